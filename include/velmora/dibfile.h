@@ -1,0 +1,33 @@
+// CDIBFile: the codec object. One lives for one ReadFile or SaveFile call.
+#pragma once
+
+#include "velmora/cstring.h"
+#include "velmora/wintypes.h"
+
+class CNewDIB;
+
+class CDIBFile {
+public:
+    CDIBFile(CNewDIB* dib, HWND wnd);
+    virtual ~CDIBFile();
+
+    CString GetErrorText() { return m_strError; }
+
+    int ReadBMPFile(const char* path);
+    int SaveBMPFile(const char* path);
+    int ReadTIFFFile(const char* path);
+    int SaveTIFFFile(const char* path);
+    int ReadPCXFile(const char* path);
+    int SavePCXFile(const char* path);
+    int ReadGIFFile(const char* path);
+    int SaveGIFFile(const char* path);
+    int ReadJPGFile(const char* path);
+    int SaveJPGFile(const char* path);
+    int ReadPNGFile(const char* path);
+    int SavePNGFile(const char* path);
+
+    CNewDIB* m_pDIB;
+    int m_bGray;
+    HWND m_hWnd;
+    CString m_strError;
+};

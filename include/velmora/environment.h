@@ -1,0 +1,55 @@
+// Library-wide settings, file types, page-file naming, path and text helpers.
+#pragma once
+
+#include "velmora/cstring.h"
+#include "velmora/wintypes.h"
+
+// File format codes.
+constexpr int DIBTYPE_BMP = 0;
+constexpr int DIBTYPE_TIF = 1;
+constexpr int DIBTYPE_PCX = 2;
+constexpr int DIBTYPE_GIF = 3;
+constexpr int DIBTYPE_JPG = 4;
+constexpr int DIBTYPE_PNG = 5;
+constexpr int DIBTYPE_NONE = 6;
+
+// Settings. The virtual directory starts as the temporary directory with a
+// trailing "/" ($TMPDIR, else "/tmp/").
+void SetVirtualDirectory(CString directory);
+CString GetVirtualDirectory();
+void SetLoadImageNumber(int number);
+int GetLoadImageNumber();
+void SetImageUseMemSize(unsigned long bytes);
+unsigned long GetImageUseMemSize();
+void SetDefaultDIBType(int type);
+int GetDefaultDIBType();
+int GetMemmapMode();
+void LoadDIBSetting();
+void SaveDIBSetting();
+
+// A fresh page-file name in the virtual directory ("Page%X.dat"); empty when
+// every candidate is taken.
+CString CreateMapFileName();
+
+// File-dialog filters and patterns.
+CString GetDIBFilter();
+CString GetDIBExt(int type);
+CString GetAllDIBsFilter();
+
+int FileIsExist(CString name);
+int PathIsExist(CString name);
+int MatchColorIndex(int count, const DWORD* colors, DWORD color);
+
+// Paths ("\" and "/" both separate) and text layout.
+CString GetFileName(CString path);
+CString GetFileNameExt(CString path);
+CString GetFilePath(CString path);
+CString GetAppName();
+CString GetAppPath();
+CString GetDicPath();
+CString GetAbsolutePath(CString base, CString path);
+CString GetOppositePath(CString base, CString path);
+CString DupString(CString text, int n);
+CString GetCenterString(CString text, int width);
+CString GetLeftString(CString text, int width);
+CString GetRightString(CString text, int width);

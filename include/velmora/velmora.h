@@ -1,0 +1,16 @@
+// Velmora: the umbrella header.
+#pragma once
+
+#include "velmora/wintypes.h"
+#include "velmora/cstring.h"
+#include "velmora/carray.h"
+#include "velmora/cfile.h"
+#include "velmora/application.h"
+#include "velmora/system.h"
+#include "velmora/messages.h"
+#include "velmora/environment.h"
+#include "velmora/newdibobject.h"
+#include "velmora/newdib.h"
+#include "velmora/dibfile.h"
+#include "velmora/devicecontext.h"
+#include "velmora/version.h"
