@@ -1,0 +1,92 @@
+// The library-wide settings and their persistence in the host's profile.
+#include <climits>
+#include <cstdlib>
+
+#include "velmora/application.h"
+#include "velmora/environment.h"
+
+namespace {
+
+const char kSection[] = "DIBSetting";
+const char kVirtualPathEntry[] = "VirtualPath";
+const char kDIBTypeEntry[] = "DIBType";
+const char kMemmapModeEntry[] = "MemmapMode";
+const char kGeoSection[] = "GeoDIBSetting";
+const char kUseMemMapEntry[] = "Use MemMap";
+
+// Page files go to the temporary directory unless the host says otherwise.
+CString InitialVirtualDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    CString dir = tmp && *tmp ? tmp : "/tmp";
+    if (dir[dir.GetLength() - 1] != '/') dir += '/';
+    return dir;
+}
+
+struct Settings {
+    CString virtualDirectory = InitialVirtualDirectory();
+    int loadImageNumber = 1;
+    unsigned long imageUseMemSize = 0;  // 0: derived from the available memory
+    int defaultDIBType = DIBTYPE_BMP;
+};
+
+// Built on first use, so a caller running during static initialisation
+// still sees the initial values.
+Settings& TheSettings() {
+    static Settings settings;
+    return settings;
+}
+
+bool IsFileFormatCode(int type) { return type >= DIBTYPE_BMP && type <= DIBTYPE_PNG; }
+
+// A leading decimal integer, as sscanf("%d") takes it: leading blanks and a
+// sign allowed, trailing text ignored. False when the text does not start
+// with a number. Values beyond int are clamped instead of being undefined.
+bool ParseLeadingInt(const char* text, int* value) {
+    char* end = nullptr;
+    long parsed = std::strtol(text, &end, 10);
+    if (end == text) return false;
+    if (parsed > INT_MAX) parsed = INT_MAX;
+    if (parsed < INT_MIN) parsed = INT_MIN;
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
+}  // namespace
+
+void SetVirtualDirectory(CString directory) { TheSettings().virtualDirectory = directory; }
+CString GetVirtualDirectory() { return TheSettings().virtualDirectory; }
+
+void SetLoadImageNumber(int number) { TheSettings().loadImageNumber = number; }
+int GetLoadImageNumber() { return TheSettings().loadImageNumber; }
+
+void SetImageUseMemSize(unsigned long bytes) { TheSettings().imageUseMemSize = bytes; }
+unsigned long GetImageUseMemSize() { return TheSettings().imageUseMemSize; }
+
+void SetDefaultDIBType(int type) {
+    if (IsFileFormatCode(type)) TheSettings().defaultDIBType = type;
+}
+int GetDefaultDIBType() { return TheSettings().defaultDIBType; }
+
+int GetMemmapMode() { return AfxGetApp()->GetProfileInt(kGeoSection, kUseMemMapEntry, 0) != 0 ? 1 : 0; }
+
+// The stored "MemmapMode" is not read back: the library keeps no mode of its
+// own, GetMemmapMode consults the host's entry on every call.
+void LoadDIBSetting() {
+    CWinApp* app = AfxGetApp();
+    CString path = app->GetProfileString(kSection, kVirtualPathEntry);
+    if (!path.IsEmpty()) TheSettings().virtualDirectory = path;
+
+    // Stored without a range check: a host may keep a code this library
+    // does not know, and GetDIBExt answers "*.*" for it.
+    CString type = app->GetProfileString(kSection, kDIBTypeEntry);
+    if (!type.IsEmpty()) ParseLeadingInt(type, &TheSettings().defaultDIBType);
+}
+
+void SaveDIBSetting() {
+    CWinApp* app = AfxGetApp();
+    app->WriteProfileString(kSection, kVirtualPathEntry, TheSettings().virtualDirectory);
+    CString type;
+    type.Format("%d", TheSettings().defaultDIBType);
+    app->WriteProfileString(kSection, kDIBTypeEntry, type);
+    app->WriteProfileInt(kSection, kMemmapModeEntry, GetMemmapMode());
+}
