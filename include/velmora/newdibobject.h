@@ -75,6 +75,8 @@ public:
 protected:
     // Places a row window near picture row `row` for drawing; 0 when none.
     int MapDIBBuffer(int row);
+    // Exchanges pixel storage (header, rows, page file, window) with `other`.
+    void SwapStorage(CNewDIBObject& other);
 
     int m_nWidth;
     int m_nHeight;
