@@ -98,6 +98,17 @@ protected:
     int m_bShowColorValid;
 
 private:
+    // Storage set-up of CreateDIB, one per mode.
+    int CreatePixelBlock();
+    int CreatePageFile();
+    // Page-file row windows: place one through the mapping object and record
+    // it in picture rows; null (and no window) when none can be placed.
+    BYTE* PlaceWindowUp(int storageRow);
+    BYTE* PlaceWindowDown(int pictureRow);
+    BYTE* PlaceWindowNear(int pictureRow);
+    BYTE* RecordWindow(BYTE* rows, int first, int end);
+    void ForgetWindow();
+
     int BltBlock(HDC dc, int xDest, int yDest, int xSrc, int ySrc, int w, int h);
     int StretchBlock(HDC dc, int xDest, int yDest, int wDest, double scale, int xSrc, int ySrc, int wSrc, int hSrc,
                      unsigned long rop);
