@@ -1,0 +1,77 @@
+// Page-file mappings with open, flock, posix_fallocate, mmap and unlink.
+#include "platform/file_mapping.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <limits>
+
+#include "velmora/system.h"
+
+namespace velmora {
+
+namespace {
+
+std::atomic<uint64_t> g_viewCount{0};
+
+bool FitsOffset(uint64_t value) { return value <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()); }
+
+// posix_fallocate reports its error as the result, not through errno.
+bool ReserveWholeFile(int fd, uint64_t size) {
+    int rc;
+    do {
+        rc = posix_fallocate(fd, 0, static_cast<off_t>(size));
+    } while (rc == EINTR);
+    return rc == 0;
+}
+
+}  // namespace
+
+bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping) {
+    if (!path || !*path || !mapping || size == 0 || !FitsOffset(size)) return false;
+    // O_EXCL: a file that exists is someone else's and is never taken over
+    // (nor deleted on failure).
+    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !ReserveWholeFile(fd, size)) {
+        close(fd);
+        unlink(path);
+        return false;
+    }
+    mapping->fd = fd;
+    mapping->size = size;
+    return true;
+}
+
+uint8_t* MapFileView(const FileMapping& mapping, uint64_t offset, uint64_t length) {
+    if (!mapping.IsOpen() || length == 0 || offset % GetAllocationGranularity() != 0) return nullptr;
+    if (offset > mapping.size || length > mapping.size - offset) return nullptr;
+    if (length > std::numeric_limits<size_t>::max()) return nullptr;
+    void* view = mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED, mapping.fd,
+                      static_cast<off_t>(offset));
+    if (view == MAP_FAILED) return nullptr;
+    g_viewCount.fetch_add(1, std::memory_order_relaxed);
+    return static_cast<uint8_t*>(view);
+}
+
+void UnmapFileView(uint8_t* view, uint64_t length) {
+    if (!view || length == 0) return;
+    munmap(view, static_cast<size_t>(length));
+}
+
+void CloseFileMapping(FileMapping* mapping) {
+    if (!mapping || !mapping->IsOpen()) return;
+    close(mapping->fd);
+    mapping->fd = -1;
+    mapping->size = 0;
+}
+
+bool DeletePageFile(const char* path) { return path && *path && unlink(path) == 0; }
+
+uint64_t FileMappingViewCount() { return g_viewCount.load(std::memory_order_relaxed); }
+
+}  // namespace velmora

@@ -1,0 +1,45 @@
+// Read-write file mappings over page files: the file is created exclusively,
+// its whole size reserved at once, and views are mapped at offsets that are
+// multiples of GetAllocationGranularity().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velmora {
+
+// An open page file. `fd` is -1 when closed.
+struct FileMapping {
+    int fd = -1;
+    uint64_t size = 0;
+
+    bool IsOpen() const { return fd >= 0; }
+};
+
+// Creates `path` (it must not exist yet), locks it exclusively so no other
+// image or process shares it, and reserves `size` bytes on disk, so a full
+// disk fails here rather than at a later write through a view. On failure
+// nothing stays open and a file this call created is deleted.
+bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping);
+
+// Maps [offset, offset + length) of the file for reading and writing.
+// `offset` must be a multiple of the allocation granularity and the range
+// must lie inside the file. Null on failure.
+uint8_t* MapFileView(const FileMapping& mapping, uint64_t offset, uint64_t length);
+
+// Unmaps a view returned by MapFileView (the same length). Its dirty pages
+// stay in the page cache for write-back and leave the process's resident
+// set. Null is ignored.
+void UnmapFileView(uint8_t* view, uint64_t length);
+
+// Closes the file (and drops its lock); the mapping becomes closed.
+void CloseFileMapping(FileMapping* mapping);
+
+// Deletes a file; false when it could not be deleted.
+bool DeletePageFile(const char* path);
+
+// Number of views mapped by this process so far. Lets tests see whether a
+// request was served from the current view or needed a new one.
+uint64_t FileMappingViewCount();
+
+}  // namespace velmora
