@@ -1,0 +1,99 @@
+// CNewDIB::RightRotate and LeftRotate: a quarter turn into a second image,
+// which then takes the place of the document's storage.
+//
+// Pixels move in bands: a band of destination rows (as many as the
+// destination's row window holds) is filled by one sweep over the source,
+// window by window. Page-file images thus place a number of windows that
+// grows with rows / window rows, never with pixels.
+#include <algorithm>
+#include <cstring>
+
+#include "document/progress.h"
+#include "document/transform_rotate_kernel.h"
+#include "document/transform_rows.h"
+#include "environment/texts.h"
+#include "velmora/newdib.h"
+
+namespace velmora {
+namespace {
+
+// When the whole source lies in one run, sweeping it again costs no window
+// placement; bands are then kept to about a thirty-second of the rows so the
+// progress messages come as the work goes rather than all at the end.
+int BandLimit(CNewDIBObject& src, int destinationRows) {
+    int count = 0;
+    if (!src.GetDIBBuffer(0, &count, 1) || count < src.GetHeight()) return destinationRows;
+    return std::max(64, (destinationRows + 31) / 32);
+}
+
+size_t HeaderBytes(int bitCount) {
+    const size_t colors = bitCount <= 8 ? (size_t{1} << bitCount) : 0;
+    return sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD);
+}
+
+// Creates `dst` with width and height exchanged and the source's header and
+// colour table. False leaves nothing to undo: `dst` releases what it holds.
+bool CreateTurnedImage(CNewDIBObject& src, CNewDIBObject& dst) {
+    const int width = src.GetWidth();
+    const int height = src.GetHeight();
+    const int bitCount = src.GetBitCount();
+    if (!dst.CreateDIB(height, width, bitCount) || !dst.Ready()) return false;
+    BITMAPINFO* header = dst.GetBitmapInfo();
+    if (!header) return false;
+    std::memcpy(header, src.GetBitmapInfo(), HeaderBytes(bitCount));
+    header->bmiHeader.biWidth = height;
+    header->bmiHeader.biHeight = width;
+    return true;
+}
+
+bool FillTurnedImage(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g,
+                     const ProgressReporter& progress) {
+    const int bandLimit = BandLimit(src, g.width);
+    for (int first = 0; first < g.width;) {
+        int count = 0;
+        BYTE* bits = dst.GetDIBBuffer(first, &count, 1);
+        if (!bits || count <= 0) return false;
+        // The band stays valid while the source moves its own window.
+        const RowRun band{bits, first, std::min({count, bandLimit, g.width - first})};
+        ClearRowTails(band, g);
+        if (!ForEachRowRun(src, 0, g.height, [&](const RowRun& run) { TurnBlock(run, band, g); })) return false;
+        for (int i = band.first; i < band.first + band.count; ++i)
+            progress.Step(StepPercent(static_cast<unsigned long long>(i), static_cast<unsigned long long>(g.width)));
+        first += band.count;
+    }
+    return true;
+}
+
+// Turns `src` into a new image and hands it to `replace`, which takes it
+// over as the document's storage. The document is untouched on failure.
+template <class Replace>
+int TurnImage(CNewDIBObject& src, Turn turn, Replace&& replace) {
+    const int bitCount = src.GetBitCount();
+    if (!CanTurn(bitCount)) return 0;
+    CNewDIBObject turned;
+    if (!CreateTurnedImage(src, turned)) return 0;
+    const TurnGeometry g{src.GetWidth(), src.GetHeight(), bitCount, src.GetBytesPerLine(), turned.GetBytesPerLine(),
+                         turn};
+    const ProgressReporter progress = MainWindowProgress();
+    progress.Begin(text::kRotating);
+    const bool filled = FillTurnedImage(src, turned, g, progress);
+    if (filled) {
+        replace(turned);
+        turned.ReleaseDIB();  // the old storage, with its page file if it had one
+    }
+    progress.End();
+    return filled ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace velmora
+
+int CNewDIB::RightRotate() {
+    if (!GetDIB()) return 0;
+    return velmora::TurnImage(*this, velmora::Turn::kClockwise, [this](CNewDIBObject& t) { SwapStorage(t); });
+}
+
+int CNewDIB::LeftRotate() {
+    if (!GetDIB()) return 0;
+    return velmora::TurnImage(*this, velmora::Turn::kCounterClockwise, [this](CNewDIBObject& t) { SwapStorage(t); });
+}
