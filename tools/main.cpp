@@ -3,40 +3,66 @@
 #include <cstring>
 
 #include "tools/commands.h"
+#include "tools/progress_bar.h"
+#include "tools/shared_options.h"
 #include "velmora/version.h"
 
 namespace velmora::cli {
+namespace {
 
-static const Command kCommands[] = {
+const Command kCommands[] = {
     {"formats", "", "list the file types and their dialog filters", RunFormats},
     {"info", "FILE", "describe an image file", RunInfo},
     {"convert", "IN OUT [options]", "read, transform and save an image", RunConvert},
     {"draw", "IN OUT [options]", "render an image onto a surface and save it", RunDraw},
 };
 
-std::string GbkToLocale(const char* gbk) { return gbk ? gbk : ""; }
-
-void PrintFailure(const std::string& what, const char* libraryText) {
-    std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), GbkToLocale(libraryText).c_str());
+void PrintHelp(std::FILE* out) {
+    std::fprintf(out, "usage: velmora [OPTIONS] COMMAND [ARGS]\n\nCommands:\n");
+    for (const Command& c : kCommands) {
+        std::string call = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
+        std::fprintf(out, "  %-24s %s\n", call.c_str(), c.summary);
+    }
+    std::fprintf(out, "\nOptions (accepted anywhere on the line, before a \"--\"):\n%s", SharedOptionsHelp());
+    std::fprintf(out,
+                 "  --help                show this help (after a command: that command's help)\n"
+                 "  --version             show the version\n");
 }
 
-int RunFormats(const Args&) { return 0; }
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
+int Run(Args args) {
+    SharedOptions options;
+    std::string error;
+    if (!ExtractSharedOptions(&args, &options, &error)) return UsageError(error);
+    if (args.empty()) {
+        PrintHelp(stderr);
+        return kExitUsage;
+    }
+    const std::string& first = args.front();
+    if (first == "--help" || first == "-h") {
+        PrintHelp(stdout);
+        return kExitOk;
+    }
+    if (first == "--version") {
+        std::printf("velmora %s\n", VELMORA_VERSION);
+        return kExitOk;
+    }
+    const Command* command = FindCommand(first);
+    if (!command) return UsageError("unknown command '" + first + "'");
+    if (!ApplySharedOptions(options, &error)) return UsageError(error);
+    TerminalProgressWindow progress(GbkToLocale);
+    return command->run(Args(args.begin() + 1, args.end()));
+}
+
+}  // namespace
 }  // namespace velmora::cli
 
 int main(int argc, char** argv) {
-    using namespace velmora::cli;
-    if (argc < 2 || !std::strcmp(argv[1], "--help")) {
-        std::printf("usage: velmora COMMAND [ARGS]\n");
-        for (const Command& c : kCommands) std::printf("  %-8s %-18s %s\n", c.name, c.usage, c.summary);
-        return argc < 2 ? 2 : 0;
-    }
-    if (!std::strcmp(argv[1], "--version")) {
-        std::printf("velmora %s\n", VELMORA_VERSION);
-        return 0;
-    }
-    for (const Command& c : kCommands)
-        if (!std::strcmp(argv[1], c.name)) return c.run(Args(argv + 2, argv + argc));
-    std::fprintf(stderr, "velmora: unknown command '%s'\n", argv[1]);
-    return 2;
+    velmora::cli::InitTerminalLocale();
+    return velmora::cli::Run(velmora::cli::Args(argv + 1, argv + argc));
 }

@@ -1,0 +1,59 @@
+// A one-line progress bar on the terminal, fed by the library's progress
+// messages to the thread's main window.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "velmora/wintypes.h"
+
+namespace velmora::cli {
+
+// Draws "<caption> [#####-----]  50%" on one line, redrawn in place. Steps
+// without a Begin draw a bar without caption; End finishes the line once and
+// is harmless when nothing is shown.
+class ProgressBar {
+public:
+    using CaptionConverter = std::function<std::string(const char* gbk)>;
+
+    // Draws on `out` only when `enabled`; `convert` turns the GBK caption
+    // into the terminal's encoding.
+    ProgressBar(std::FILE* out, bool enabled, CaptionConverter convert);
+
+    void Begin(const char* gbkCaption);
+    void Step(unsigned long percent);
+    void End();
+
+    // The window procedure: handles the three progress messages, answers 0.
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // One frame, without the leading carriage return.
+    static std::string Render(const std::string& caption, unsigned percent);
+
+private:
+    void Draw();
+
+    std::FILE* m_out;
+    bool m_enabled;
+    CaptionConverter m_convert;
+    bool m_active = false;
+    std::string m_caption;
+    int m_percent = -1;  // last drawn, -1 before the first frame
+};
+
+// Registers a progress bar on standard error as the calling thread's main
+// window for its lifetime. Silent when standard error is not a terminal.
+class TerminalProgressWindow {
+public:
+    explicit TerminalProgressWindow(ProgressBar::CaptionConverter convert);
+    ~TerminalProgressWindow();
+    TerminalProgressWindow(const TerminalProgressWindow&) = delete;
+    TerminalProgressWindow& operator=(const TerminalProgressWindow&) = delete;
+
+private:
+    ProgressBar m_bar;
+    HWND m_hWnd;
+};
+
+}  // namespace velmora::cli
