@@ -21,7 +21,7 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out, "usage: velmora [OPTIONS] COMMAND [ARGS]\n\nCommands:\n");
     for (const Command& c : kCommands) {
         std::string call = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
-        std::fprintf(out, "  %-24s %s\n", call.c_str(), c.summary);
+        std::fprintf(out, "  %-26s %s\n", call.c_str(), c.summary);
     }
     std::fprintf(out, "\nOptions (accepted anywhere on the line, before a \"--\"):\n%s", SharedOptionsHelp());
     std::fprintf(out,
