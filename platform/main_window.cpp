@@ -16,7 +16,17 @@ namespace {
 std::mutex g_windowLock;
 std::map<HWND, WindowProc> g_windows;
 uintptr_t g_lastHandle = 0;
-thread_local std::vector<HWND> t_mainWindows;
+
+// The windows a thread registered. A thread that ends takes its windows with
+// it, so that no send reaches a callback whose captures are gone.
+struct ThreadWindows {
+    std::vector<HWND> stack;
+    ~ThreadWindows() {
+        std::lock_guard<std::mutex> lock(g_windowLock);
+        for (HWND wnd : stack) g_windows.erase(wnd);
+    }
+};
+thread_local ThreadWindows t_windows;
 
 HWND NewHandle() {
     // Handles are never reused, so a stale one finds no window. Spaced like
@@ -35,21 +45,21 @@ HWND RegisterMainWindow(WindowProc proc) {
         wnd = NewHandle();
         g_windows[wnd] = std::move(proc);
     }
-    t_mainWindows.push_back(wnd);
+    t_windows.stack.push_back(wnd);
     return wnd;
 }
 
 void UnregisterMainWindow(HWND wnd) {
-    if (t_mainWindows.empty()) return;
-    if (!wnd) wnd = t_mainWindows.back();
-    auto found = std::find(t_mainWindows.begin(), t_mainWindows.end(), wnd);
-    if (found == t_mainWindows.end()) return;
-    t_mainWindows.erase(found);
+    if (t_windows.stack.empty()) return;
+    if (!wnd) wnd = t_windows.stack.back();
+    auto found = std::find(t_windows.stack.begin(), t_windows.stack.end(), wnd);
+    if (found == t_windows.stack.end()) return;
+    t_windows.stack.erase(found);
     std::lock_guard<std::mutex> lock(g_windowLock);
     g_windows.erase(wnd);
 }
 
-HWND GetThreadMainWindow() { return t_mainWindows.empty() ? nullptr : t_mainWindows.back(); }
+HWND GetThreadMainWindow() { return t_windows.stack.empty() ? nullptr : t_windows.stack.back(); }
 
 LRESULT SendMessageA(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!wnd) return 0;

@@ -15,7 +15,11 @@ class CWinApp {
 public:
     // Absent string entries read as `defaultValue` (null: the empty string).
     CString GetProfileString(const char* section, const char* entry, const char* defaultValue = nullptr);
+    // Parsed like GetPrivateProfileInt: sign, "0x" prefix, leading digits,
+    // modulo 2^32; an absent or empty entry gives `defaultValue`.
     UINT GetProfileInt(const char* section, const char* entry, int defaultValue);
+    // As Windows profiles: a null entry removes the section, a null value the
+    // entry. A profile file is rewritten at once; 0 when that fails.
     BOOL WriteProfileString(const char* section, const char* entry, const char* value);
     BOOL WriteProfileInt(const char* section, const char* entry, int value);
 

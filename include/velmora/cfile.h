@@ -98,7 +98,11 @@ private:
     CString m_strFileName;
 };
 
-// First match of a name (wildcards "*" and "?" allowed in the last component).
+// First match of a name (wildcards "*" and "?" allowed in the last component;
+// "*.*" matches every name). "/" and "\\" both separate the directory from the
+// last component; a GBK trail byte 0x5C does not. An empty name, a name ending
+// in a separator and a root such as "C:\\" match nothing. Matches are sorted
+// by name; "." and ".." are found only when named exactly.
 class CFileFind {
 public:
     CFileFind() = default;

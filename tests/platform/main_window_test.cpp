@@ -64,6 +64,14 @@ TEST(MainWindow, EachThreadHasItsOwn) {
     EXPECT_EQ(GetThreadMainWindow(), mine.Handle());
 }
 
+TEST(MainWindow, WindowsOfAnEndedThreadAreGone) {
+    HWND left = nullptr;
+    std::thread other([&] { left = RegisterMainWindow([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 9; }); });
+    other.join();
+    ASSERT_NE(left, nullptr);
+    EXPECT_EQ(SendMessageA(left, 1, 0, 0), 0);
+}
+
 TEST(MainWindow, ProcedureMaySendInTurn) {
     HWND wnd = nullptr;
     wnd = RegisterMainWindow([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
