@@ -5,41 +5,12 @@
 
 namespace {
 
+using ttest::Case;
 using ttest::Snapshot;
-
-struct Case {
-    int bitCount;
-    bool pageFile;
-};
-
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return std::to_string(info.param.bitCount) + (info.param.pageFile ? "BitPageFile" : "BitMemory");
-}
 
 bool Mirrored(int bitCount) { return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24; }
 
-class FlipEveryBitCount : public testing::TestWithParam<Case> {
-protected:
-    void SetUp() override {
-        if (GetParam().pageFile) m_pages = std::make_unique<ttest::PageFiles>();
-        const ttest::Size size = ttest::TestSize(GetParam().bitCount, GetParam().pageFile);
-        m_image = std::make_unique<CNewDIB>(size.width, size.height, GetParam().bitCount);
-        ASSERT_TRUE(m_image->Ready());
-        ttest::FillPattern(*m_image, static_cast<uint32_t>(GetParam().bitCount) + 100);
-        if (GetParam().pageFile) {
-            ASSERT_LT(ttest::FirstRunRows(*m_image), size.height) << "one window holds it all";
-        }
-        m_before = ttest::Take(*m_image);
-    }
-    void TearDown() override {
-        m_image.reset();
-        m_pages.reset();
-    }
-
-    std::unique_ptr<ttest::PageFiles> m_pages;
-    std::unique_ptr<CNewDIB> m_image;
-    Snapshot m_before;
-};
+class FlipEveryBitCount : public ttest::ImageCase {};
 
 TEST_P(FlipEveryBitCount, VerticalFlipSwapsWholeRowsAndTwiceRestores) {
     ASSERT_EQ(m_image->VerticalFlip(), 1);
@@ -81,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Transforms, FlipEveryBitCount,
                          testing::Values(Case{1, false}, Case{4, false}, Case{8, false}, Case{16, false},
                                          Case{24, false}, Case{32, false}, Case{1, true}, Case{4, true},
                                          Case{8, true}, Case{16, true}, Case{24, true}, Case{32, true}),
-                         CaseName);
+                         ttest::CaseName);
 
 TEST(VerticalFlip, OddHeightKeepsTheMiddleRow) {
     for (int bitCount : {1, 4, 8, 16, 24, 32}) {

@@ -5,16 +5,8 @@
 
 namespace {
 
+using ttest::Case;
 using ttest::Snapshot;
-
-struct Case {
-    int bitCount;
-    bool pageFile;
-};
-
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return std::to_string(info.param.bitCount) + (info.param.pageFile ? "BitPageFile" : "BitMemory");
-}
 
 // Pixel (x, storage row r) of the source that lands on (j, i) of the turn.
 uint32_t TurnedSource(const Snapshot& src, bool clockwise, int j, int i) {
@@ -54,28 +46,7 @@ void ExpectSamePixels(const Snapshot& a, const Snapshot& b) {
     EXPECT_EQ(wrong, 0);
 }
 
-class RotateEveryBitCount : public testing::TestWithParam<Case> {
-protected:
-    void SetUp() override {
-        if (GetParam().pageFile) m_pages = std::make_unique<ttest::PageFiles>();
-        const ttest::Size size = ttest::TestSize(GetParam().bitCount, GetParam().pageFile);
-        m_image = std::make_unique<CNewDIB>(size.width, size.height, GetParam().bitCount);
-        ASSERT_TRUE(m_image->Ready());
-        ttest::FillPattern(*m_image, static_cast<uint32_t>(GetParam().bitCount));
-        if (GetParam().pageFile) {
-            ASSERT_LT(ttest::FirstRunRows(*m_image), size.height) << "one window holds it all";
-        }
-        m_before = ttest::Take(*m_image);
-    }
-    void TearDown() override {
-        m_image.reset();
-        m_pages.reset();
-    }
-
-    std::unique_ptr<ttest::PageFiles> m_pages;
-    std::unique_ptr<CNewDIB> m_image;
-    Snapshot m_before;
-};
+class RotateEveryBitCount : public ttest::ImageCase {};
 
 TEST_P(RotateEveryBitCount, RightRotateMatchesPixelByPixelReference) {
     ASSERT_EQ(m_image->RightRotate(), 1);
@@ -104,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Transforms, RotateEveryBitCount,
                                          Case{16, false}, Case{24, false}, Case{32, false}, Case{1, true},
                                          Case{2, true}, Case{4, true}, Case{8, true}, Case{16, true},
                                          Case{24, true}, Case{32, true}),
-                         CaseName);
+                         ttest::CaseName);
 
 // A 3 x 2 image whose top-left pixel (picture row 0 = storage row 1) is the
 // only white one.

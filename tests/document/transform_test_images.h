@@ -3,8 +3,11 @@
 // windows so that modest images span several of them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,5 +119,39 @@ inline Size TestSize(int bitCount, bool pageFile) {
     const size_t stride = (static_cast<size_t>(width) * bitCount + 31) / 32 * 4;
     return {width, static_cast<int>((size_t{320} << 10) / stride)};
 }
+
+// One bit count, in memory or in a page file of several windows.
+struct Case {
+    int bitCount;
+    bool pageFile;
+};
+
+inline std::string CaseName(const testing::TestParamInfo<Case>& info) {
+    return std::to_string(info.param.bitCount) + (info.param.pageFile ? "BitPageFile" : "BitMemory");
+}
+
+// A filled image of the case's bit count and size, and its snapshot.
+class ImageCase : public testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        if (GetParam().pageFile) m_pages = std::make_unique<PageFiles>();
+        const Size size = TestSize(GetParam().bitCount, GetParam().pageFile);
+        m_image = std::make_unique<CNewDIB>(size.width, size.height, GetParam().bitCount);
+        ASSERT_TRUE(m_image->Ready());
+        FillPattern(*m_image, static_cast<uint32_t>(GetParam().bitCount));
+        if (GetParam().pageFile) {
+            ASSERT_LT(FirstRunRows(*m_image), size.height) << "one window holds it all";
+        }
+        m_before = Take(*m_image);
+    }
+    void TearDown() override {
+        m_image.reset();  // its page file goes before the directory
+        m_pages.reset();
+    }
+
+    std::unique_ptr<PageFiles> m_pages;
+    std::unique_ptr<CNewDIB> m_image;
+    Snapshot m_before;
+};
 
 }  // namespace ttest
