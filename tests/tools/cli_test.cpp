@@ -101,6 +101,11 @@ TEST(ToolOptions, SharedOptionsAreAcceptedAnywhere) {
     EXPECT_EQ(RunTool("--virtual-dir='" + dir.path() + "' --version").status, 0);
 }
 
+TEST(ToolOptions, DoubleDashEndsTheSharedOptions) {
+    EXPECT_EQ(RunTool("-- formats").status, 0);
+    EXPECT_EQ(RunTool("formats -- --memory-limit 1").status, 2);  // passed on to formats, which takes none
+}
+
 TEST(ToolOptions, BadSharedOptionValuesAreUsageErrors) {
     vtest::TempDir dir;
     EXPECT_EQ(RunTool("--memory-limit lots formats").status, 2);
