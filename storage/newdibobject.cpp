@@ -1,0 +1,155 @@
+// CNewDIBObject: creating and releasing an image's storage, its getters and
+// the whole-image view.
+#include "velmora/newdibobject.h"
+
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "storage/dib_map_file.h"
+#include "storage/storage_mode.h"
+#include "velmora/environment.h"
+
+namespace {
+
+constexpr LONG kPelsPerMeter = 11811;  // 300 dots per inch
+
+bool SupportedBitCount(int bitCount) {
+    return (bitCount >= 1 && bitCount <= 8) || bitCount == 16 || bitCount == 24 || bitCount == 32;
+}
+
+// Rows are padded to whole 32-bit words. False when the stride would not
+// fit the int the image keeps it in.
+bool RowStride(int width, int bitCount, int* stride) {
+    int64_t bytes = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
+    if (bytes > INT_MAX) return false;
+    *stride = static_cast<int>(bytes);
+    return true;
+}
+
+int ColorCount(int bitCount) { return bitCount <= 8 ? 1 << bitCount : 0; }
+
+size_t HeaderBytes(int bitCount) {
+    return sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * static_cast<size_t>(ColorCount(bitCount));
+}
+
+// A fresh header; the colour table is left for the codecs to fill (zeroed
+// here, so an unfilled table reads black rather than garbage).
+BITMAPINFO* NewBitmapInfo(int width, int height, int bitCount) {
+    auto* info = static_cast<BITMAPINFO*>(std::calloc(1, HeaderBytes(bitCount)));
+    if (!info) return nullptr;
+    BITMAPINFOHEADER& h = info->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bitCount);
+    h.biCompression = BI_RGB;
+    h.biSizeImage = 0;
+    h.biXPelsPerMeter = kPelsPerMeter;
+    h.biYPelsPerMeter = kPelsPerMeter;
+    h.biClrUsed = 0;
+    h.biClrImportant = 0;
+    return info;
+}
+
+}  // namespace
+
+CNewDIBObject::CNewDIBObject()
+    : m_nWidth(0), m_nHeight(0), m_nBitCount(0), m_nBytesPerLine(0), m_pBitmapInfo(nullptr), m_bTransed(0),
+      m_bMapped(0), m_pMapFile(nullptr), m_pBits(nullptr), m_nWinRows(0), m_nWinFirst(0), m_nWinEnd(0),
+      m_strMapFile("C:\\DIBPage.dat"), m_nShareCount(0), m_pWholeView(nullptr), m_clrTransShow(0),
+      m_bShowColorValid(1) {}
+
+CNewDIBObject::~CNewDIBObject() { ReleaseDIB(); }
+
+int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
+    ReleaseDIB();
+    int stride = 0;
+    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !RowStride(width, bitCount, &stride))
+        return 0;
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nBitCount = bitCount;
+    m_nBytesPerLine = stride;
+    m_pBitmapInfo = NewBitmapInfo(width, height, bitCount);
+    if (!m_pBitmapInfo) return 0;
+    return velmora::ShouldUsePageFile(GetDIBSize()) ? CreatePageFile() : CreatePixelBlock();
+}
+
+int CNewDIBObject::CreatePixelBlock() {
+    m_bMapped = 0;
+    // A block that cannot be had is a failure, not an image without pixels.
+    m_pBits = static_cast<BYTE*>(std::malloc(static_cast<size_t>(GetDIBSize())));
+    return m_pBits ? 1 : 0;
+}
+
+int CNewDIBObject::CreatePageFile() {
+    std::unique_ptr<CDIBMapFile> mapFile(new (std::nothrow) CDIBMapFile);
+    if (!mapFile) return 0;
+    m_strMapFile = CreateMapFileName();
+    // An empty name means every name is taken.
+    if (m_strMapFile.IsEmpty() || !mapFile->Open(m_strMapFile, GetBytesPerLine(), static_cast<uint64_t>(m_nHeight)))
+        return 0;
+    mapFile->SetWindowBytes(velmora::WindowDivisor(GetLoadImageNumber()), GetImageUseMemSize());
+    m_pMapFile = mapFile.release();
+    m_bMapped = 1;
+    ForgetWindow();
+    int images = GetLoadImageNumber();
+    if (images > 1) SetLoadImageNumber(images - 1);
+    return 1;
+}
+
+void CNewDIBObject::ReleaseDIB() {
+    if (m_bMapped) {
+        // Deleting the mapping object unmaps its views and deletes the page
+        // file it created (even if SetMapParameter renamed m_strMapFile since).
+        delete m_pMapFile;
+        m_pMapFile = nullptr;
+        m_bMapped = 0;
+        m_pWholeView = nullptr;
+        ForgetWindow();
+        int images = GetLoadImageNumber();
+        if (images < INT_MAX) SetLoadImageNumber(images + 1);
+    } else if (m_pBits) {
+        std::free(m_pBits);
+        m_pBits = nullptr;
+    }
+    std::free(m_pBitmapInfo);
+    m_pBitmapInfo = nullptr;
+}
+
+int CNewDIBObject::Ready() { return m_bMapped ? m_pMapFile != nullptr : m_pBits != nullptr; }
+
+unsigned long CNewDIBObject::GetBytesPerLine() { return static_cast<unsigned long>(m_nBytesPerLine); }
+
+unsigned long CNewDIBObject::GetDIBSize() {
+    return static_cast<unsigned long>(m_nBytesPerLine) * static_cast<unsigned long>(m_nHeight);
+}
+
+BITMAPINFO* CNewDIBObject::GetBitmapInfo() {
+    // Drawing leaves a window's row count in biHeight.
+    if (m_pBitmapInfo) m_pBitmapInfo->bmiHeader.biHeight = m_nHeight;
+    return m_pBitmapInfo;
+}
+
+void CNewDIBObject::SetMapParameter(const char* name, unsigned long count) {
+    m_strMapFile = name;
+    m_nShareCount = static_cast<DWORD>(count);
+    if (m_pMapFile) m_pMapFile->SetWindowBytes(count, 0);
+}
+
+BYTE* CNewDIBObject::GetGlobalDIBits() {
+    if (!m_bMapped) return m_pBits;
+    m_pWholeView = m_pMapFile ? m_pMapFile->MapWholeView() : nullptr;
+    return m_pWholeView;
+}
+
+void CNewDIBObject::ReleaseGlobalDIBits() {
+    if (!m_bMapped || !m_pMapFile) return;
+    m_pMapFile->UnmapWholeView();
+    m_pWholeView = nullptr;
+}
+
+BYTE* CNewDIBObject::GetDIBits() { return GetGlobalDIBits(); }

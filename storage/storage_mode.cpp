@@ -1,0 +1,29 @@
+// The threshold between memory and page-file storage.
+#include "storage/storage_mode.h"
+
+#include <algorithm>
+
+#include "velmora/environment.h"
+#include "velmora/system.h"
+
+namespace velmora {
+
+uint64_t WindowDivisor(int loadImageNumber) {
+    // The setter stores any value; 0 would divide by zero and a negative
+    // number would wrap to a huge divisor.
+    return loadImageNumber < 1 ? 1 : static_cast<uint64_t>(loadImageNumber);
+}
+
+uint64_t PageFileThreshold(uint64_t useMemSize, int loadImageNumber, uint64_t totalPhys, uint64_t availPhys) {
+    uint64_t threshold = useMemSize != 0 ? useMemSize : availPhys / WindowDivisor(loadImageNumber);
+    return std::max(threshold, totalPhys / 32);
+}
+
+bool ShouldUsePageFile(uint64_t dataSize) {
+    MEMORYSTATUS status{};
+    GlobalMemoryStatus(&status);
+    return dataSize >= PageFileThreshold(GetImageUseMemSize(), GetLoadImageNumber(), status.dwTotalPhys,
+                                         status.dwAvailPhys);
+}
+
+}  // namespace velmora
