@@ -31,7 +31,8 @@ std::string ExpectedInitialDirectory() {
     return dir;
 }
 
-// Runs first in this file: nothing has touched the settings yet.
+// Every other test puts the settings back (ScopedSettings), so these are
+// still the values the library started with.
 TEST(Settings, FreshLibraryHasLoadTimeValues) {
     EXPECT_STREQ(GetVirtualDirectory(), ExpectedInitialDirectory().c_str());
     EXPECT_EQ(GetLoadImageNumber(), 1);
