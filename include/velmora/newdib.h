@@ -22,6 +22,8 @@ public:
     void SetGrayProp(int gray) { m_nGrayProp = gray; }
     int GetGrayProp() { return m_nGrayProp; }
     int Inside(int x, int y);
+    // 1 when the pixels live in a page file, 0 in memory.
+    int IsMapped() { return m_bMapped; }
 
     // Colour table; colours in host order (red low).
     RGBQUAD* GetRGBQuad(int* count);
@@ -65,5 +67,9 @@ protected:
     int m_nGrayProp;
 
 private:
+    // Start of ReadFile and SaveFile: finds the progress window and settles the
+    // format code; -1 (with the failure text kept) when no format is named.
+    int BeginFileOperation(const CString& path, int format);
+
     CString m_strLastError;
 };

@@ -1,0 +1,47 @@
+// The Windows bitmap file layout: a 14-byte file header, an information
+// header of biSize bytes (40, or larger for the V4 and V5 forms), a colour
+// table of 2^bitCount entries for up to 8 bits, and the pixel rows, bottom
+// row first (top row first when the height is negative), each padded to a
+// multiple of 4 bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "velmora/wintypes.h"
+
+namespace velmora::bmp {
+
+constexpr WORD kSignature = 0x4D42;  // "BM"
+constexpr size_t kFileHeaderBytes = sizeof(BITMAPFILEHEADER);
+constexpr size_t kInfoHeaderBytes = sizeof(BITMAPINFOHEADER);
+// A two-byte run yields at most 255 pixels (about 128 times its size); twice
+// that leaves room for files that end their bitmap early. A header whose
+// pixel data would need more is not describing the file that carries it.
+constexpr uint64_t kMaxRunLengthExpansion = 256;
+
+// The pixel data a file's headers describe, once they passed CheckLayout.
+struct Layout {
+    int width = 0;
+    int rows = 0;  // |biHeight|
+    bool topDown = false;
+    int bitCount = 0;
+    DWORD compression = BI_RGB;
+    size_t stride = 0;
+    uint64_t dataBytes = 0;       // stride * rows, as stored in the image
+    uint64_t colorTableAt = 0;    // file offset of the colour table
+    int colorEntries = 0;         // 2^bitCount up to 8 bits, else 0
+};
+
+// Checks the headers against each other and against the file's length before
+// any storage is made for them; null when the file can be read (and *layout
+// filled), else the failure text.
+const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t fileLength, Layout* layout);
+
+// Row stride for a width and bit count: whole 32-bit words.
+uint64_t StrideOf(uint64_t width, uint64_t bitCount);
+
+// The file header written before an image's header and colour table.
+BITMAPFILEHEADER FileHeaderFor(uint64_t dataBytes, int colorEntries);
+
+}  // namespace velmora::bmp

@@ -1,0 +1,22 @@
+// Formats whose codec is not built yet: each operation records that the
+// format is not supported and fails. A format's codec replaces its pair here.
+#include "document/codec_frame.h"
+#include "environment/texts.h"
+#include "velmora/dibfile.h"
+
+namespace {
+
+int Unsupported(CDIBFile& codec) { return velmora::RecordFailure(codec, velmora::text::kUnsupportedFormat); }
+
+}  // namespace
+
+int CDIBFile::ReadTIFFFile(const char*) { return Unsupported(*this); }
+int CDIBFile::SaveTIFFFile(const char*) { return Unsupported(*this); }
+int CDIBFile::ReadPCXFile(const char*) { return Unsupported(*this); }
+int CDIBFile::SavePCXFile(const char*) { return Unsupported(*this); }
+int CDIBFile::ReadGIFFile(const char*) { return Unsupported(*this); }
+int CDIBFile::SaveGIFFile(const char*) { return Unsupported(*this); }
+int CDIBFile::ReadJPGFile(const char*) { return Unsupported(*this); }
+int CDIBFile::SaveJPGFile(const char*) { return Unsupported(*this); }
+int CDIBFile::ReadPNGFile(const char*) { return Unsupported(*this); }
+int CDIBFile::SavePNGFile(const char*) { return Unsupported(*this); }

@@ -1,0 +1,95 @@
+// CNewDIB::ReadFile and SaveFile: choose the format, run its codec, keep the
+// codec's failure text for the host.
+#include "velmora/application.h"
+#include "velmora/dibfile.h"
+#include "velmora/environment.h"
+#include "velmora/newdib.h"
+#include "environment/texts.h"
+
+namespace {
+
+using CodecOperation = int (CDIBFile::*)(const char*);
+
+struct FormatEntry {
+    const char* extension;
+    CodecOperation read;
+    CodecOperation save;
+};
+
+// Indexed by file format code.
+const FormatEntry kFormats[] = {
+    {"BMP", &CDIBFile::ReadBMPFile, &CDIBFile::SaveBMPFile},
+    {"TIF", &CDIBFile::ReadTIFFFile, &CDIBFile::SaveTIFFFile},
+    {"PCX", &CDIBFile::ReadPCXFile, &CDIBFile::SavePCXFile},
+    {"GIF", &CDIBFile::ReadGIFFile, &CDIBFile::SaveGIFFile},
+    {"JPG", &CDIBFile::ReadJPGFile, &CDIBFile::SaveJPGFile},
+    {"PNG", &CDIBFile::ReadPNGFile, &CDIBFile::SavePNGFile},
+};
+constexpr int kFormatCount = static_cast<int>(sizeof kFormats / sizeof kFormats[0]);
+
+// The format code named by the path's last three characters, or -1.
+int FormatFromExtension(const CString& path) {
+    CString extension = path.Right(3);
+    extension.MakeUpper();
+    for (int code = 0; code < kFormatCount; ++code)
+        if (extension == kFormats[code].extension) return code;
+    return -1;
+}
+
+// The format an operation asked for: by extension for -1, else the code
+// itself; -1 when neither names a format.
+int RequestedFormat(const CString& path, int format) {
+    if (format == -1) return FormatFromExtension(path);
+    return format >= 0 && format < kFormatCount ? format : -1;
+}
+
+// Runs one codec operation and keeps its failure text (or `fallback` when it
+// recorded none) in *lastError, also when an exception passes through.
+int RunCodec(CDIBFile& codec, CodecOperation operation, const char* path, const char* fallback,
+             CString* lastError) {
+    int ok = 0;
+    try {
+        ok = (codec.*operation)(path);
+    } catch (...) {
+        *lastError = codec.m_strError.IsEmpty() ? CString(fallback) : codec.m_strError;
+        throw;
+    }
+    if (ok) lastError->Empty();
+    else *lastError = codec.m_strError.IsEmpty() ? CString(fallback) : codec.m_strError;
+    return ok;
+}
+
+}  // namespace
+
+int CNewDIB::BeginFileOperation(const CString& path, int format) {
+    m_hProgressWnd = GetThreadMainWindow();
+    int code = RequestedFormat(path, format);
+    if (code < 0) {
+        m_strLastError = velmora::text::kUnsupportedFormat;
+        return -1;
+    }
+    m_nFileFormat = code;
+    return code;
+}
+
+int CNewDIB::ReadFile(const CString& path, int format) {
+    int code = BeginFileOperation(path, format);
+    if (code < 0) return 0;
+    m_strFileName = path;
+    CDIBFile codec(this, m_hProgressWnd);
+    codec.m_bGray = 0;
+    if (!RunCodec(codec, kFormats[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
+    m_nGrayProp = codec.m_bGray;
+    return 1;
+}
+
+int CNewDIB::SaveFile(const CString& path, int format, int remember) {
+    int code = BeginFileOperation(path, format);
+    if (code < 0) return 0;
+    CString target = path.IsEmpty() ? m_strFileName : path;
+    CDIBFile codec(this, m_hProgressWnd);
+    codec.m_bGray = m_nGrayProp;
+    int ok = RunCodec(codec, kFormats[code].save, target, velmora::text::kWriteImageFailed, &m_strLastError);
+    if (ok && remember) m_strFileName = target;
+    return ok;
+}

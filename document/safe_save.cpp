@@ -1,0 +1,93 @@
+#include "document/safe_save.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+namespace velmora {
+
+namespace {
+
+// The file a save should replace: a link's final destination when the target
+// is a symbolic link, so that saving through a link updates what it names.
+std::string ResolveTarget(const std::string& target) {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char resolved[PATH_MAX];
+    if (!realpath(target.c_str(), resolved)) return target;
+    return resolved;
+}
+
+std::string DirectoryPart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name in the target's directory that sorts beside the target and that no
+// other save uses at the same moment.
+std::string CandidateName(const std::string& target, unsigned long long salt) {
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".%llx.%lx.tmp", salt, static_cast<unsigned long>(getpid()));
+    return DirectoryPart(target) + "." + NamePart(target) + suffix;
+}
+
+// A replaced file keeps its permissions; a new one gets the usual 0666 & ~umask.
+void CopyMode(const std::string& from, int fd) {
+    struct stat st;
+    if (stat(from.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
+}
+
+}  // namespace
+
+SafeSave::SafeSave(const char* target) : m_target(ResolveTarget(target ? target : "")) {}
+
+SafeSave::~SafeSave() {
+    if (!m_bCommitted) Abandon();
+}
+
+bool SafeSave::Create() {
+    Abandon();
+    if (m_target.empty() || m_target.back() == '/') return false;
+    thread_local std::mt19937_64 generator{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = CandidateName(m_target, generator());
+        int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            CopyMode(m_target, fd);
+            close(fd);
+            m_temp = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool SafeSave::Commit() {
+    if (m_temp.empty()) return false;
+    if (rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        Abandon();
+        return false;
+    }
+    m_temp.clear();
+    m_bCommitted = true;
+    return true;
+}
+
+void SafeSave::Abandon() {
+    if (!m_temp.empty()) unlink(m_temp.c_str());
+    m_temp.clear();
+}
+
+}  // namespace velmora

@@ -1,0 +1,116 @@
+// Helpers shared by the document and codec tests: page-file mode with small
+// windows, synthetic images and pixel reads that do not depend on the
+// storage's pixel accessors.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "support/test_support.h"
+#include "velmora/environment.h"
+#include "velmora/newdib.h"
+
+namespace vtest {
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+// For the life of the object, images of 2 MiB or more go to page files in a
+// private directory and map 2 MiB windows (64 MiB of "physical memory").
+class PageFileMode {
+public:
+    PageFileMode() : m_memory(64 * kMiB, 64 * kMiB) {
+        SetImageUseMemSize(1);
+        SetLoadImageNumber(1);
+        SetVirtualDirectory(m_pages.dir().c_str());
+    }
+    // Page files still on disk.
+    size_t PageFiles() const { return m_pages.List().size(); }
+
+private:
+    ScopedSettings m_settings;
+    ScopedMemoryFigures m_memory;
+    TempDir m_pages;
+};
+
+// A deterministic pixel pattern: byte i of storage row r.
+inline BYTE PatternByte(int row, size_t i, int seed = 0) {
+    return static_cast<BYTE>((row * 7 + static_cast<int>(i) * 13 + seed * 31 + (row * static_cast<int>(i)) / 5) & 0xFF);
+}
+
+// Fills every row of `dib` (all stride bytes) and a colour table of distinct
+// colours. False when a row cannot be had.
+inline bool FillPattern(CNewDIB& dib, int seed = 0) {
+    int entries = 0;
+    if (RGBQUAD* table = dib.GetRGBQuad(&entries)) {
+        for (int i = 0; i < entries; ++i)
+            table[i] = RGBQUAD{static_cast<BYTE>(i * 3 + seed), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
+    }
+    size_t stride = dib.GetBytesPerLine();
+    for (int r = 0; r < dib.GetHeight(); ++r) {
+        BYTE* row = dib.GetDIBRow(r);
+        if (!row) return false;
+        for (size_t i = 0; i < stride; ++i) row[i] = PatternByte(r, i, seed);
+    }
+    return true;
+}
+
+// Bytes of a row that carry pixels (the rest is padding).
+inline size_t PixelBytes(CNewDIB& dib) {
+    return (static_cast<size_t>(dib.GetWidth()) * static_cast<size_t>(dib.GetBitCount()) + 7) / 8;
+}
+
+// Number of rows whose pixel bytes differ from the pattern; -1 when a row
+// cannot be had. Bits past the last pixel of a row are ignored.
+inline int RowsDifferingFromPattern(CNewDIB& dib, int seed = 0) {
+    size_t bytes = PixelBytes(dib);
+    int usedBits = static_cast<int>((static_cast<size_t>(dib.GetWidth()) * dib.GetBitCount()) % 8);
+    BYTE lastMask = usedBits ? static_cast<BYTE>(0xFF << (8 - usedBits)) : 0xFF;
+    int differing = 0;
+    for (int r = 0; r < dib.GetHeight(); ++r) {
+        BYTE* row = dib.GetDIBRow(r);
+        if (!row) return -1;
+        for (size_t i = 0; i < bytes; ++i) {
+            BYTE mask = i + 1 == bytes ? lastMask : 0xFF;
+            if ((row[i] ^ PatternByte(r, i, seed)) & mask) {
+                ++differing;
+                break;
+            }
+        }
+    }
+    return differing;
+}
+
+// Colour of pixel x of picture row y (0 = top) as red, green, blue.
+inline void PixelColor(CNewDIB& dib, int x, int y, int* r, int* g, int* b) {
+    const BYTE* row = dib.GetDIBRow(dib.GetHeight() - 1 - y);
+    int bits = dib.GetBitCount();
+    if (bits <= 8) {
+        int perByte = 8 / bits;
+        int shift = 8 - bits * (x % perByte + 1);
+        int index = (row[x / perByte] >> shift) & ((1 << bits) - 1);
+        int entries = 0;
+        const RGBQUAD& q = dib.GetRGBQuad(&entries)[index];
+        *r = q.rgbRed, *g = q.rgbGreen, *b = q.rgbBlue;
+        return;
+    }
+    const BYTE* p = row + static_cast<size_t>(x) * static_cast<size_t>(bits / 8);
+    *b = p[0], *g = p[1], *r = p[2];
+}
+
+// Pixels of `dib` that differ from the reference decoding.
+inline int PixelsDifferingFromRef(CNewDIB& dib, const RefImage& ref) {
+    if (!ref.ok() || ref.width != dib.GetWidth() || ref.height != dib.GetHeight()) return -1;
+    int differing = 0;
+    for (int y = 0; y < ref.height; ++y)
+        for (int x = 0; x < ref.width; ++x) {
+            int r, g, b, rr, rg, rb;
+            PixelColor(dib, x, y, &r, &g, &b);
+            ref.rgb(x, y, &rr, &rg, &rb);
+            differing += r != rr || g != rg || b != rb;
+        }
+    return differing;
+}
+
+}  // namespace vtest

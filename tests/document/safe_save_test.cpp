@@ -1,0 +1,105 @@
+// Saving through a temporary beside the target.
+#include "document/safe_save.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "support/test_support.h"
+
+namespace {
+
+using velmora::SafeSave;
+
+std::string Text(const std::string& path) {
+    std::vector<unsigned char> bytes = vtest::ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    vtest::WriteAll(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+// A directory holding one earlier file, image.bmp, with "old" in it.
+class SafeSaveOverOldFile : public ::testing::Test {
+protected:
+    void SetUp() override { WriteText(target, "old"); }
+    vtest::TempDir dir;
+    std::string target = dir.file("image.bmp");
+};
+
+TEST_F(SafeSaveOverOldFile, CommitReplacesTheTargetAndLeavesNothingElse) {
+    {
+        SafeSave save(target.c_str());
+        ASSERT_TRUE(save.Create());
+        std::string temp = save.TempPath();
+        EXPECT_EQ(temp.substr(0, dir.path().size() + 1), dir.path() + "/");  // beside the target
+        EXPECT_EQ(Text(target), "old");  // untouched while the save runs
+        WriteText(temp, "new");
+        ASSERT_TRUE(save.Commit());
+    }
+    EXPECT_EQ(Text(target), "new");
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"image.bmp"});
+}
+
+TEST_F(SafeSaveOverOldFile, AnUnfinishedSaveLeavesTheTargetAndNoTemporary) {
+    {
+        SafeSave save(target.c_str());
+        ASSERT_TRUE(save.Create());
+        WriteText(save.TempPath(), "partial");
+    }
+    EXPECT_EQ(Text(target), "old");
+    EXPECT_EQ(dir.List().size(), 1u);
+
+    try {
+        SafeSave save(target.c_str());
+        ASSERT_TRUE(save.Create());
+        throw std::runtime_error("write failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(Text(target), "old");
+    EXPECT_EQ(dir.List().size(), 1u);
+}
+
+TEST(SafeSave, TwoSavesToOneTargetUseDifferentTemporaries) {
+    vtest::TempDir dir;
+    std::string target = dir.file("a.bmp");
+    SafeSave first(target.c_str()), second(target.c_str());
+    ASSERT_TRUE(first.Create());
+    ASSERT_TRUE(second.Create());
+    EXPECT_NE(std::string(first.TempPath()), std::string(second.TempPath()));
+}
+
+TEST(SafeSave, FailsWhenTheDirectoryIsMissingOrTheTargetIsEmpty) {
+    vtest::TempDir dir;
+    SafeSave missing(dir.file("no/such/dir/a.bmp").c_str());
+    EXPECT_FALSE(missing.Create());
+    SafeSave empty("");
+    EXPECT_FALSE(empty.Create());
+    EXPECT_FALSE(empty.Commit());
+}
+
+TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing) {
+    vtest::TempDir dir;
+    std::string target = dir.file("real.bmp");
+    std::string link = dir.file("link.bmp");
+    WriteText(target, "old");
+    chmod(target.c_str(), 0640);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    {
+        SafeSave save(link.c_str());
+        ASSERT_TRUE(save.Create());
+        WriteText(save.TempPath(), "new");
+        ASSERT_TRUE(save.Commit());
+    }
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Text(target), "new");
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
