@@ -18,3 +18,10 @@ run() {
 
 run --version
 run formats
+
+# BMP: describe a sample, turn and flip it, and describe the result.
+run info "$samples/bmp/rgb24.bmp"
+run convert "$samples/bmp/rgb24.bmp" "$out/rgb24_right_flipped.bmp" --rotate right --flip vertical
+run info "$out/rgb24_right_flipped.bmp"
+run convert "$samples/bmp/pal8rle.bmp" "$out/pal8rle_inverted.bmp" --invert --rotate left
+run info "$out/pal8rle_inverted.bmp"
