@@ -91,12 +91,8 @@ TEST(CreateDIB, EmptyImageBeforeCreation) {
     CNewDIBObject dib;
     EXPECT_EQ(dib.Ready(), 0);
     EXPECT_EQ(dib.GetBitmapInfo(), nullptr);
-    EXPECT_EQ(dib.GetDIBits(1, 2, 3), nullptr);
-    EXPECT_EQ(dib.IsTransed(), 0);
-    EXPECT_EQ(dib.IsShowColorValid(), 1);
-    EXPECT_EQ(dib.GetTransShowColor(), 0u);
     EXPECT_EQ(dib.GetPixelIndex(0, 0), -1);
-    EXPECT_EQ(dib.ScrollDIB(nullptr, 1, 1), 1);
+    EXPECT_EQ(dib.GetDIBRow(0), nullptr);
 }
 
 // A block of 2^50 bytes exists nowhere: the creation fails instead of

@@ -2,6 +2,9 @@
 // and through row windows much smaller than the image.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
+
 #include "platform/file_mapping.h"
 #include "storage/dib_map_file.h"
 #include "tests/storage/storage_fixture.h"
@@ -45,71 +48,72 @@ protected:
         return g;
     }
 
+    using RunCheck = std::function<void(int row, int count, BYTE* run, bool remapped)>;
+
+    // Consumes every row through runs in one addressing, taking at most
+    // `take` rows of each run; checks each row's bytes and that every row
+    // comes exactly once, and shows each run to `check`. Every sweep starts
+    // from the same window. Returns the views mapped during the sweep.
+    uint64_t ConsumeAll(int bottomUp, int take, const RunCheck& check = {}) {
+        m_dib.GetDIBRow(m_height / 2);
+        const uint64_t start = velmora::FileMappingViewCount();
+        std::vector<int> seen(static_cast<size_t>(m_height), 0);
+        for (int row = 0; row < m_height;) {
+            int count = 0;
+            const uint64_t views = velmora::FileMappingViewCount();
+            BYTE* run = m_dib.GetDIBBuffer(row, &count, bottomUp);
+            if (!run || count < 1 || row + count > m_height) {
+                ADD_FAILURE() << "run at row " << row << ": " << count << " rows";
+                return 0;
+            }
+            if (check) check(row, count, run, velmora::FileMappingViewCount() != views);
+            const int taken = std::min(count, take);
+            for (int k = 0; k < taken; k++) {
+                // Picture runs hold their rows top-down from the last one in memory.
+                const int storage = bottomUp ? row + k : m_height - 1 - (row + k);
+                const BYTE* p = run + (bottomUp ? k : count - 1 - k) * m_stride;
+                if (!RowMatches(p, m_stride, storage)) {
+                    ADD_FAILURE() << "wrong bytes in row " << row + k;
+                    return 0;
+                }
+                seen[static_cast<size_t>(row + k)]++;
+            }
+            row += taken;
+        }
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), m_height);
+        return velmora::FileMappingViewCount() - start;
+    }
+
     ProbeDIB m_dib;
     uint64_t m_stride = 0;
     int m_height = 0;
 };
 
 TEST_P(RowRunTest, StorageRowRunsCoverEveryRowOnceAndRecordTheirWindow) {
-    std::vector<int> seen(static_cast<size_t>(m_height), 0);
-    for (int row = 0; row < m_height;) {
-        int count = 0;
-        const uint64_t views = velmora::FileMappingViewCount();
-        BYTE* run = m_dib.GetDIBBuffer(row, &count, 1);
-        ASSERT_NE(run, nullptr);
-        ASSERT_GE(count, 1);
-        ASSERT_LE(row + count, m_height);
-        for (int k = 0; k < count; k++) {
-            seen[static_cast<size_t>(row + k)]++;
-            ASSERT_TRUE(RowMatches(run + k * m_stride, m_stride, row + k)) << "storage row " << row + k;
-        }
-        if (GetParam().paged) {
-            // The run reaches the top of the window in either case.
-            EXPECT_EQ(m_dib.WinFirst(), m_height - row - count);
-            if (velmora::FileMappingViewCount() != views) {
-                velmora::WindowPlan plan;
-                ASSERT_TRUE(velmora::PlanUpFromStorageRow(Geometry(), row, &plan));
-                EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
-                EXPECT_EQ(m_dib.WinEnd(), m_height - row);
-                EXPECT_EQ(m_dib.WinRows(), count);
-                EXPECT_EQ(m_dib.Bits(), run);
-            }
-        }
-        row += count;
-    }
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), m_height);
+    ConsumeAll(1, INT_MAX, [&](int row, int count, BYTE* run, bool remapped) {
+        if (!GetParam().paged) return;
+        EXPECT_EQ(m_dib.WinFirst(), m_height - row - count);  // the run reaches the window's top
+        if (!remapped) return;
+        velmora::WindowPlan plan;
+        ASSERT_TRUE(velmora::PlanUpFromStorageRow(Geometry(), row, &plan));
+        EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
+        EXPECT_EQ(m_dib.WinEnd(), m_height - row);
+        EXPECT_EQ(m_dib.WinRows(), count);
+        EXPECT_EQ(m_dib.Bits(), run);
+    });
 }
 
 TEST_P(RowRunTest, PictureRowRunsCoverEveryRowOnceAndRecordTheirWindow) {
-    std::vector<int> seen(static_cast<size_t>(m_height), 0);
-    for (int row = 0; row < m_height;) {
-        int count = 0;
-        const uint64_t views = velmora::FileMappingViewCount();
-        BYTE* run = m_dib.GetDIBBuffer(row, &count, 0);
-        ASSERT_NE(run, nullptr);
-        ASSERT_GE(count, 1);
-        ASSERT_LE(row + count, m_height);
-        // Picture row row + k lies (count - 1 - k) rows above the result.
-        for (int k = 0; k < count; k++) {
-            const int picture = row + k;
-            seen[static_cast<size_t>(picture)]++;
-            ASSERT_TRUE(RowMatches(run + (count - 1 - k) * m_stride, m_stride, m_height - 1 - picture))
-                << "picture row " << picture;
-        }
-        if (GetParam().paged) {
-            // The run reaches the bottom of the window in either case.
-            EXPECT_EQ(m_dib.WinEnd(), row + count);
-            EXPECT_EQ(m_dib.Bits(), run);
-            if (velmora::FileMappingViewCount() != views) {
-                velmora::WindowPlan plan;
-                ASSERT_TRUE(velmora::PlanDownFromPictureRow(Geometry(), row, &plan));
-                EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
-                EXPECT_EQ(m_dib.WinFirst(), row);
-            }
-        }
-        row += count;
-    }
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), m_height);
+    ConsumeAll(0, INT_MAX, [&](int row, int count, BYTE* run, bool remapped) {
+        if (!GetParam().paged) return;
+        EXPECT_EQ(m_dib.WinEnd(), row + count);  // the run reaches the window's bottom
+        EXPECT_EQ(m_dib.Bits(), run);
+        if (!remapped) return;
+        velmora::WindowPlan plan;
+        ASSERT_TRUE(velmora::PlanDownFromPictureRow(Geometry(), row, &plan));
+        EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
+        EXPECT_EQ(m_dib.WinFirst(), row);
+    });
 }
 
 // A consumer that takes fewer rows than offered asks again inside the same
@@ -117,38 +121,9 @@ TEST_P(RowRunTest, PictureRowRunsCoverEveryRowOnceAndRecordTheirWindow) {
 TEST_P(RowRunTest, RequestsInsideTheWindowDoNotRemap) {
     for (int bottomUp : {1, 0}) {
         SCOPED_TRACE(bottomUp);
-        // Both sweeps start from the same window, so they must place the same
-        // windows.
-        m_dib.GetDIBRow(m_height / 2);
-        uint64_t before = velmora::FileMappingViewCount();
-        for (int row = 0; row < m_height;) {
-            int count = 0;
-            ASSERT_NE(m_dib.GetDIBBuffer(row, &count, bottomUp), nullptr);
-            row += count;
-        }
-        const uint64_t windows = velmora::FileMappingViewCount() - before;
-        m_dib.GetDIBRow(m_height / 2);
-        before = velmora::FileMappingViewCount();
-        std::vector<int> seen(static_cast<size_t>(m_height), 0);
-        for (int row = 0; row < m_height;) {
-            int count = 0;
-            BYTE* run = m_dib.GetDIBBuffer(row, &count, bottomUp);
-            ASSERT_NE(run, nullptr);
-            const int take = std::min(count, 3);
-            for (int k = 0; k < take; k++) {
-                const int storage = bottomUp ? row + k : m_height - 1 - (row + k);
-                const BYTE* p = bottomUp ? run + k * m_stride : run + (count - 1 - k) * m_stride;
-                ASSERT_TRUE(RowMatches(p, m_stride, storage));
-                seen[static_cast<size_t>(row + k)]++;
-            }
-            row += take;
-        }
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), m_height);
-        EXPECT_EQ(velmora::FileMappingViewCount() - before, windows);
-        if (GetParam().paged)
-            EXPECT_GT(windows, 1u);
-        else
-            EXPECT_EQ(windows, 0u);
+        const uint64_t windows = ConsumeAll(bottomUp, INT_MAX);
+        EXPECT_EQ(ConsumeAll(bottomUp, 3), windows);
+        EXPECT_EQ(windows > 1, GetParam().paged);
     }
 }
 
@@ -165,15 +140,12 @@ TEST_P(RowRunTest, SingleRowsInAnyOrder) {
     BYTE* b = m_dib.GetDIBRow(m_height / 2 + 1);
     EXPECT_EQ(b, a + m_stride);  // the same window
     EXPECT_LE(velmora::FileMappingViewCount() - before, 1u);
-}
-
-TEST_P(RowRunTest, LastRowsGiveOneRowRuns) {
+    // The last row in either addressing is a run of one row.
     int count = 0;
     BYTE* top = m_dib.GetDIBBuffer(m_height - 1, &count, 1);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(count, 1);
     EXPECT_TRUE(RowMatches(top, m_stride, m_height - 1));
-    count = 0;
     BYTE* bottom = m_dib.GetDIBBuffer(m_height - 1, &count, 0);
     ASSERT_NE(bottom, nullptr);
     EXPECT_EQ(count, 1);

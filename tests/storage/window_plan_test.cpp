@@ -121,16 +121,6 @@ TEST(WindowPlan, WorkedExamplesAcrossAWindowBoundary) {
     EXPECT_EQ(p.rows, 699u);
 }
 
-TEST(WindowPlan, RowsOutsideTheImagePlanNothing) {
-    const WindowGeometry g = Geo(100, 3000, 2 * kMiB);
-    WindowPlan p;
-    for (int64_t row : {int64_t{-1}, int64_t{100}, int64_t{1000}}) {
-        EXPECT_FALSE(velmora::PlanUpFromStorageRow(g, row, &p)) << row;
-        EXPECT_FALSE(velmora::PlanDownFromPictureRow(g, row, &p)) << row;
-        EXPECT_FALSE(velmora::PlanNearPictureRow(g, row, &p)) << row;
-    }
-}
-
 TEST(WindowSizeRule, ExplicitSizeIsCutToTheGranularityAndRaisedToTheFloor) {
     // total 64 MiB: F = 2 MiB.
     EXPECT_EQ(velmora::WindowBytesRule(64 * kMiB, 32 * kMiB, kG, 1, 5 * kMiB + 100, 0, 3000), 5 * kMiB);
