@@ -14,9 +14,7 @@ DWORD SurfaceValue(COLORREF c) {
     return (static_cast<DWORD>(GetRValue(c)) << 16) | (static_cast<DWORD>(GetGValue(c)) << 8) | GetBValue(c);
 }
 
-COLORREF HostColor(DWORD v) {
-    return RGB(static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v));
-}
+COLORREF HostColor(DWORD v) { return RGB(static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v)); }
 
 }  // namespace
 

@@ -56,8 +56,8 @@ struct Axis {
 
     int64_t SourceAt(int64_t i) const {
         // The centre of destination pixel i, scaled into the source.
-        uint64_t k = (2 * static_cast<uint64_t>(i) + 1) * static_cast<uint64_t>(srcLen) /
-                     (2 * static_cast<uint64_t>(dstLen));
+        uint64_t k =
+            (2 * static_cast<uint64_t>(i) + 1) * static_cast<uint64_t>(srcLen) / (2 * static_cast<uint64_t>(dstLen));
         int64_t offset = static_cast<int64_t>(k);
         return reverse ? src0 + srcLen - 1 - offset : src0 + offset;
     }

@@ -41,14 +41,22 @@ DWORD ReadBgrx32(const BYTE* row, int x, const DWORD*) {
 
 PixelReader ReaderFor(int bitCount) {
     switch (bitCount) {
-        case 1: return ReadIndexed1;
-        case 2: return ReadIndexed2;
-        case 4: return ReadIndexed4;
-        case 8: return ReadIndexed8;
-        case 16: return ReadRgb555;
-        case 24: return ReadBgr24;
-        case 32: return ReadBgrx32;
-        default: return nullptr;
+        case 1:
+            return ReadIndexed1;
+        case 2:
+            return ReadIndexed2;
+        case 4:
+            return ReadIndexed4;
+        case 8:
+            return ReadIndexed8;
+        case 16:
+            return ReadRgb555;
+        case 24:
+            return ReadBgr24;
+        case 32:
+            return ReadBgrx32;
+        default:
+            return nullptr;
     }
 }
 

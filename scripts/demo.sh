@@ -25,3 +25,6 @@ run convert "$samples/bmp/rgb24.bmp" "$out/rgb24_right_flipped.bmp" --rotate rig
 run info "$out/rgb24_right_flipped.bmp"
 run convert "$samples/bmp/pal8rle.bmp" "$out/pal8rle_inverted.bmp" --invert --rotate left
 run info "$out/pal8rle_inverted.bmp"
+
+# Draw: a thumbnail of a sample, stretched onto a small surface and saved.
+run draw "$samples/bmp/rgb24.bmp" "$out/rgb24_thumbnail.bmp" --size 48x24

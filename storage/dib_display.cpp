@@ -10,8 +10,7 @@ namespace {
 // Transparent entries turn white, the others take the show colour (when it is
 // in use) or keep their own, so that an AND with the surface lets the surface
 // show through the transparent colours.
-void MaskColorTable(RGBQUAD* table, int count, const CDWordArray& transparent, bool useShowColor,
-                    COLORREF show) {
+void MaskColorTable(RGBQUAD* table, int count, const CDWordArray& transparent, bool useShowColor, COLORREF show) {
     for (int i = 0; i < count; ++i) {
         RGBQUAD& q = table[i];
         const DWORD color = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
@@ -29,8 +28,8 @@ void MaskColorTable(RGBQUAD* table, int count, const CDWordArray& transparent, b
 
 }  // namespace
 
-int CNewDIBObject::DrawDIB(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, int ySrc, int wSrc,
-                           int hSrc, unsigned long rop) {
+int CNewDIBObject::DrawDIB(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, int ySrc, int wSrc, int hSrc,
+                           unsigned long rop) {
     if (!Ready()) return 0;
     SetStretchBltMode(dc, COLORONCOLOR);
     if (!m_bTransed || m_TransClrs.IsEmpty()) {

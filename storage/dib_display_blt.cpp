@@ -25,8 +25,8 @@ int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, 
     if (win.Covers(rows)) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         return SetDIBitsToDevice(dc, xDest, yDest, static_cast<DWORD>(w), static_cast<DWORD>(h), xSrc,
-                                 ClampToInt(win.end - bottom), 0, static_cast<UINT>(m_nWinRows), m_pBits,
-                                 m_pBitmapInfo, DIB_RGB_COLORS);
+                                 ClampToInt(win.end - bottom), 0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo,
+                                 DIB_RGB_COLORS);
     }
     // The part the window holds, drawn without remapping.
     const int64_t overlapFirst = std::max(rows.first, win.first);
@@ -34,8 +34,8 @@ int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, 
     if (win.mapped && overlapFirst < overlapEnd) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         if (!SetDIBitsToDevice(dc, xDest, ClampToInt(yDest + overlapFirst - ySrc), static_cast<DWORD>(w),
-                               static_cast<DWORD>(overlapEnd - overlapFirst), xSrc, ClampToInt(win.end - overlapEnd),
-                               0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo, DIB_RGB_COLORS))
+                               static_cast<DWORD>(overlapEnd - overlapFirst), xSrc, ClampToInt(win.end - overlapEnd), 0,
+                               static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo, DIB_RGB_COLORS))
             return 0;
     }
     // The parts of the request above and below the window.
@@ -63,9 +63,9 @@ int CNewDIBObject::BltBlock(HDC dc, int xDest, int yDest, int xSrc, int ySrc, in
         if (k <= 0 || m_nWinFirst > d) return 0;
         const int64_t n = m_nWinEnd < bottom ? k : bottom - d;
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
-        if (!SetDIBitsToDevice(dc, xDest, ClampToInt(yDest + d - ySrc), static_cast<DWORD>(w),
-                               static_cast<DWORD>(n), xSrc, static_cast<int>(k - n), 0,
-                               static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo, DIB_RGB_COLORS))
+        if (!SetDIBitsToDevice(dc, xDest, ClampToInt(yDest + d - ySrc), static_cast<DWORD>(w), static_cast<DWORD>(n),
+                               xSrc, static_cast<int>(k - n), 0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo,
+                               DIB_RGB_COLORS))
             return 0;
         d += n;
     }

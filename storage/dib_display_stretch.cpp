@@ -9,9 +9,9 @@
 #include "velmora/newdibobject.h"
 
 using velmora::display::ClampToInt;
+using velmora::display::RoundToInt;
 using velmora::display::RowSpan;
 using velmora::display::RowWindow;
-using velmora::display::RoundToInt;
 
 namespace {
 
@@ -32,8 +32,8 @@ int CNewDIBObject::StretchDIB(HDC dc, int xDest, int yDest, int wDest, int hDest
     if (!Ready()) return 0;
     const int64_t bottom = static_cast<int64_t>(ySrc) + hSrc;  // the bottom-up origin is measured from it
     if (!m_bMapped) {
-        return StretchDIBits(dc, xDest, yDest, wDest, hDest, xSrc, ClampToInt(m_nHeight - bottom), wSrc, hSrc,
-                             m_pBits, GetBitmapInfo(), DIB_RGB_COLORS, static_cast<DWORD>(rop));
+        return StretchDIBits(dc, xDest, yDest, wDest, hDest, xSrc, ClampToInt(m_nHeight - bottom), wSrc, hSrc, m_pBits,
+                             GetBitmapInfo(), DIB_RGB_COLORS, static_cast<DWORD>(rop));
     }
     if (wSrc == 0 || hSrc == 0) return 0;  // nothing to copy, as the device would answer
     // A source rectangle upside down is the same as the destination upside down.
@@ -60,8 +60,8 @@ int CNewDIBObject::StretchDIB(HDC dc, int xDest, int yDest, int wDest, int hDest
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         const int64_t y0 = edge.At(overlapFirst);
         if (!StretchDIBits(dc, xDest, ClampToInt(y0), wDest, ClampToInt(edge.At(overlapEnd) - y0), xSrc,
-                           ClampToInt(win.end - overlapEnd), wSrc, static_cast<int>(overlapEnd - overlapFirst),
-                           m_pBits, m_pBitmapInfo, DIB_RGB_COLORS, static_cast<DWORD>(rop)))
+                           ClampToInt(win.end - overlapEnd), wSrc, static_cast<int>(overlapEnd - overlapFirst), m_pBits,
+                           m_pBitmapInfo, DIB_RGB_COLORS, static_cast<DWORD>(rop)))
             return 0;
     }
     // Rows [first, end) through successive windows, into exactly the band
@@ -77,8 +77,8 @@ int CNewDIBObject::StretchDIB(HDC dc, int xDest, int yDest, int wDest, int hDest
     return 1;
 }
 
-int CNewDIBObject::StretchBlock(HDC dc, int xDest, int yDest, int wDest, double scale, int xSrc, int ySrc,
-                                int wSrc, int hSrc, unsigned long rop) {
+int CNewDIBObject::StretchBlock(HDC dc, int xDest, int yDest, int wDest, double scale, int xSrc, int ySrc, int wSrc,
+                                int hSrc, unsigned long rop) {
     const int64_t bottom = static_cast<int64_t>(ySrc) + hSrc;
     int64_t y0 = yDest;
     for (int64_t d = ySrc; d < bottom;) {

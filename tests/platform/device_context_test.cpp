@@ -51,10 +51,20 @@ public:
     void Set(int x, int y, DWORD value) {
         BYTE* r = row(y);
         switch (m_bitCount) {
-            case 1: r[x / 8] = static_cast<BYTE>((r[x / 8] & ~(0x80 >> (x % 8))) | ((value & 1) << (7 - x % 8))); break;
-            case 2: r[x / 4] = static_cast<BYTE>((r[x / 4] & ~(0xC0 >> (2 * (x % 4)))) | ((value & 3) << (6 - 2 * (x % 4)))); break;
-            case 4: r[x / 2] = static_cast<BYTE>((r[x / 2] & ~(0xF0 >> (4 * (x % 2)))) | ((value & 15) << (4 - 4 * (x % 2)))); break;
-            case 8: r[x] = static_cast<BYTE>(value); break;
+            case 1:
+                r[x / 8] = static_cast<BYTE>((r[x / 8] & ~(0x80 >> (x % 8))) | ((value & 1) << (7 - x % 8)));
+                break;
+            case 2:
+                r[x / 4] =
+                    static_cast<BYTE>((r[x / 4] & ~(0xC0 >> (2 * (x % 4)))) | ((value & 3) << (6 - 2 * (x % 4))));
+                break;
+            case 4:
+                r[x / 2] =
+                    static_cast<BYTE>((r[x / 2] & ~(0xF0 >> (4 * (x % 2)))) | ((value & 15) << (4 - 4 * (x % 2))));
+                break;
+            case 8:
+                r[x] = static_cast<BYTE>(value);
+                break;
             case 16: {
                 unsigned v = ((GetRValue(value) >> 3) << 10) | ((GetGValue(value) >> 3) << 5) | (GetBValue(value) >> 3);
                 r[2 * x] = static_cast<BYTE>(v);
@@ -191,8 +201,9 @@ TEST(DeviceDepths, EveryBitCountReadsItsColors) {
             << bits;
         for (int x = 0; x < 4; ++x) {
             COLORREF want = bits == 1 ? colors[x % 2] : colors[x];
-            if (bits == 16) want = RGB(GetRValue(want) & 0xF8, GetGValue(want) & 0xF8, GetBValue(want) & 0xF8) |
-                                   RGB((GetRValue(want) >> 5), (GetGValue(want) >> 5), (GetBValue(want) >> 5));
+            if (bits == 16)
+                want = RGB(GetRValue(want) & 0xF8, GetGValue(want) & 0xF8, GetBValue(want) & 0xF8) |
+                       RGB((GetRValue(want) >> 5), (GetGValue(want) >> 5), (GetBValue(want) >> 5));
             EXPECT_EQ(GetDCPixel(dc.get(), x, 0), want) << bits << " bits, x " << x;
         }
     }
@@ -283,8 +294,8 @@ TEST(DeviceClipping, SourceAndSurfaceEdgesCutTheDrawing) {
     Dc dc = MakeDc(4, 4);
     // A source rectangle reaching past every side of the DIB, 1:1 onto the surface.
     EXPECT_EQ(StretchDIBits(dc.get(), 0, 0, 8, 8, -2, -2, 8, 8, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 8);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), kWhite);     // source (-2, 5): outside
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 2), At(0, 3));   // source (0, 3)
+    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), kWhite);    // source (-2, 5): outside
+    EXPECT_EQ(GetDCPixel(dc.get(), 2, 2), At(0, 3));  // source (0, 3)
     EXPECT_EQ(GetDCPixel(dc.get(), 3, 3), At(1, 2));
     EXPECT_EQ(GetDCPixel(dc.get(), 1, 3), kWhite);
 }

@@ -45,7 +45,8 @@ protected:
         int previous = -1;
         for (int y = 0; y < hDest; ++y) {
             const int row = RowOf(GetDCPixel(dc, 1, y));
-            ASSERT_GE(row, 0) << "surface row " << y << " drawn " << (GetDCPixel(dc, 1, y) == kWhite ? "never" : "twice");
+            ASSERT_GE(row, 0) << "surface row " << y << " drawn "
+                              << (GetDCPixel(dc, 1, y) == kWhite ? "never" : "twice");
             ASSERT_GE(row, previous) << "surface row " << y;
             ASSERT_LE(std::fabs(row - ySrc - (y + 0.5) / scale), tolerance) << "surface row " << y;
             previous = row;
@@ -65,12 +66,11 @@ TEST_F(WindowDrawTest, PageFileStretchByTwoMatchesMemoryPixelForPixel) {
     for (const Request& r : {Request{10, 0, 24, kH}, Request{0, 1501, 16, 3333}, Request{600, 3000, 20, 2000}}) {
         Dc fromMemory = MakeDc(2 * r.wSrc, 2 * r.hSrc, kWhite);
         Dc fromPages = MakeDc(2 * r.wSrc, 2 * r.hSrc, kWhite);
-        EXPECT_EQ(memory.DrawDIB(fromMemory.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc,
-                                 SRCCOPY),
-                  r.hSrc);
+        EXPECT_EQ(
+            memory.DrawDIB(fromMemory.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc, SRCCOPY),
+            r.hSrc);
         EXPECT_EQ(GetDeviceCallCounts(fromMemory.get()).stretchDIBits, 1u);
-        EXPECT_EQ(paged.DrawDIB(fromPages.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc,
-                                SRCCOPY),
+        EXPECT_EQ(paged.DrawDIB(fromPages.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc, SRCCOPY),
                   1);
         EXPECT_GT(GetDeviceCallCounts(fromPages.get()).stretchDIBits, 1u) << "drawn over several windows";
         EXPECT_TRUE(SameSurface(fromMemory.get(), fromPages.get())) << "request at row " << r.ySrc;
