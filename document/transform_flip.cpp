@@ -82,8 +82,8 @@ bool MirrorAllRows(CNewDIBObject& image, BYTE* scratch, const ProgressReporter& 
             BYTE* row = run.Row(k, stride);
             MirrorRow(row, scratch, width, bitCount);
             std::memcpy(row, scratch, pixelBytes);
-            progress.Step(StepPercent(static_cast<unsigned long long>(run.first + k),
-                                      static_cast<unsigned long long>(height)));
+            progress.Step(
+                StepPercent(static_cast<unsigned long long>(run.first + k), static_cast<unsigned long long>(height)));
         }
     });
 }

@@ -35,8 +35,18 @@ void MirrorBytes(const BYTE* src, BYTE* dst, size_t count) {
     for (; i < count; ++i) dst[i] = src[count - 1 - i];
 }
 
+// Four-byte moves in ascending destination order: the byte each one spills
+// into the next pixel is written again by the next move. The row's first
+// and last destination pixels move as three bytes, so nothing is read or
+// written outside the pixels.
 void MirrorTriples(const BYTE* src, BYTE* dst, size_t width) {
-    for (size_t x = 0; x < width; ++x) std::memcpy(dst + 3 * x, src + 3 * (width - 1 - x), 3);
+    std::memcpy(dst, src + 3 * (width - 1), 3);
+    for (size_t x = 1; x + 1 < width; ++x) {
+        uint32_t pixel;
+        std::memcpy(&pixel, src + 3 * (width - 1 - x), 4);
+        std::memcpy(dst + 3 * x, &pixel, 4);
+    }
+    if (width > 1) std::memcpy(dst + 3 * (width - 1), src, 3);
 }
 
 // Reversing the bytes and the pixels inside each byte mirrors the row with
@@ -60,9 +70,12 @@ bool CanMirror(int bitCount) { return bitCount == 1 || bitCount == 4 || bitCount
 void MirrorRow(const BYTE* src, BYTE* dst, int width, int bitCount) {
     if (width <= 0) return;
     switch (bitCount) {
-        case 8: return MirrorBytes(src, dst, static_cast<size_t>(width));
-        case 24: return MirrorTriples(src, dst, static_cast<size_t>(width));
-        default: return MirrorPacked(src, dst, width, bitCount);
+        case 8:
+            return MirrorBytes(src, dst, static_cast<size_t>(width));
+        case 24:
+            return MirrorTriples(src, dst, static_cast<size_t>(width));
+        default:
+            return MirrorPacked(src, dst, width, bitCount);
     }
 }
 

@@ -46,8 +46,7 @@ bool CreateTurnedImage(CNewDIBObject& src, CNewDIBObject& dst) {
     return true;
 }
 
-bool FillTurnedImage(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g,
-                     const ProgressReporter& progress) {
+bool FillTurnedImage(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g, const ProgressReporter& progress) {
     const int bandLimit = BandLimit(src, g.width);
     for (int first = 0; first < g.width;) {
         int count = 0;
@@ -72,8 +71,8 @@ int TurnImage(CNewDIBObject& src, Turn turn, Replace&& replace) {
     if (!CanTurn(bitCount)) return 0;
     CNewDIBObject turned;
     if (!CreateTurnedImage(src, turned)) return 0;
-    const TurnGeometry g{src.GetWidth(), src.GetHeight(), bitCount, src.GetBytesPerLine(), turned.GetBytesPerLine(),
-                         turn};
+    const TurnGeometry g{src.GetWidth(),        src.GetHeight(),          bitCount,
+                         src.GetBytesPerLine(), turned.GetBytesPerLine(), turn};
     const ProgressReporter progress = MainWindowProgress();
     progress.Begin(text::kRotating);
     const bool filled = FillTurnedImage(src, turned, g, progress);

@@ -37,11 +37,10 @@ TEST_P(FlipEveryBitCount, HorizonFlipMirrorsPixelsOrLeavesOtherBitCounts) {
     const size_t usedBytes = (bits + 7) / 8;
     int wrong = 0, dirtyTail = 0, paddingChanged = 0;
     for (int r = 0; r < after.height; ++r) {
-        for (int x = 0; x < after.width; ++x)
-            wrong += after.Pixel(x, r) != m_before.Pixel(after.width - 1 - x, r);
+        for (int x = 0; x < after.width; ++x) wrong += after.Pixel(x, r) != m_before.Pixel(after.width - 1 - x, r);
         for (size_t bit = bits; bit < usedBytes * 8; ++bit) dirtyTail += (after.Row(r)[bit / 8] >> (7 - bit % 8)) & 1;
-        paddingChanged += std::memcmp(after.Row(r) + usedBytes, m_before.Row(r) + usedBytes,
-                                      after.stride - usedBytes) != 0;
+        paddingChanged +=
+            std::memcmp(after.Row(r) + usedBytes, m_before.Row(r) + usedBytes, after.stride - usedBytes) != 0;
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(dirtyTail, 0);
@@ -50,8 +49,8 @@ TEST_P(FlipEveryBitCount, HorizonFlipMirrorsPixelsOrLeavesOtherBitCounts) {
 
 INSTANTIATE_TEST_SUITE_P(Transforms, FlipEveryBitCount,
                          testing::Values(Case{1, false}, Case{4, false}, Case{8, false}, Case{16, false},
-                                         Case{24, false}, Case{32, false}, Case{1, true}, Case{4, true},
-                                         Case{8, true}, Case{16, true}, Case{24, true}, Case{32, true}),
+                                         Case{24, false}, Case{32, false}, Case{1, true}, Case{4, true}, Case{8, true},
+                                         Case{16, true}, Case{24, true}, Case{32, true}),
                          ttest::CaseName);
 
 TEST(VerticalFlip, OddHeightKeepsTheMiddleRow) {
@@ -62,6 +61,21 @@ TEST(VerticalFlip, OddHeightKeepsTheMiddleRow) {
         ASSERT_EQ(odd.VerticalFlip(), 1);
         EXPECT_EQ(0, std::memcmp(ttest::Take(odd).Row(2), before.Row(2), before.stride)) << bitCount;
     }
+}
+
+TEST(HorizonFlip, NarrowRowsOfEveryMirroredBitCount) {
+    for (int bitCount : {1, 4, 8, 24})
+        for (int width = 1; width <= 9; ++width) {
+            CNewDIB image(width, 2, bitCount);
+            ttest::FillPattern(image, static_cast<uint32_t>(width));
+            const Snapshot before = ttest::Take(image);
+            ASSERT_EQ(image.HorizonFlip(), 1);
+            const Snapshot after = ttest::Take(image);
+            for (int r = 0; r < 2; ++r)
+                for (int x = 0; x < width; ++x)
+                    EXPECT_EQ(after.Pixel(x, r), before.Pixel(width - 1 - x, r))
+                        << bitCount << " bits, width " << width;
+        }
 }
 
 std::vector<BYTE> FlippedRow(int width, int bitCount, std::vector<BYTE> bytes) {

@@ -2,7 +2,6 @@
 // transform with nothing to work on says nothing.
 #include <gtest/gtest.h>
 
-
 #include "document/transform_test_images.h"
 
 namespace {

@@ -20,8 +20,7 @@ void ExpectTurnOf(const Snapshot& src, const Snapshot& out, bool clockwise) {
     EXPECT_EQ(out.Info().biWidth, src.height);
     EXPECT_EQ(out.Info().biHeight, src.width);
     EXPECT_EQ(out.Info().biXPelsPerMeter, src.Info().biXPelsPerMeter);
-    EXPECT_EQ(0, std::memcmp(out.header.data() + 40, src.header.data() + 40, src.header.size() - 40))
-        << "colour table";
+    EXPECT_EQ(0, std::memcmp(out.header.data() + 40, src.header.data() + 40, src.header.size() - 40)) << "colour table";
     int wrong = 0;
     for (int i = 0; i < out.height; ++i)
         for (int j = 0; j < out.width; ++j) wrong += out.Pixel(j, i) != TurnedSource(src, clockwise, j, i);
@@ -73,9 +72,25 @@ TEST_P(RotateEveryBitCount, FourRightTurnsAndRightThenLeftGiveTheImageBack) {
 INSTANTIATE_TEST_SUITE_P(Transforms, RotateEveryBitCount,
                          testing::Values(Case{1, false}, Case{2, false}, Case{4, false}, Case{8, false},
                                          Case{16, false}, Case{24, false}, Case{32, false}, Case{1, true},
-                                         Case{2, true}, Case{4, true}, Case{8, true}, Case{16, true},
-                                         Case{24, true}, Case{32, true}),
+                                         Case{2, true}, Case{4, true}, Case{8, true}, Case{16, true}, Case{24, true},
+                                         Case{32, true}),
                          ttest::CaseName);
+
+// Single rows and columns, and sizes just around the 8 x 8 blocks.
+TEST(Rotate, SmallShapesOfEveryBitCount) {
+    const ttest::Size shapes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {8, 8}, {17, 9}, {9, 17}};
+    for (int bitCount : {1, 2, 4, 8, 16, 24, 32})
+        for (const ttest::Size& size : shapes)
+            for (bool clockwise : {true, false}) {
+                SCOPED_TRACE(testing::Message() << bitCount << " bits, " << size.width << " x " << size.height
+                                                << (clockwise ? " right" : " left"));
+                CNewDIB image(size.width, size.height, bitCount);
+                ttest::FillPattern(image, static_cast<uint32_t>(size.width * 31 + size.height));
+                const Snapshot before = ttest::Take(image);
+                ASSERT_EQ(clockwise ? image.RightRotate() : image.LeftRotate(), 1);
+                ExpectTurnOf(before, ttest::Take(image), clockwise);
+            }
+}
 
 // A 3 x 2 image whose top-left pixel (picture row 0 = storage row 1) is the
 // only white one.
