@@ -78,6 +78,22 @@ TEST(HorizonFlip, NarrowRowsOfEveryMirroredBitCount) {
         }
 }
 
+// Rows longer than 65,535 bytes and more than 65,535 rows.
+TEST(Flips, ImagesBeyondSixteenBitCounters) {
+    for (const auto& [width, height] : {std::pair{70001, 2}, std::pair{2, 70001}}) {
+        CNewDIB image(width, height, 24);
+        ttest::FillPattern(image, 4);
+        const Snapshot before = ttest::Take(image);
+        ASSERT_EQ(image.HorizonFlip(), 1);
+        ASSERT_EQ(image.VerticalFlip(), 1);
+        const Snapshot after = ttest::Take(image);
+        int wrong = 0;
+        for (int r = 0; r < height; ++r)
+            for (int x = 0; x < width; ++x) wrong += after.Pixel(x, r) != before.Pixel(width - 1 - x, height - 1 - r);
+        EXPECT_EQ(wrong, 0) << width << " x " << height;
+    }
+}
+
 std::vector<BYTE> FlippedRow(int width, int bitCount, std::vector<BYTE> bytes) {
     CNewDIB image(width, 1, bitCount);
     std::memcpy(image.GetDIBRow(0), bytes.data(), bytes.size());

@@ -86,12 +86,4 @@ TEST(TransformProgress, WithoutAnImageEveryTransformFailsSilently) {
     EXPECT_TRUE(window.messages.empty());
 }
 
-TEST(TransformProgress, WithoutAMainWindowTransformsStillWork) {
-    CNewDIB image(3, 2, 8);
-    EXPECT_EQ(image.RightRotate(), 1);
-    EXPECT_EQ(image.InvertColor(), 1);
-    EXPECT_EQ(image.VerticalFlip(), 1);
-    EXPECT_EQ(image.HorizonFlip(), 1);
-}
-
 }  // namespace

@@ -92,6 +92,17 @@ TEST(Rotate, SmallShapesOfEveryBitCount) {
             }
 }
 
+// Sizes past what 16-bit row and column counters hold.
+TEST(Rotate, ImagesWiderOrTallerThanSixteenBitCounters) {
+    for (const ttest::Size size : {ttest::Size{70001, 2}, ttest::Size{3, 70001}}) {
+        CNewDIB image(size.width, size.height, 8);
+        ttest::FillPattern(image, 70001);
+        const Snapshot before = ttest::Take(image);
+        ASSERT_EQ(image.RightRotate(), 1);
+        ExpectTurnOf(before, ttest::Take(image), true);
+    }
+}
+
 // A 3 x 2 image whose top-left pixel (picture row 0 = storage row 1) is the
 // only white one.
 CNewDIB* ImageWithWhiteTopLeft(CNewDIB* image) {
