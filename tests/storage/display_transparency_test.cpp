@@ -115,13 +115,13 @@ TEST(TransparentColors, ListKeepsOneOfEachValue) {
     EXPECT_TRUE(dib.GetTransClrs()->IsEmpty());
 }
 
-TEST(TransparentColors, SwitchesAndShowColorStartAsDocumented) {
+TEST(TransparentColors, DrawingAnImageWithoutStorageFails) {
     CNewDIBObject dib;
-    EXPECT_EQ(dib.IsTransed(), 0);
-    EXPECT_EQ(dib.GetTransShowColor(), 0u);
-    EXPECT_EQ(dib.IsShowColorValid(), 1);
-    EXPECT_EQ(dib.DrawDIB(nullptr, 0, 0, 1, 1, 0, 0, 1, 1, SRCCOPY), 0) << "no image";
-    EXPECT_EQ(dib.ScrollDIB(nullptr, 3, 4), 1);
+    dib.Transparent(1);
+    dib.AddTransClr(kGreen);
+    EXPECT_EQ(dib.DrawDIB(nullptr, 0, 0, 1, 1, 0, 0, 1, 1, SRCCOPY), 0);
+    EXPECT_EQ(dib.BltDIB(nullptr, 0, 0, 1, 1, 0, 0), 0);
+    EXPECT_EQ(dib.StretchDIB(nullptr, 0, 0, 1, 1, 0, 0, 1, 1, SRCCOPY), 0);
 }
 
 }  // namespace
