@@ -57,14 +57,11 @@ int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, 
 int CNewDIBObject::BltBlock(HDC dc, int xDest, int yDest, int xSrc, int ySrc, int w, int h) {
     const int64_t bottom = static_cast<int64_t>(ySrc) + h;
     for (int64_t d = ySrc; d < bottom;) {
-        if (!MapDIBBuffer(static_cast<int>(d))) return 0;
-        // k rows are available from d down to the window's end.
-        const int64_t k = m_nWinEnd - d;
-        if (k <= 0 || m_nWinFirst > d) return 0;
-        const int64_t n = m_nWinEnd < bottom ? k : bottom - d;
-        m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
+        int64_t below = 0;
+        const int64_t n = MapDrawBand(d, bottom, &below);
+        if (n <= 0) return 0;
         if (!SetDIBitsToDevice(dc, xDest, ClampToInt(yDest + d - ySrc), static_cast<DWORD>(w), static_cast<DWORD>(n),
-                               xSrc, static_cast<int>(k - n), 0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo,
+                               xSrc, static_cast<int>(below), 0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo,
                                DIB_RGB_COLORS))
             return 0;
         d += n;

@@ -82,15 +82,12 @@ int CNewDIBObject::StretchBlock(HDC dc, int xDest, int yDest, int wDest, double 
     const int64_t bottom = static_cast<int64_t>(ySrc) + hSrc;
     int64_t y0 = yDest;
     for (int64_t d = ySrc; d < bottom;) {
-        if (!MapDIBBuffer(static_cast<int>(d))) return 0;
-        // k rows are available from d down to the window's end.
-        const int64_t k = m_nWinEnd - d;
-        if (k <= 0 || m_nWinFirst > d) return 0;
-        const int64_t n = m_nWinEnd < bottom ? k : bottom - d;
-        m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
+        int64_t below = 0;
+        const int64_t n = MapDrawBand(d, bottom, &below);
+        if (n <= 0) return 0;
         d += n;
         const int64_t y1 = yDest + RoundToInt(static_cast<double>(d - ySrc) * scale);
-        if (!StretchDIBits(dc, xDest, ClampToInt(y0), wDest, ClampToInt(y1 - y0), xSrc, static_cast<int>(k - n), wSrc,
+        if (!StretchDIBits(dc, xDest, ClampToInt(y0), wDest, ClampToInt(y1 - y0), xSrc, static_cast<int>(below), wSrc,
                            static_cast<int>(n), m_pBits, m_pBitmapInfo, DIB_RGB_COLORS, static_cast<DWORD>(rop)))
             return 0;
         y0 = y1;

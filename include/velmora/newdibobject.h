@@ -109,6 +109,10 @@ private:
     BYTE* RecordWindow(BYTE* rows, int first, int end);
     void ForgetWindow();
 
+    // Drawing window by window: maps the window holding picture row `row` of
+    // rows [row, end) and sets the header to its height; the rows it holds
+    // from `row` on (0 when none), `*below` its rows under them.
+    int64_t MapDrawBand(int64_t row, int64_t end, int64_t* below);
     int BltBlock(HDC dc, int xDest, int yDest, int xSrc, int ySrc, int w, int h);
     int StretchBlock(HDC dc, int xDest, int yDest, int wDest, double scale, int xSrc, int ySrc, int wSrc, int hSrc,
                      unsigned long rop);
