@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 #include "tests/storage/storage_fixture.h"
 
@@ -14,15 +15,14 @@ namespace {
 
 using vtest::PageFileTest;
 
-struct Shape {
-    int width, height, bits;
-    unsigned long stride;
-    int paletteBytes;
-};
-
 TEST(CreateDIB, StrideHeaderAndSizeFollowTheLayout) {
-    const Shape shapes[] = {{1, 1, 1, 4, 8}, {3, 2, 8, 4, 1024}, {10, 1, 4, 8, 64}, {5, 5, 24, 16, 0},
-                            {33, 3, 1, 8, 8}, {7, 2, 2, 4, 16}, {3, 1, 16, 8, 0}, {3, 1, 32, 12, 0}};
+    struct Shape {
+        int width, height, bits;
+        unsigned long stride;
+        int paletteBytes;
+    };
+    const Shape shapes[] = {{1, 1, 1, 4, 8},  {3, 2, 8, 4, 1024}, {10, 1, 4, 8, 64}, {5, 5, 24, 16, 0},
+                            {33, 3, 1, 8, 8}, {7, 2, 2, 4, 16},   {3, 1, 16, 8, 0},  {3, 1, 32, 12, 0}};
     for (const Shape& s : shapes) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << "x" << s.bits);
         CNewDIBObject dib;
@@ -31,37 +31,27 @@ TEST(CreateDIB, StrideHeaderAndSizeFollowTheLayout) {
         EXPECT_EQ(dib.GetBytesPerLine(), s.stride);
         EXPECT_EQ(dib.GetDIBSize(), s.stride * static_cast<unsigned long>(s.height));
         EXPECT_EQ(dib.GetPaletteSize(), s.paletteBytes);
-        const BITMAPINFOHEADER& h = dib.GetBitmapInfo()->bmiHeader;
-        EXPECT_EQ(h.biSize, 40u);
-        EXPECT_EQ(h.biWidth, s.width);
-        EXPECT_EQ(h.biHeight, s.height);
-        EXPECT_EQ(h.biPlanes, 1);
-        EXPECT_EQ(h.biBitCount, s.bits);
-        EXPECT_EQ(h.biCompression, BI_RGB);
-        EXPECT_EQ(h.biXPelsPerMeter, 11811);
-        EXPECT_EQ(h.biYPelsPerMeter, 11811);
-        EXPECT_EQ(h.biClrUsed, 0u);
-        // The pixel rows are all writable.
-        std::memset(dib.GetGlobalDIBits(), 0x5A, dib.GetDIBSize());
+        BITMAPINFOHEADER& h = dib.GetBitmapInfo()->bmiHeader;
+        EXPECT_EQ(std::make_tuple(h.biSize, h.biWidth, h.biHeight, h.biPlanes, h.biBitCount, h.biCompression),
+                  std::make_tuple(40u, s.width, s.height, WORD{1}, static_cast<WORD>(s.bits), DWORD{BI_RGB}));
+        EXPECT_EQ(std::make_tuple(h.biXPelsPerMeter, h.biYPelsPerMeter, h.biClrUsed),
+                  std::make_tuple(11811, 11811, 0u));
+        h.biHeight = 1;  // as drawing leaves it: the header gets the full height back
+        EXPECT_EQ(dib.GetBitmapInfo()->bmiHeader.biHeight, s.height);
+        std::memset(dib.GetGlobalDIBits(), 0x5A, dib.GetDIBSize());  // the pixel rows are all writable
     }
 }
 
-TEST(CreateDIB, RefusesNonPositiveSizesAndUnknownDepths) {
+TEST(CreateDIB, RefusesNonPositiveSizesUnknownDepthsAndStridesBeyondAnInt) {
     CNewDIBObject dib;
-    EXPECT_EQ(dib.CreateDIB(0, 5, 8), 0);
-    EXPECT_EQ(dib.CreateDIB(5, 0, 8), 0);
-    EXPECT_EQ(dib.CreateDIB(-5, 5, 8), 0);
-    EXPECT_EQ(dib.CreateDIB(5, -1, 24), 0);
-    for (int bits : {0, -1, 9, 12, 15, 20, 33, 48}) EXPECT_EQ(dib.CreateDIB(5, 5, bits), 0) << bits;
+    EXPECT_EQ(dib.GetPixelIndex(0, 0), -1);  // empty before creation
+    const int refused[][3] = {
+        {0, 5, 8},  {5, 0, 8},  {-5, 5, 8}, {5, -1, 24}, {5, 5, 0},  {5, 5, -1},       {5, 5, 9},
+        {5, 5, 12}, {5, 5, 15}, {5, 5, 20}, {5, 5, 33},  {5, 5, 48}, {INT_MAX, 1, 32}, {INT_MAX / 3 + 1, 1, 24}};
+    for (const auto& r : refused) EXPECT_EQ(dib.CreateDIB(r[0], r[1], r[2]), 0) << r[0] << "x" << r[1] << "x" << r[2];
     EXPECT_EQ(dib.Ready(), 0);
     EXPECT_EQ(dib.GetBitmapInfo(), nullptr);
-}
-
-TEST(CreateDIB, RefusesAStrideThatDoesNotFitAnInt) {
-    CNewDIBObject dib;
-    EXPECT_EQ(dib.CreateDIB(INT_MAX, 1, 32), 0);
-    EXPECT_EQ(dib.CreateDIB(INT_MAX / 3 + 1, 1, 24), 0);
-    EXPECT_EQ(dib.Ready(), 0);
+    EXPECT_EQ(dib.GetDIBRow(0), nullptr);
 }
 
 TEST(CreateDIB, ReleaseKeepsTheSizeButNotThePixels) {
@@ -69,8 +59,7 @@ TEST(CreateDIB, ReleaseKeepsTheSizeButNotThePixels) {
     ASSERT_EQ(dib.CreateDIB(40, 30, 8), 1);
     dib.ReleaseDIB();
     EXPECT_EQ(dib.Ready(), 0);
-    EXPECT_EQ(dib.GetWidth(), 40);
-    EXPECT_EQ(dib.GetHeight(), 30);
+    EXPECT_EQ(std::make_pair(dib.GetWidth(), dib.GetHeight()), std::make_pair(40, 30));
     EXPECT_EQ(dib.GetBitmapInfo(), nullptr);
     EXPECT_EQ(dib.GetGlobalDIBits(), nullptr);
     int count = 7;
@@ -80,36 +69,17 @@ TEST(CreateDIB, ReleaseKeepsTheSizeButNotThePixels) {
     dib.ReleaseDIB();  // twice is harmless
 }
 
-TEST(CreateDIB, GetBitmapInfoPutsTheHeightBack) {
-    CNewDIBObject dib;
-    ASSERT_EQ(dib.CreateDIB(4, 9, 8), 1);
-    dib.GetBitmapInfo()->bmiHeader.biHeight = 3;  // as drawing leaves it
-    EXPECT_EQ(dib.GetBitmapInfo()->bmiHeader.biHeight, 9);
-}
-
-TEST(CreateDIB, EmptyImageBeforeCreation) {
-    CNewDIBObject dib;
-    EXPECT_EQ(dib.Ready(), 0);
-    EXPECT_EQ(dib.GetBitmapInfo(), nullptr);
-    EXPECT_EQ(dib.GetPixelIndex(0, 0), -1);
-    EXPECT_EQ(dib.GetDIBRow(0), nullptr);
-}
-
 // A block of 2^50 bytes exists nowhere: the creation fails instead of
-// reporting an image without pixels.
-TEST_F(PageFileTest, MemoryBlockThatCannotBeHadFailsTheCreation) {
-    SetImageUseMemSize(~0ul);  // everything stays in memory
+// reporting an image without pixels, in memory and as a page file (which the
+// disk cannot reserve, and which is left nowhere).
+TEST_F(PageFileTest, BlockThatCannotBeHadFailsTheCreationWithoutTrace) {
+    SetImageUseMemSize(~0ul);
     CNewDIBObject dib;
     EXPECT_EQ(dib.CreateDIB(1 << 28, 1 << 20, 32), 0);
     EXPECT_EQ(dib.Ready(), 0);
     EXPECT_EQ(dib.GetDIBSize(), 1ul << 50);  // 64-bit, not wrapped
-}
-
-// The same size as a page file: the disk cannot reserve it, so the creation
-// fails and leaves no file behind.
-TEST_F(PageFileTest, PageFileThatCannotBeReservedFailsWithoutTrace) {
+    SetImageUseMemSize(0);
     SetLoadImageNumber(3);
-    CNewDIBObject dib;
     EXPECT_EQ(dib.CreateDIB(1 << 28, 1 << 20, 32), 0);
     EXPECT_EQ(dib.Ready(), 0);
     EXPECT_TRUE(PageFiles().empty());

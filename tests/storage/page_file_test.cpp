@@ -1,7 +1,6 @@
 // Page-file images: the threshold, the file's lifetime, the load image
 // number, and failures that must leave nothing behind.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -12,77 +11,60 @@
 
 namespace {
 
-using vtest::kMiB;
 using vtest::PageFileTest;
 using vtest::ProbeDIB;
 
 // 1000 x 1000 x 24 bits: 3,000,000 bytes, above the 2 MiB threshold.
 constexpr int kW = 1000, kH = 1000;
 
+// An exactly equal size goes to a page file, one byte less to memory; the
+// threshold never falls below 1/32 of total memory (2 MiB).
 TEST_F(PageFileTest, ThresholdSendsEqualSizeToAPageFileAndOneByteLessToMemory) {
-    SetImageUseMemSize(3000000);
-    ProbeDIB equal;
-    ASSERT_EQ(equal.CreateDIB(kW, kH, 24), 1);
-    EXPECT_EQ(equal.Mapped(), 1);
-    SetImageUseMemSize(3000001);
-    ProbeDIB below;
-    ASSERT_EQ(below.CreateDIB(kW, kH, 24), 1);
-    EXPECT_EQ(below.Mapped(), 0);
-}
-
-TEST_F(PageFileTest, ThresholdNeverFallsBelowOneThirtySecondOfTotalMemory) {
-    SetImageUseMemSize(1000);  // raised to 2 MiB
-    ProbeDIB small;
-    ASSERT_EQ(small.CreateDIB(512, 1023, 32), 1);  // 2 MiB - 2 KiB
-    EXPECT_EQ(small.Mapped(), 0);
-    ProbeDIB large;
-    ASSERT_EQ(large.CreateDIB(512, 1024, 32), 1);  // exactly 2 MiB
-    EXPECT_EQ(large.Mapped(), 1);
+    struct Case {
+        unsigned long useMem;
+        int height, bits, mapped;
+    } const cases[] = {{3000000, kH, 24, 1}, {3000001, kH, 24, 0}, {1000, 1023, 32, 0}, {1000, 1024, 32, 1}};
+    for (const Case& c : cases) {
+        SetImageUseMemSize(c.useMem);
+        ProbeDIB dib;
+        ASSERT_EQ(dib.CreateDIB(c.bits == 24 ? kW : 512, c.height, c.bits), 1);
+        EXPECT_EQ(dib.Mapped(), c.mapped) << c.useMem << ", " << dib.GetDIBSize() << " bytes";
+    }
 }
 
 TEST_F(PageFileTest, PageFileExistsExactlyWhileTheImageHoldsIt) {
     auto dib = std::make_unique<ProbeDIB>();
     ASSERT_EQ(dib->CreateDIB(kW, kH, 24), 1);
-    ASSERT_EQ(dib->Mapped(), 1);
     std::vector<std::string> files = PageFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(std::string(dib->MapFileName()), m_dir.file(files[0]));
-    // Its whole size is reserved at creation.
-    EXPECT_EQ(vtest::ReadAll(m_dir.file(files[0])).size(), 3000000u);
+    EXPECT_EQ(vtest::ReadAll(m_dir.file(files[0])).size(), 3000000u);  // reserved whole at creation
 
     dib->ReleaseDIB();
     EXPECT_TRUE(PageFiles().empty());
     EXPECT_EQ(dib->Ready(), 0);
     EXPECT_EQ(dib->GetWidth(), kW);
-
+    // Recreating releases the old page file first.
     ASSERT_EQ(dib->CreateDIB(kW, kH, 24), 1);
+    ASSERT_EQ(dib->CreateDIB(kW, kH + 1, 24), 1);
     EXPECT_EQ(PageFiles().size(), 1u);
-    dib.reset();
+    ASSERT_EQ(dib->CreateDIB(10, 10, 8), 1);  // back to memory
     EXPECT_TRUE(PageFiles().empty());
-}
-
-TEST_F(PageFileTest, RecreatingReleasesTheOldPageFileFirst) {
-    ProbeDIB dib;
-    ASSERT_EQ(dib.CreateDIB(kW, kH, 24), 1);
-    ASSERT_EQ(dib.CreateDIB(kW, kH + 1, 24), 1);
-    EXPECT_EQ(PageFiles().size(), 1u);
-    ASSERT_EQ(dib.CreateDIB(10, 10, 8), 1);  // back to memory
+    ASSERT_EQ(dib->CreateDIB(kW, kH, 24), 1);
+    dib.reset();
     EXPECT_TRUE(PageFiles().empty());
 }
 
 TEST_F(PageFileTest, LoadImageNumberDriftsDownToOneAndUpOnRelease) {
     SetLoadImageNumber(3);
-    ProbeDIB a, b, c;
-    ASSERT_EQ(a.CreateDIB(kW, kH, 24), 1);
-    EXPECT_EQ(GetLoadImageNumber(), 2);
-    ASSERT_EQ(b.CreateDIB(kW, kH, 24), 1);
-    EXPECT_EQ(GetLoadImageNumber(), 1);
-    ASSERT_EQ(c.CreateDIB(kW, kH, 24), 1);
-    EXPECT_EQ(GetLoadImageNumber(), 1);
+    ProbeDIB dibs[3];
+    const int after[3] = {2, 1, 1};
+    for (int i = 0; i < 3; i++) {
+        ASSERT_EQ(dibs[i].CreateDIB(kW, kH, 24), 1);
+        EXPECT_EQ(GetLoadImageNumber(), after[i]);
+    }
     EXPECT_EQ(PageFiles().size(), 3u);
-    a.ReleaseDIB();
-    b.ReleaseDIB();
-    c.ReleaseDIB();
+    for (ProbeDIB& dib : dibs) dib.ReleaseDIB();
     EXPECT_EQ(GetLoadImageNumber(), 4);
     // Memory images leave the number alone.
     ProbeDIB m;
@@ -91,33 +73,28 @@ TEST_F(PageFileTest, LoadImageNumberDriftsDownToOneAndUpOnRelease) {
     EXPECT_EQ(GetLoadImageNumber(), 4);
 }
 
-TEST_F(PageFileTest, MissingVirtualDirectoryFailsWithoutChangingTheLoadNumber) {
-    SetVirtualDirectory((m_dir.dir() + "absent/").c_str());
-    SetLoadImageNumber(3);
+// A missing directory makes the creation fail; a file-size limit below the
+// image makes the reservation fail after the file was created, which must be
+// deleted again. Neither changes the load image number.
+TEST_F(PageFileTest, FailedPageFilesLeaveNoFileAndTheLoadNumberAlone) {
+    SetLoadImageNumber(2);
     ProbeDIB dib;
+    SetVirtualDirectory((m_dir.dir() + "absent/").c_str());
     EXPECT_EQ(dib.CreateDIB(kW, kH, 24), 0);
-    EXPECT_EQ(dib.Ready(), 0);
-    EXPECT_EQ(GetLoadImageNumber(), 3);
     dib.ReleaseDIB();
-    EXPECT_EQ(GetLoadImageNumber(), 3);
-}
+    EXPECT_EQ(GetLoadImageNumber(), 2);
 
-// A file-size limit below the image makes the reservation fail after the
-// file was created: it must be deleted again.
-TEST_F(PageFileTest, PageFileThatCannotBeReservedIsDeleted) {
+    SetVirtualDirectory(m_dir.dir().c_str());
     struct rlimit old;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct sigaction ignore {}, previous{};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
     struct rlimit small = old;
-    small.rlim_cur = 1 * kMiB;
+    small.rlim_cur = 1 * vtest::kMiB;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-
-    SetLoadImageNumber(2);
-    ProbeDIB dib;
     const int created = dib.CreateDIB(kW, kH, 24);
-
     setrlimit(RLIMIT_FSIZE, &old);
     sigaction(SIGXFSZ, &previous, nullptr);
     EXPECT_EQ(created, 0);
@@ -126,24 +103,23 @@ TEST_F(PageFileTest, PageFileThatCannotBeReservedIsDeleted) {
     EXPECT_EQ(GetLoadImageNumber(), 2);
 }
 
-TEST_F(PageFileTest, AnExistingFileIsNeverTakenOverOrDeleted) {
-    const std::string victim = m_dir.file("Page1.dat");
-    vtest::WriteAll(victim, {1, 2, 3});
-    velmora::FileMapping mapping;
-    EXPECT_FALSE(velmora::CreatePageFileMapping(victim.c_str(), 4096, &mapping));
-    EXPECT_EQ(vtest::ReadAll(victim), (std::vector<unsigned char>{1, 2, 3}));
-}
-
-TEST_F(PageFileTest, RenamingTheMapFileDoesNotMisdirectTheDeletion) {
-    const std::string victim = m_dir.file("keep.dat");
-    vtest::WriteAll(victim, {9});
+// Neither an existing file at the page file's name nor a file the map name
+// was changed to is taken over or deleted.
+TEST_F(PageFileTest, OtherFilesAreNeverTakenOverOrDeleted) {
+    const std::string renamed = m_dir.file("keep.dat"), existing = m_dir.file("Page1.dat");
+    vtest::WriteAll(renamed, {9});
     ProbeDIB dib;
     ASSERT_EQ(dib.CreateDIB(kW, kH, 24), 1);
-    dib.SetMapParameter(victim.c_str(), 2);
-    EXPECT_EQ(std::string(dib.MapFileName()), victim);
+    dib.SetMapParameter(renamed.c_str(), 2);
+    EXPECT_EQ(std::string(dib.MapFileName()), renamed);
     dib.ReleaseDIB();
-    EXPECT_TRUE(vtest::FileExists(victim));
+    EXPECT_TRUE(vtest::FileExists(renamed));
     EXPECT_TRUE(PageFiles().empty());
+
+    vtest::WriteAll(existing, {1, 2, 3});
+    velmora::FileMapping mapping;
+    EXPECT_FALSE(velmora::CreatePageFileMapping(existing.c_str(), 4096, &mapping));
+    EXPECT_EQ(vtest::ReadAll(existing), (std::vector<unsigned char>{1, 2, 3}));
 }
 
 TEST_F(PageFileTest, WholeViewStaysMappedUntilReleased) {
@@ -165,15 +141,12 @@ TEST_F(PageFileTest, WholeViewStaysMappedUntilReleased) {
 }
 
 TEST_F(PageFileTest, SwappedStorageIsReleasedByItsNewOwner) {
-    SetLoadImageNumber(1);
     ProbeDIB paged, memory;
     ASSERT_EQ(paged.CreateDIB(kW, kH, 24), 1);
     ASSERT_EQ(memory.CreateDIB(8, 4, 8), 1);
     paged.Swap(memory);
-    EXPECT_EQ(memory.Mapped(), 1);
-    EXPECT_EQ(memory.GetHeight(), kH);
-    EXPECT_EQ(paged.Mapped(), 0);
-    EXPECT_EQ(paged.GetWidth(), 8);
+    EXPECT_EQ(std::make_pair(memory.Mapped(), memory.GetHeight()), std::make_pair(1, kH));
+    EXPECT_EQ(std::make_pair(paged.Mapped(), paged.GetWidth()), std::make_pair(0, 8));
     memory.ReleaseDIB();
     EXPECT_TRUE(PageFiles().empty());
     EXPECT_EQ(GetLoadImageNumber(), 2);

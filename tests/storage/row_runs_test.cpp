@@ -11,9 +11,6 @@
 
 namespace {
 
-using vtest::kMiB;
-using vtest::PageFileTest;
-using vtest::ProbeDIB;
 using vtest::RowMatches;
 
 struct Shape {
@@ -25,27 +22,16 @@ std::ostream& operator<<(std::ostream& os, const Shape& s) {
     return os << s.width << "x" << s.height << "x" << s.bits << (s.paged ? " paged" : " memory");
 }
 
-class RowRunTest : public PageFileTest, public ::testing::WithParamInterface<Shape> {
+class RowRunTest : public vtest::PageFileTest, public ::testing::WithParamInterface<Shape> {
 protected:
     void SetUp() override {
         const Shape& s = GetParam();
-        if (!s.paged) SetImageUseMemSize(~0ul);
-        ASSERT_EQ(m_dib.CreateDIB(s.width, s.height, s.bits), 1);
-        ASSERT_EQ(m_dib.Mapped(), s.paged ? 1 : 0);
+        Create(m_dib, s.width, s.height, s.bits, s.paged);
         vtest::FillImage(m_dib);
         m_stride = m_dib.GetBytesPerLine();
         m_height = m_dib.GetHeight();
-    }
-
-    // The plan a page-file image must have followed (2 MiB windows).
-    velmora::WindowGeometry Geometry() const {
-        velmora::WindowGeometry g;
-        g.rows = static_cast<uint64_t>(m_height);
-        g.stride = m_stride;
-        g.totalBytes = g.rows * g.stride;
-        g.windowBytes = 2 * kMiB;
-        g.granularity = GetAllocationGranularity();
-        return g;
+        m_geometry = {static_cast<uint64_t>(m_height), m_stride, m_height * m_stride, 2 * vtest::kMiB,
+                      static_cast<uint64_t>(GetAllocationGranularity())};
     }
 
     using RunCheck = std::function<void(int row, int count, BYTE* run, bool remapped)>;
@@ -84,75 +70,42 @@ protected:
         return velmora::FileMappingViewCount() - start;
     }
 
-    ProbeDIB m_dib;
+    vtest::ProbeDIB m_dib;
     uint64_t m_stride = 0;
     int m_height = 0;
+    velmora::WindowGeometry m_geometry;  // the plan a page-file image follows (2 MiB windows)
 };
 
-TEST_P(RowRunTest, StorageRowRunsCoverEveryRowOnceAndRecordTheirWindow) {
-    ConsumeAll(1, INT_MAX, [&](int row, int count, BYTE* run, bool remapped) {
-        if (!GetParam().paged) return;
-        EXPECT_EQ(m_dib.WinFirst(), m_height - row - count);  // the run reaches the window's top
-        if (!remapped) return;
-        velmora::WindowPlan plan;
-        ASSERT_TRUE(velmora::PlanUpFromStorageRow(Geometry(), row, &plan));
-        EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
-        EXPECT_EQ(m_dib.WinEnd(), m_height - row);
-        EXPECT_EQ(m_dib.WinRows(), count);
-        EXPECT_EQ(m_dib.Bits(), run);
-    });
-}
-
-TEST_P(RowRunTest, PictureRowRunsCoverEveryRowOnceAndRecordTheirWindow) {
-    ConsumeAll(0, INT_MAX, [&](int row, int count, BYTE* run, bool remapped) {
-        if (!GetParam().paged) return;
-        EXPECT_EQ(m_dib.WinEnd(), row + count);  // the run reaches the window's bottom
-        EXPECT_EQ(m_dib.Bits(), run);
-        if (!remapped) return;
-        velmora::WindowPlan plan;
-        ASSERT_TRUE(velmora::PlanDownFromPictureRow(Geometry(), row, &plan));
-        EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
-        EXPECT_EQ(m_dib.WinFirst(), row);
-    });
-}
-
-// A consumer that takes fewer rows than offered asks again inside the same
-// window; only leaving the window maps a new view.
-TEST_P(RowRunTest, RequestsInsideTheWindowDoNotRemap) {
+// Runs in both addressings cover every row once; a new window is the one the
+// formulas place and is recorded in picture rows; a consumer that takes fewer
+// rows than offered asks again inside the same window, and only leaving the
+// window maps a new view.
+TEST_P(RowRunTest, RunsCoverEveryRowOnceFromTheirRecordedWindowsWithoutNeedlessRemapping) {
     for (int bottomUp : {1, 0}) {
-        SCOPED_TRACE(bottomUp);
-        const uint64_t windows = ConsumeAll(bottomUp, INT_MAX);
+        SCOPED_TRACE(bottomUp ? "storage rows" : "picture rows");
+        const uint64_t windows = ConsumeAll(bottomUp, INT_MAX, [&](int row, int count, BYTE* run, bool remapped) {
+            if (!GetParam().paged) return;
+            // The run reaches the window's top (storage rows) or bottom (picture rows).
+            EXPECT_EQ(bottomUp ? m_dib.WinFirst() : m_dib.WinEnd(), bottomUp ? m_height - row - count : row + count);
+            if (remapped || !bottomUp) {
+                EXPECT_EQ(m_dib.Bits(), run);
+            }
+            if (!remapped) return;
+            velmora::WindowPlan plan;
+            ASSERT_TRUE(bottomUp ? velmora::PlanUpFromStorageRow(m_geometry, row, &plan)
+                                 : velmora::PlanDownFromPictureRow(m_geometry, row, &plan));
+            EXPECT_EQ(static_cast<uint64_t>(count), plan.rows);
+            EXPECT_EQ(bottomUp ? m_dib.WinEnd() : m_dib.WinFirst(), bottomUp ? m_height - row : row);
+            EXPECT_EQ(m_dib.WinRows(), count);
+        });
         EXPECT_EQ(ConsumeAll(bottomUp, 3), windows);
         EXPECT_EQ(windows > 1, GetParam().paged);
     }
 }
 
-TEST_P(RowRunTest, SingleRowsInAnyOrder) {
-    // Rows from the ends and across the middle, jumping between windows.
-    std::vector<int> rows = {0, m_height - 1, m_height / 2, 1, m_height - 2, m_height / 3, m_height / 2 + 1};
-    for (int row : rows) {
-        BYTE* p = m_dib.GetDIBRow(row);
-        ASSERT_NE(p, nullptr) << row;
-        EXPECT_TRUE(RowMatches(p, m_stride, row)) << row;
-    }
-    const uint64_t before = velmora::FileMappingViewCount();
-    BYTE* a = m_dib.GetDIBRow(m_height / 2);
-    BYTE* b = m_dib.GetDIBRow(m_height / 2 + 1);
-    EXPECT_EQ(b, a + m_stride);  // the same window
-    EXPECT_LE(velmora::FileMappingViewCount() - before, 1u);
-    // The last row in either addressing is a run of one row.
-    int count = 0;
-    BYTE* top = m_dib.GetDIBBuffer(m_height - 1, &count, 1);
-    ASSERT_NE(top, nullptr);
-    EXPECT_EQ(count, 1);
-    EXPECT_TRUE(RowMatches(top, m_stride, m_height - 1));
-    BYTE* bottom = m_dib.GetDIBBuffer(m_height - 1, &count, 0);
-    ASSERT_NE(bottom, nullptr);
-    EXPECT_EQ(count, 1);
-    EXPECT_TRUE(RowMatches(bottom, m_stride, 0));
-}
-
-TEST_P(RowRunTest, RowsOutsideTheImageGiveNothing) {
+// Rows outside the image give nothing and leave the image usable; the last
+// row in either addressing is a run of one row.
+TEST_P(RowRunTest, RowsOutsideTheImageGiveNothingAndTheLastRowIsARunOfOne) {
     for (int row : {-1, m_height, m_height + 5}) {
         int count = 42;
         EXPECT_EQ(m_dib.GetDIBBuffer(row, &count, 1), nullptr) << row;
@@ -162,7 +115,13 @@ TEST_P(RowRunTest, RowsOutsideTheImageGiveNothing) {
         EXPECT_EQ(m_dib.Map(row), 0) << row;
     }
     EXPECT_EQ(m_dib.GetDIBBuffer(0, nullptr, 1), nullptr);
-    // The image stays usable.
+    for (int bottomUp : {1, 0}) {
+        int count = 0;
+        BYTE* last = m_dib.GetDIBBuffer(m_height - 1, &count, bottomUp);
+        ASSERT_NE(last, nullptr);
+        EXPECT_EQ(count, 1);
+        EXPECT_TRUE(RowMatches(last, m_stride, bottomUp ? m_height - 1 : 0));
+    }
     EXPECT_TRUE(RowMatches(m_dib.GetDIBRow(3), m_stride, 3));
 }
 
@@ -174,11 +133,10 @@ TEST_P(RowRunTest, DrawingWindowHoldsTheRequestedPictureRow) {
         EXPECT_EQ(m_dib.WinRows(), m_dib.WinEnd() - m_dib.WinFirst());
         // The window's lowest row in memory is picture row WinEnd - 1.
         EXPECT_TRUE(RowMatches(m_dib.Bits(), m_stride, m_height - m_dib.WinEnd())) << t;
-        if (GetParam().paged) {
-            velmora::WindowPlan plan;
-            ASSERT_TRUE(velmora::PlanNearPictureRow(Geometry(), t, &plan));
-            EXPECT_EQ(m_dib.WinFirst(), m_height - static_cast<int>(plan.firstRow + plan.rows));
-        }
+        if (!GetParam().paged) continue;
+        velmora::WindowPlan plan;
+        ASSERT_TRUE(velmora::PlanNearPictureRow(m_geometry, t, &plan));
+        EXPECT_EQ(m_dib.WinFirst(), m_height - static_cast<int>(plan.firstRow + plan.rows));
     }
 }
 
@@ -188,20 +146,5 @@ INSTANTIATE_TEST_SUITE_P(Shapes, RowRunTest,
                                            Shape{50000, 60, 32, true},    // rows wider than a step
                                            Shape{1000, 3000, 24, false},  // the same in memory
                                            Shape{77, 50, 4, false}));
-
-TEST(RowRunsInMemory, RunsFromARowInBothAddressings) {
-    vtest::ScopedSettings settings;
-    SetImageUseMemSize(~0ul);
-    CNewDIBObject dib;
-    ASSERT_EQ(dib.CreateDIB(10, 100, 8), 1);
-    BYTE* block = dib.GetGlobalDIBits();
-    int count = 0;
-    EXPECT_EQ(dib.GetDIBBuffer(5, &count, 1), block + 5 * 12);
-    EXPECT_EQ(count, 95);
-    count = 0;
-    EXPECT_EQ(dib.GetDIBBuffer(5, &count, 0), block);
-    EXPECT_EQ(count, 95);
-    EXPECT_EQ(dib.GetDIBRow(7), block + 7 * 12);
-}
 
 }  // namespace

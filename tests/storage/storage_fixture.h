@@ -29,6 +29,28 @@ public:
     void Swap(ProbeDIB& other) { SwapStorage(other); }
 };
 
+// The byte at `column` of storage row `row` in the test pattern.
+inline BYTE PatternByte(int row, uint64_t column) { return static_cast<BYTE>(row * 7 + column * 13 + (row >> 8)); }
+
+inline bool RowMatches(const BYTE* p, uint64_t stride, int row) {
+    for (uint64_t c = 0; c < stride; c++)
+        if (p[c] != PatternByte(row, c)) return false;
+    return true;
+}
+
+// Fills every storage row with its pattern through runs from storage row 0 up.
+inline void FillImage(CNewDIBObject& dib) {
+    const uint64_t stride = dib.GetBytesPerLine();
+    for (int row = 0; row < dib.GetHeight();) {
+        int count = 0;
+        BYTE* run = dib.GetDIBBuffer(row, &count, 1);
+        ASSERT_TRUE(run && count > 0) << "row " << row;
+        for (int k = 0; k < count; k++)
+            for (uint64_t c = 0; c < stride; c++) run[k * stride + c] = PatternByte(row + k, c);
+        row += count;
+    }
+}
+
 // Page files go to a fresh directory; 64 MiB of total and 1 MiB of available
 // memory make the threshold and the row window both 2 MiB.
 class PageFileTest : public ::testing::Test {
@@ -46,36 +68,16 @@ protected:
         return out;
     }
 
+    // Creates an image in a page file or in memory, as asked.
+    static void Create(ProbeDIB& dib, int width, int height, int bits, bool paged) {
+        SetImageUseMemSize(paged ? 0 : ~0ul);
+        ASSERT_EQ(dib.CreateDIB(width, height, bits), 1);
+        ASSERT_EQ(dib.Mapped(), paged ? 1 : 0);
+    }
+
     TempDir m_dir;
     ScopedSettings m_settings;
     ScopedMemoryFigures m_memory;
 };
-
-// The byte at `column` of storage row `row` in the test pattern.
-inline BYTE PatternByte(int row, uint64_t column) { return static_cast<BYTE>(row * 7 + column * 13 + (row >> 8)); }
-
-inline void FillRow(BYTE* p, uint64_t stride, int row) {
-    for (uint64_t c = 0; c < stride; c++) p[c] = PatternByte(row, c);
-}
-
-inline bool RowMatches(const BYTE* p, uint64_t stride, int row) {
-    for (uint64_t c = 0; c < stride; c++)
-        if (p[c] != PatternByte(row, c)) return false;
-    return true;
-}
-
-// Fills every storage row with its pattern through runs from storage row 0
-// upwards.
-inline void FillImage(CNewDIBObject& dib) {
-    const uint64_t stride = dib.GetBytesPerLine();
-    for (int row = 0; row < dib.GetHeight();) {
-        int count = 0;
-        BYTE* run = dib.GetDIBBuffer(row, &count, 1);
-        ASSERT_NE(run, nullptr) << "row " << row;
-        ASSERT_GT(count, 0);
-        for (int k = 0; k < count; k++) FillRow(run + k * stride, stride, row + k);
-        row += count;
-    }
-}
 
 }  // namespace vtest
