@@ -7,7 +7,6 @@
 #include "codecs/image_fixture.h"
 #include "environment/texts.h"
 #include "velmora/messages.h"
-#include "velmora/newdib.h"
 
 namespace {
 
@@ -19,70 +18,48 @@ uint32_t Le32(const std::vector<unsigned char>& b, size_t at) {
 
 struct Shape {
     int width, height, bitCount;
+    bool pageFile;  // at least 3 MB, so 2 MiB windows hold only part of it
 };
 
-// Saves a patterned image and reads it back; checks pixels, colour table and
-// the file's layout.
-void ExpectRoundTrip(const Shape& s, bool pageFile) {
-    vtest::TempDir dir;
-    std::string path = dir.file("round.bmp");
-    CNewDIB image(s.width, s.height, s.bitCount);
-    ASSERT_TRUE(image.Ready());
-    ASSERT_EQ(image.IsMapped() != 0, pageFile);
-    ASSERT_TRUE(vtest::FillPattern(image, s.bitCount));
-    ASSERT_EQ(image.SaveFile(path.c_str(), -1, 0), 1);
+class BmpRoundTrip : public ::testing::TestWithParam<Shape> {};
 
-    std::vector<unsigned char> file = vtest::ReadAll(path);
-    int entries = s.bitCount <= 8 ? 1 << s.bitCount : 0;
-    uint64_t data = image.GetBytesPerLine() * static_cast<uint64_t>(s.height);
-    ASSERT_EQ(file.size(), 54 + 4 * entries + data);
-    EXPECT_EQ(Le32(file, 2), file.size());
-    EXPECT_EQ(Le32(file, 6), 0u);  // both reserved words
-    EXPECT_EQ(Le32(file, 10), 54u + 4 * entries);
-    EXPECT_EQ(std::memcmp(file.data() + 14, image.GetBitmapInfo(), 40 + 4 * entries), 0);
-
-    CNewDIB back;
-    ASSERT_EQ(back.ReadFile(path.c_str(), -1), 1);
-    EXPECT_EQ(back.IsMapped() != 0, pageFile);
-    EXPECT_EQ(back.GetWidth(), s.width);
-    EXPECT_EQ(back.GetBitCount(), s.bitCount);
-    EXPECT_EQ(vtest::RowsDifferingFromPattern(back, s.bitCount), 0);
-    EXPECT_EQ(std::memcmp(back.GetBitmapInfo(), image.GetBitmapInfo(), 40 + 4 * entries), 0);
-}
-
-class BmpRoundTripMemory : public ::testing::TestWithParam<Shape> {};
-
-TEST_P(BmpRoundTripMemory, GivesBackThePixelsAndTheColourTable) { ExpectRoundTrip(GetParam(), false); }
-
-INSTANTIATE_TEST_SUITE_P(BitCounts, BmpRoundTripMemory,
-                         ::testing::Values(Shape{13, 7, 1}, Shape{37, 29, 4}, Shape{61, 40, 8}, Shape{71, 53, 24},
-                                           Shape{1, 1, 24}, Shape{10, 3, 1}));
-
-class BmpRoundTripPageFile : public ::testing::TestWithParam<Shape> {};
-
-TEST_P(BmpRoundTripPageFile, SpansSeveralWindowsAndLeavesNoPageFile) {
+// Saves a patterned image and reads it back; checks the file's layout,
+// pixels and colour table, and that no page file is left.
+TEST_P(BmpRoundTrip, GivesBackThePixelsAndTheColourTable) {
+    const Shape& s = GetParam();
     vtest::PageFileMode mode;
-    ExpectRoundTrip(GetParam(), true);
+    vtest::TempDir dir;
+    const std::string path = dir.file("round.bmp");
+    {
+        CNewDIB image(s.width, s.height, s.bitCount);
+        ASSERT_EQ(image.IsMapped() != 0, s.pageFile);
+        ASSERT_TRUE(vtest::FillPattern(image, s.bitCount));
+        ASSERT_EQ(image.SaveFile(path.c_str(), -1, 0), 1);
+
+        const std::vector<unsigned char> file = vtest::ReadAll(path);
+        const size_t header = 54 + 4 * (s.bitCount <= 8 ? size_t{1} << s.bitCount : 0);
+        ASSERT_EQ(file.size(), header + image.GetBytesPerLine() * static_cast<uint64_t>(s.height));
+        EXPECT_EQ(Le32(file, 2), file.size());
+        EXPECT_EQ(Le32(file, 6), 0u);  // both reserved words
+        EXPECT_EQ(Le32(file, 10), header);
+        EXPECT_EQ(std::memcmp(file.data() + 14, image.GetBitmapInfo(), header - 14), 0);
+
+        CNewDIB back;
+        ASSERT_EQ(back.ReadFile(path.c_str(), -1), 1);
+        EXPECT_EQ(back.IsMapped() != 0, s.pageFile);
+        EXPECT_EQ(back.GetWidth(), s.width);
+        EXPECT_EQ(back.GetBitCount(), s.bitCount);
+        EXPECT_EQ(vtest::RowsDifferingFromPattern(back, s.bitCount), 0);
+        EXPECT_EQ(std::memcmp(back.GetBitmapInfo(), image.GetBitmapInfo(), header - 14), 0);
+    }
     EXPECT_EQ(mode.PageFiles(), 0u);
 }
 
-// Each at least 3 MB, so 2 MiB windows hold only part of it.
-INSTANTIATE_TEST_SUITE_P(BitCounts, BmpRoundTripPageFile,
-                         ::testing::Values(Shape{20011, 1300, 1}, Shape{6003, 1100, 4}, Shape{3001, 1100, 8},
-                                           Shape{1001, 1100, 24}));
-
-TEST(BmpSave, SmallFilesHaveTheLayoutOfTheFormat) {
-    vtest::TempDir dir;
-    CNewDIB one(1, 1, 24), mono(10, 3, 1), eight(3, 2, 8);
-    ASSERT_EQ(one.SaveFile(dir.file("a.bmp").c_str(), -1, 0), 1);
-    ASSERT_EQ(mono.SaveFile(dir.file("b.bmp").c_str(), -1, 0), 1);
-    ASSERT_EQ(eight.SaveFile(dir.file("c.bmp").c_str(), -1, 0), 1);
-    std::vector<unsigned char> a = vtest::ReadAll(dir.file("a.bmp"));
-    EXPECT_EQ(Le32(a, 2), 58u);
-    EXPECT_EQ(Le32(a, 10), 54u);
-    EXPECT_EQ(Le32(vtest::ReadAll(dir.file("b.bmp")), 2), 74u);
-    EXPECT_EQ(Le32(vtest::ReadAll(dir.file("c.bmp")), 10), 1078u);
-}
+INSTANTIATE_TEST_SUITE_P(BitCounts, BmpRoundTrip,
+                         ::testing::Values(Shape{13, 7, 1, false}, Shape{37, 29, 4, false}, Shape{61, 40, 8, false},
+                                           Shape{71, 53, 24, false}, Shape{1, 1, 24, false}, Shape{10, 3, 1, false},
+                                           Shape{20011, 1300, 1, true}, Shape{6003, 1100, 4, true},
+                                           Shape{3001, 1100, 8, true}, Shape{1001, 1100, 24, true}));
 
 TEST(BmpSave, ProgressHasItsCaptionStepsAndOneEnd) {
     vtest::TempDir dir;
@@ -95,18 +72,17 @@ TEST(BmpSave, ProgressHasItsCaptionStepsAndOneEnd) {
     EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
 }
 
-TEST(BmpSave, AReadFileSavesBackToTheSameBytes) {
+TEST(BmpSave, AReadFileSavesBackToTheSamePixelBytes) {
     vtest::TempDir dir;
     for (const char* stem : {"pal1", "pal4", "im_pal8_w61", "rgb24"}) {
-        std::string source = vtest::DataPath(std::string("bmp/") + stem + ".bmp");
+        const std::string source = vtest::DataPath(std::string("bmp/") + stem + ".bmp");
+        const std::string copy = dir.file(std::string(stem) + ".bmp");
         CNewDIB dib;
         ASSERT_EQ(dib.ReadFile(source.c_str(), -1), 1);
-        std::string copy = dir.file(std::string(stem) + ".bmp");
         ASSERT_EQ(dib.SaveFile(copy.c_str(), -1, 0), 1);
-        std::vector<unsigned char> a = vtest::ReadAll(source), b = vtest::ReadAll(copy);
-        size_t offA = Le32(a, 10), offB = Le32(b, 10);
-        ASSERT_EQ(a.size() - offA, b.size() - offB) << stem;
-        EXPECT_TRUE(std::equal(a.begin() + static_cast<long>(offA), a.end(), b.begin() + static_cast<long>(offB)))
+        const std::vector<unsigned char> a = vtest::ReadAll(source), b = vtest::ReadAll(copy);
+        EXPECT_EQ(std::vector<unsigned char>(a.begin() + Le32(a, 10), a.end()),
+                  std::vector<unsigned char>(b.begin() + Le32(b, 10), b.end()))
             << stem;
     }
 }
@@ -114,7 +90,7 @@ TEST(BmpSave, AReadFileSavesBackToTheSameBytes) {
 TEST(BmpSaveFailures, ANullRunFailsAndLeavesTheOldFile) {
     vtest::PageFileMode mode;
     vtest::TempDir dir;
-    std::string target = dir.file("keep.bmp");
+    const std::string target = dir.file("keep.bmp");
     vtest::WriteAll(target, {'o', 'l', 'd'});
     // A page file that cannot be created leaves a header without pixels.
     SetVirtualDirectory(dir.file("missing/").c_str());
@@ -128,13 +104,12 @@ TEST(BmpSaveFailures, ANullRunFailsAndLeavesTheOldFile) {
     EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
 }
 
-TEST(BmpSaveFailures, ATargetThatCannotBeCreatedFailsWithoutAFile) {
+TEST(BmpSaveFailures, ATargetThatCannotBeCreatedOrAnEmptyImageFailsWithoutAFile) {
     vtest::TempDir dir;
-    CNewDIB image(4, 4, 8);
+    CNewDIB image(4, 4, 8), empty;
     EXPECT_EQ(image.SaveFile(dir.file("no/such/dir/x.bmp").c_str(), -1, 1), 0);
     EXPECT_FALSE(image.GetLastErrorText().IsEmpty());
     EXPECT_EQ(image.GetFileName(), "");
-    CNewDIB empty;
     EXPECT_EQ(empty.SaveFile(dir.file("e.bmp").c_str(), -1, 0), 0);
     EXPECT_EQ(empty.GetLastErrorText(), text::kNoData);
     EXPECT_TRUE(dir.List().empty());

@@ -1,6 +1,6 @@
-// Helpers shared by the document and codec tests: page-file mode with small
-// windows, synthetic images and pixel reads that do not depend on the
-// storage's pixel accessors.
+// Helpers shared by the document, codec and transform tests: page-file mode
+// with small windows, a patterned image and pixel reads that do not depend
+// on the storage's pixel accessors.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,17 +16,16 @@ namespace vtest {
 
 constexpr uint64_t kMiB = 1024 * 1024;
 
-// For the life of the object, images of 2 MiB or more go to page files in a
-// private directory and map 2 MiB windows (64 MiB of "physical memory").
+// For the life of the object, images of total / 32 bytes or more go to page
+// files in a private directory and map windows of total / 32 bytes.
 class PageFileMode {
 public:
-    PageFileMode() : m_memory(64 * kMiB, 64 * kMiB) {
+    explicit PageFileMode(uint64_t total = 64 * kMiB) : m_memory(total, total) {
         SetImageUseMemSize(1);
         SetLoadImageNumber(1);
         SetVirtualDirectory(m_pages.dir().c_str());
     }
-    // Page files still on disk.
-    size_t PageFiles() const { return m_pages.List().size(); }
+    size_t PageFiles() const { return m_pages.List().size(); }  // still on disk
 
 private:
     ScopedSettings m_settings;
@@ -34,50 +33,41 @@ private:
     TempDir m_pages;
 };
 
-// A deterministic pixel pattern: byte i of storage row r.
+// A deterministic pattern: byte i of storage row r.
 inline BYTE PatternByte(int row, size_t i, int seed = 0) {
     return static_cast<BYTE>((row * 7 + static_cast<int>(i) * 13 + seed * 31 + (row * static_cast<int>(i)) / 5) & 0xFF);
 }
 
-// Fills every row of `dib` (all stride bytes) and a colour table of distinct
-// colours. False when a row cannot be had.
+// Fills every row (all stride bytes) and a colour table of distinct colours.
+// False when a row cannot be had.
 inline bool FillPattern(CNewDIB& dib, int seed = 0) {
     int entries = 0;
-    if (RGBQUAD* table = dib.GetRGBQuad(&entries)) {
+    if (RGBQUAD* table = dib.GetRGBQuad(&entries))
         for (int i = 0; i < entries; ++i)
             table[i] = RGBQUAD{static_cast<BYTE>(i * 3 + seed), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
-    }
-    size_t stride = dib.GetBytesPerLine();
     for (int r = 0; r < dib.GetHeight(); ++r) {
         BYTE* row = dib.GetDIBRow(r);
         if (!row) return false;
-        for (size_t i = 0; i < stride; ++i) row[i] = PatternByte(r, i, seed);
+        for (size_t i = 0; i < dib.GetBytesPerLine(); ++i) row[i] = PatternByte(r, i, seed);
     }
     return true;
 }
 
-// Bytes of a row that carry pixels (the rest is padding).
-inline size_t PixelBytes(CNewDIB& dib) {
-    return (static_cast<size_t>(dib.GetWidth()) * static_cast<size_t>(dib.GetBitCount()) + 7) / 8;
-}
-
-// Number of rows whose pixel bytes differ from the pattern; -1 when a row
-// cannot be had. Bits past the last pixel of a row are ignored.
+// Rows whose pixel bits differ from the pattern (padding and the bits past
+// the last pixel are ignored); -1 when a row cannot be had.
 inline int RowsDifferingFromPattern(CNewDIB& dib, int seed = 0) {
-    size_t bytes = PixelBytes(dib);
-    int usedBits = static_cast<int>((static_cast<size_t>(dib.GetWidth()) * dib.GetBitCount()) % 8);
-    BYTE lastMask = usedBits ? static_cast<BYTE>(0xFF << (8 - usedBits)) : 0xFF;
+    const size_t bits = static_cast<size_t>(dib.GetWidth()) * static_cast<size_t>(dib.GetBitCount());
+    const size_t bytes = (bits + 7) / 8;
+    const BYTE lastMask = bits % 8 ? static_cast<BYTE>(0xFF << (8 - bits % 8)) : 0xFF;
     int differing = 0;
     for (int r = 0; r < dib.GetHeight(); ++r) {
-        BYTE* row = dib.GetDIBRow(r);
+        const BYTE* row = dib.GetDIBRow(r);
         if (!row) return -1;
-        for (size_t i = 0; i < bytes; ++i) {
-            BYTE mask = i + 1 == bytes ? lastMask : 0xFF;
-            if ((row[i] ^ PatternByte(r, i, seed)) & mask) {
+        for (size_t i = 0; i < bytes; ++i)
+            if ((row[i] ^ PatternByte(r, i, seed)) & (i + 1 == bytes ? lastMask : 0xFF)) {
                 ++differing;
                 break;
             }
-        }
     }
     return differing;
 }
@@ -85,11 +75,10 @@ inline int RowsDifferingFromPattern(CNewDIB& dib, int seed = 0) {
 // Colour of pixel x of picture row y (0 = top) as red, green, blue.
 inline void PixelColor(CNewDIB& dib, int x, int y, int* r, int* g, int* b) {
     const BYTE* row = dib.GetDIBRow(dib.GetHeight() - 1 - y);
-    int bits = dib.GetBitCount();
+    const int bits = dib.GetBitCount();
     if (bits <= 8) {
-        int perByte = 8 / bits;
-        int shift = 8 - bits * (x % perByte + 1);
-        int index = (row[x / perByte] >> shift) & ((1 << bits) - 1);
+        const int perByte = 8 / bits;
+        const int index = (row[x / perByte] >> (8 - bits * (x % perByte + 1))) & ((1 << bits) - 1);
         int entries = 0;
         const RGBQUAD& q = dib.GetRGBQuad(&entries)[index];
         *r = q.rgbRed, *g = q.rgbGreen, *b = q.rgbBlue;
@@ -99,7 +88,7 @@ inline void PixelColor(CNewDIB& dib, int x, int y, int* r, int* g, int* b) {
     *b = p[0], *g = p[1], *r = p[2];
 }
 
-// Pixels of `dib` that differ from the reference decoding.
+// Pixels of `dib` that differ from the reference decoding; -1 on other sizes.
 inline int PixelsDifferingFromRef(CNewDIB& dib, const RefImage& ref) {
     if (!ref.ok() || ref.width != dib.GetWidth() || ref.height != dib.GetHeight()) return -1;
     int differing = 0;

@@ -7,7 +7,6 @@
 #include "codecs/image_fixture.h"
 #include "environment/texts.h"
 #include "velmora/cfile.h"
-#include "velmora/newdib.h"
 
 namespace {
 
@@ -22,25 +21,20 @@ protected:
         vtest::WriteAll(dat, vtest::ReadAll(bmp));
     }
     vtest::TempDir dir;
-    std::string bmp = dir.file("x.bmp");
-    std::string dat = dir.file("x.dat");
+    std::string bmp = dir.file("x.bmp"), dat = dir.file("x.dat");
 };
 
-TEST_F(FileDispatch, ReadChoosesBmpByExtensionAndRemembersTheName) {
-    CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(bmp.c_str(), -1), 1);
-    EXPECT_EQ(dib.GetFileFormat(), 0);
-    EXPECT_EQ(dib.GetFileName(), bmp.c_str());
-    EXPECT_EQ(dib.GetLastErrorText(), "");
-    EXPECT_EQ(dib.GetGrayProp(), 0);
-    EXPECT_EQ(vtest::RowsDifferingFromPattern(dib, 4), 0);
-}
-
 TEST_F(FileDispatch, ExtensionsAreMatchedOnTheLastThreeCharactersInAnyCase) {
-    std::string mixed = dir.file("A.Bmp");
+    const std::string mixed = dir.file("A.Bmp");
     vtest::WriteAll(mixed, vtest::ReadAll(bmp));
     CNewDIB dib;
-    EXPECT_EQ(dib.ReadFile(mixed.c_str(), -1), 1);
+    dib.SetGrayProp(1);
+    ASSERT_EQ(dib.ReadFile(mixed.c_str(), -1), 1);
+    EXPECT_EQ(dib.GetFileFormat(), 0);
+    EXPECT_EQ(dib.GetFileName(), mixed.c_str());
+    EXPECT_EQ(dib.GetLastErrorText(), "");
+    EXPECT_EQ(dib.GetGrayProp(), 0);  // the codec's flag: BMP files carry none
+    EXPECT_EQ(vtest::RowsDifferingFromPattern(dib, 4), 0);
     for (const char* name : {"a.jpeg", "a.tiff", "x.dat", "mp", ""}) {
         CNewDIB other;
         EXPECT_EQ(other.ReadFile(name, -1), 0) << name;
@@ -60,8 +54,8 @@ TEST_F(FileDispatch, AnExplicitCodeReadsWhateverTheExtension) {
 }
 
 TEST_F(FileDispatch, AFailedReadKeepsTheNewNameAndFormatAndSaysWhy) {
-    std::string broken = dir.file("broken.bmp");
-    vtest::WriteAll(broken, {'N', 'O', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const std::string broken = dir.file("broken.bmp");
+    vtest::WriteAll(broken, std::vector<unsigned char>(16, 0));
     CNewDIB dib;
     dib.SetFileName("before.png");
     EXPECT_EQ(dib.ReadFile(broken.c_str(), -1), 0);
@@ -74,12 +68,19 @@ TEST_F(FileDispatch, AFailedReadKeepsTheNewNameAndFormatAndSaysWhy) {
     EXPECT_EQ(dib.GetLastErrorText(), "");  // a success clears it
 }
 
-TEST_F(FileDispatch, SaveRemembersTheTargetOnlyWhenAsked) {
+TEST_F(FileDispatch, SaveRemembersTheTargetOnlyWhenAskedAndSucceeding) {
     CNewDIB dib;
     ASSERT_EQ(dib.ReadFile(bmp.c_str(), -1), 1);
-    std::string copy = dir.file("copy.bmp");
+    dib.SetGrayProp(1);
+    const std::string copy = dir.file("copy.bmp");
     ASSERT_EQ(dib.SaveFile(copy.c_str(), -1, 0), 1);
     EXPECT_EQ(dib.GetFileName(), bmp.c_str());
+    EXPECT_EQ(dib.GetGrayProp(), 1);
+    // A format without a codec fails and keeps its code, not the name.
+    EXPECT_EQ(dib.SaveFile(dir.file("x.tif").c_str(), -1, 1), 0);
+    EXPECT_EQ(dib.GetFileFormat(), 1);
+    EXPECT_EQ(dib.GetFileName(), bmp.c_str());
+    EXPECT_FALSE(dib.GetLastErrorText().IsEmpty());
     ASSERT_EQ(dib.SaveFile(copy.c_str(), -1, 1), 1);
     EXPECT_EQ(dib.GetFileName(), copy.c_str());
 }
@@ -95,59 +96,24 @@ TEST_F(FileDispatch, AnEmptyPathSavesToTheDocumentsFile) {
     EXPECT_EQ(vtest::RowsDifferingFromPattern(back, 5), 0);
 }
 
-TEST_F(FileDispatch, FormatsWithoutACodecFailWithTheirCodeKept) {
-    CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(bmp.c_str(), -1), 1);
-    std::string tif = dir.file("x.tif");
-    EXPECT_EQ(dib.SaveFile(tif.c_str(), -1, 1), 0);
-    EXPECT_EQ(dib.GetFileFormat(), 1);
-    EXPECT_EQ(dib.GetFileName(), bmp.c_str());
-    EXPECT_FALSE(dib.GetLastErrorText().IsEmpty());
-}
-
-TEST_F(FileDispatch, TheReadCopiesTheCodecsGrayFlagAndTheSaveKeepsTheGrayProperty) {
-    CNewDIB dib;
-    dib.SetGrayProp(1);
-    ASSERT_EQ(dib.ReadFile(bmp.c_str(), -1), 1);
-    EXPECT_EQ(dib.GetGrayProp(), 0);  // BMP files carry no gray flag
-    dib.SetGrayProp(1);
-    ASSERT_EQ(dib.SaveFile(dir.file("g.bmp").c_str(), -1, 0), 1);
-    EXPECT_EQ(dib.GetGrayProp(), 1);
-}
-
-// Writes beyond `limit` bytes fail with EFBIG while the object lives.
-class ScopedFileSizeLimit {
-public:
-    explicit ScopedFileSizeLimit(rlim_t limit) {
-        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lower = m_old;
-        lower.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~ScopedFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old;
-    sighandler_t m_oldHandler;
-};
-
 TEST_F(FileDispatch, AWriteErrorPassesThroughSaveAndTheTargetStays) {
     CNewDIB big(1000, 100, 24);
-    ASSERT_TRUE(vtest::FillPattern(big));
-    std::vector<unsigned char> before = vtest::ReadAll(bmp);
+    const std::vector<unsigned char> before = vtest::ReadAll(bmp);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit lower = old;
+    lower.rlim_cur = 100000;  // writes beyond fail with EFBIG
+    sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &lower);
     bool thrown = false;
-    {
-        ScopedFileSizeLimit limit(100000);
-        try {
-            big.SaveFile(bmp.c_str(), -1, 1);
-        } catch (const CFileException&) {
-            thrown = true;
-        }
+    try {
+        big.SaveFile(bmp.c_str(), -1, 1);
+    } catch (const CFileException&) {
+        thrown = true;
+    } catch (...) {  // fails below, with the limit restored
     }
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(thrown);
     EXPECT_EQ(vtest::ReadAll(bmp), before);
     EXPECT_EQ(dir.List().size(), 2u);  // x.bmp and x.dat, no temporary

@@ -14,7 +14,7 @@ namespace {
 using velmora::SafeSave;
 
 std::string Text(const std::string& path) {
-    std::vector<unsigned char> bytes = vtest::ReadAll(path);
+    const std::vector<unsigned char> bytes = vtest::ReadAll(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -32,11 +32,12 @@ protected:
 
 TEST_F(SafeSaveOverOldFile, CommitReplacesTheTargetAndLeavesNothingElse) {
     {
-        SafeSave save(target.c_str());
-        ASSERT_TRUE(save.Create());
-        std::string temp = save.TempPath();
+        SafeSave save(target.c_str()), second(target.c_str());
+        ASSERT_TRUE(save.Create() && second.Create());
+        const std::string temp = save.TempPath();
+        EXPECT_NE(temp, second.TempPath());                                   // each save its own
         EXPECT_EQ(temp.substr(0, dir.path().size() + 1), dir.path() + "/");  // beside the target
-        EXPECT_EQ(Text(target), "old");  // untouched while the save runs
+        EXPECT_EQ(Text(target), "old");                                       // untouched while the save runs
         WriteText(temp, "new");
         ASSERT_TRUE(save.Commit());
     }
@@ -44,48 +45,22 @@ TEST_F(SafeSaveOverOldFile, CommitReplacesTheTargetAndLeavesNothingElse) {
     EXPECT_EQ(dir.List(), std::vector<std::string>{"image.bmp"});
 }
 
-TEST_F(SafeSaveOverOldFile, AnUnfinishedSaveLeavesTheTargetAndNoTemporary) {
-    {
-        SafeSave save(target.c_str());
-        ASSERT_TRUE(save.Create());
-        WriteText(save.TempPath(), "partial");
+TEST_F(SafeSaveOverOldFile, AnUnfinishedOrThrownSaveLeavesTheTargetAndNoTemporary) {
+    for (bool thrown : {false, true}) {
+        try {
+            SafeSave save(target.c_str());
+            ASSERT_TRUE(save.Create());
+            WriteText(save.TempPath(), "partial");
+            if (thrown) throw std::runtime_error("write failed");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(Text(target), "old");
+        EXPECT_EQ(dir.List().size(), 1u);
     }
-    EXPECT_EQ(Text(target), "old");
-    EXPECT_EQ(dir.List().size(), 1u);
-
-    try {
-        SafeSave save(target.c_str());
-        ASSERT_TRUE(save.Create());
-        throw std::runtime_error("write failed");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_EQ(Text(target), "old");
-    EXPECT_EQ(dir.List().size(), 1u);
 }
 
-TEST(SafeSave, TwoSavesToOneTargetUseDifferentTemporaries) {
-    vtest::TempDir dir;
-    std::string target = dir.file("a.bmp");
-    SafeSave first(target.c_str()), second(target.c_str());
-    ASSERT_TRUE(first.Create());
-    ASSERT_TRUE(second.Create());
-    EXPECT_NE(std::string(first.TempPath()), std::string(second.TempPath()));
-}
-
-TEST(SafeSave, FailsWhenTheDirectoryIsMissingOrTheTargetIsEmpty) {
-    vtest::TempDir dir;
-    SafeSave missing(dir.file("no/such/dir/a.bmp").c_str());
-    EXPECT_FALSE(missing.Create());
-    SafeSave empty("");
-    EXPECT_FALSE(empty.Create());
-    EXPECT_FALSE(empty.Commit());
-}
-
-TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing) {
-    vtest::TempDir dir;
-    std::string target = dir.file("real.bmp");
-    std::string link = dir.file("link.bmp");
-    WriteText(target, "old");
+TEST_F(SafeSaveOverOldFile, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing) {
+    const std::string link = dir.file("link.bmp");
     chmod(target.c_str(), 0640);
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     {
@@ -100,6 +75,14 @@ TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing) {
     EXPECT_EQ(Text(target), "new");
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SafeSave, FailsWhenTheDirectoryIsMissingOrTheTargetIsEmpty) {
+    vtest::TempDir dir;
+    SafeSave missing(dir.file("no/such/dir/a.bmp").c_str()), empty("");
+    EXPECT_FALSE(missing.Create());
+    EXPECT_FALSE(empty.Create());
+    EXPECT_FALSE(empty.Commit());
 }
 
 }  // namespace
