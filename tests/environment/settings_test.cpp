@@ -1,47 +1,31 @@
-// Library-wide settings and their persistence in the host's profile.
+// Library-wide settings and their persistence in the host's profile, the
+// file-type table with its filters, and colour matching.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <string>
 
+#include "support/expect_rows.h"
 #include "support/test_support.h"
 #include "velmora/application.h"
 #include "velmora/environment.h"
 
 namespace {
 
-// Points the application's profile at a fresh INI file for one test.
-class ScopedIniProfile {
-public:
-    ScopedIniProfile() : m_previous(AfxGetApp()->GetProfileFile()) {
-        AfxGetApp()->SetProfileFile(m_dir.file("host.ini").c_str());
-    }
-    ~ScopedIniProfile() { AfxGetApp()->SetProfileFile(m_previous); }
-    std::string path() const { return m_dir.file("host.ini"); }
-
-private:
-    vtest::TempDir m_dir;
-    CString m_previous;
-};
-
-std::string ExpectedInitialDirectory() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp && *tmp ? tmp : "/tmp";
-    if (dir.back() != '/') dir += '/';
-    return dir;
-}
-
 // Every other test puts the settings back (ScopedSettings), so these are
 // still the values the library started with.
 TEST(Settings, FreshLibraryHasLoadTimeValues) {
-    EXPECT_STREQ(GetVirtualDirectory(), ExpectedInitialDirectory().c_str());
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = tmp && *tmp ? tmp : "/tmp";
+    if (dir.back() != '/') dir += '/';
+    EXPECT_STREQ(GetVirtualDirectory(), dir.c_str());
     EXPECT_EQ(GetLoadImageNumber(), 1);
     EXPECT_EQ(GetImageUseMemSize(), 0UL);
     EXPECT_EQ(GetDefaultDIBType(), DIBTYPE_BMP);
     EXPECT_STREQ(GetDIBExt(-1), "*.BMP");
 }
 
-TEST(Settings, SettersStoreValuesUnchecked) {
+TEST(Settings, SettersStoreValuesUncheckedExceptTypesOutsideTheTable) {
     vtest::ScopedSettings keep;
     SetVirtualDirectory("D:\\Temp");
     EXPECT_STREQ(GetVirtualDirectory(), "D:\\Temp");  // no separator added
@@ -49,10 +33,6 @@ TEST(Settings, SettersStoreValuesUnchecked) {
     EXPECT_EQ(GetLoadImageNumber(), -4);
     SetImageUseMemSize(5000000000UL);
     EXPECT_EQ(GetImageUseMemSize(), 5000000000UL);
-}
-
-TEST(Settings, DefaultDIBTypeIgnoresCodesOutsideTheTable) {
-    vtest::ScopedSettings keep;
     SetDefaultDIBType(DIBTYPE_PNG);
     SetDefaultDIBType(6);
     SetDefaultDIBType(-1);
@@ -60,72 +40,56 @@ TEST(Settings, DefaultDIBTypeIgnoresCodesOutsideTheTable) {
     EXPECT_STREQ(GetDIBExt(-1), "*.PNG");
 }
 
-TEST(Settings, SaveThenLoadRoundTripsThroughAnIniFile) {
-    vtest::ScopedSettings keep;
-    ScopedIniProfile profile;
-    SetVirtualDirectory("/var/pages/");
-    SetDefaultDIBType(DIBTYPE_GIF);
+// Saves a directory and type, disturbs both and loads them back.
+void ExpectSaveLoadRoundTrip(const char* dir, int type) {
+    SetVirtualDirectory(dir);
+    SetDefaultDIBType(type);
     SaveDIBSetting();
-
     SetVirtualDirectory("/elsewhere/");
     SetDefaultDIBType(DIBTYPE_BMP);
     LoadDIBSetting();
-    EXPECT_STREQ(GetVirtualDirectory(), "/var/pages/");
-    EXPECT_EQ(GetDefaultDIBType(), DIBTYPE_GIF);
-
-    // The file really holds the entries.
-    std::ifstream in(profile.path());
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(all.find("[DIBSetting]"), std::string::npos);
-    EXPECT_NE(all.find("/var/pages/"), std::string::npos);
+    EXPECT_STREQ(GetVirtualDirectory(), dir);
+    EXPECT_EQ(GetDefaultDIBType(), type);
 }
 
 TEST(Settings, SaveThenLoadRoundTripsThroughTheMemoryProfile) {
     vtest::ScopedSettings keep;
-    CString previous = AfxGetApp()->GetProfileFile();
-    AfxGetApp()->SetProfileFile("");
-    SetVirtualDirectory("/mem/pages/");
-    SetDefaultDIBType(DIBTYPE_TIF);
-    SaveDIBSetting();
+    vtest::ScopedProfile memory("");
+    ExpectSaveLoadRoundTrip("/mem/pages/", DIBTYPE_TIF);
     EXPECT_STREQ(AfxGetApp()->GetProfileString("DIBSetting", "DIBType"), "1");
-
-    SetVirtualDirectory("/x/");
-    SetDefaultDIBType(DIBTYPE_BMP);
-    LoadDIBSetting();
-    EXPECT_STREQ(GetVirtualDirectory(), "/mem/pages/");
-    EXPECT_EQ(GetDefaultDIBType(), DIBTYPE_TIF);
-    AfxGetApp()->SetProfileFile(previous);
 }
 
-TEST(Settings, LoadStoresAnUnknownDIBTypeUnchanged) {
-    vtest::ScopedSettings keep;
-    ScopedIniProfile profile;
-    AfxGetApp()->WriteProfileString("DIBSetting", "DIBType", "7");
-    LoadDIBSetting();
-    EXPECT_EQ(GetDefaultDIBType(), 7);
-    EXPECT_STREQ(GetDIBExt(-1), "*.*");
+class IniSettings : public ::testing::Test {
+protected:
+    int LoadType(const char* entry) {
+        AfxGetApp()->WriteProfileString("DIBSetting", "DIBType", entry);
+        LoadDIBSetting();
+        return GetDefaultDIBType();
+    }
+    vtest::ScopedSettings m_keep;
+    vtest::TempDir m_dir;
+    vtest::ScopedProfile m_profile{m_dir.file("host.ini")};
+};
+
+TEST_F(IniSettings, SaveThenLoadRoundTripsThroughTheFile) {
+    ExpectSaveLoadRoundTrip("/var/pages/", DIBTYPE_GIF);
+    std::vector<unsigned char> bytes = vtest::ReadAll(m_dir.file("host.ini"));
+    std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("[DIBSetting]"), std::string::npos);
+    EXPECT_NE(text.find("/var/pages/"), std::string::npos);
 }
 
-TEST(Settings, LoadParsesOnlyALeadingNumber) {
-    vtest::ScopedSettings keep;
-    ScopedIniProfile profile;
+TEST_F(IniSettings, LoadTakesALeadingNumberAndStoresUnknownTypesUnchanged) {
     SetDefaultDIBType(DIBTYPE_PCX);
-    AfxGetApp()->WriteProfileString("DIBSetting", "DIBType", "png");
-    LoadDIBSetting();
-    EXPECT_EQ(GetDefaultDIBType(), DIBTYPE_PCX);
-
-    AfxGetApp()->WriteProfileString("DIBSetting", "DIBType", " 4 (jpeg)");
-    LoadDIBSetting();
-    EXPECT_EQ(GetDefaultDIBType(), DIBTYPE_JPG);
-
-    AfxGetApp()->WriteProfileString("DIBSetting", "DIBType", "99999999999999999999");
-    LoadDIBSetting();
+    EXPECT_EQ(LoadType("png"), DIBTYPE_PCX);
+    EXPECT_EQ(LoadType(" 4 (jpeg)"), DIBTYPE_JPG);
+    LoadType("99999999999999999999");
+    EXPECT_STREQ(GetDIBExt(-1), "*.*");
+    EXPECT_EQ(LoadType("7"), 7);
     EXPECT_STREQ(GetDIBExt(-1), "*.*");
 }
 
-TEST(Settings, LoadKeepsTheDirectoryWhenTheEntryIsEmptyOrAbsent) {
-    vtest::ScopedSettings keep;
-    ScopedIniProfile profile;
+TEST_F(IniSettings, LoadKeepsTheDirectoryWhenTheEntryIsEmptyOrAbsent) {
     SetVirtualDirectory("/kept/");
     LoadDIBSetting();
     EXPECT_STREQ(GetVirtualDirectory(), "/kept/");
@@ -134,17 +98,47 @@ TEST(Settings, LoadKeepsTheDirectoryWhenTheEntryIsEmptyOrAbsent) {
     EXPECT_STREQ(GetVirtualDirectory(), "/kept/");
 }
 
-TEST(Settings, MemmapModeIsReadFromTheHostEntryAndCopiedAsZeroOrOne) {
-    vtest::ScopedSettings keep;
-    ScopedIniProfile profile;
+TEST_F(IniSettings, MemmapModeIsReadFromTheHostEntryAndCopiedAsZeroOrOne) {
     EXPECT_EQ(GetMemmapMode(), 0);
     SaveDIBSetting();
     EXPECT_EQ(AfxGetApp()->GetProfileInt("DIBSetting", "MemmapMode", -1), 0U);
-
     AfxGetApp()->WriteProfileInt("GeoDIBSetting", "Use MemMap", 5);
     EXPECT_EQ(GetMemmapMode(), 1);
     SaveDIBSetting();
     EXPECT_EQ(AfxGetApp()->GetProfileInt("DIBSetting", "MemmapMode", -1), 1U);
+}
+
+TEST(FileTypes, FiltersByteForByteInTableOrder) {
+    const std::string image = "\xCD\xBC\xCF\xF3\xCE\xC4\xBC\xFE";  // 图象文件
+    EXPECT_EQ(GetDIBFilter().str(), "Bitmap" + image + "(*.BMP)|*.BMP|Gif" + image + "(*.GIF)|*.GIF|Jpg" + image +
+                                        "(*.JPG)|*.JPG|Pcx" + image + "(*.PCX)|*.PCX|Tiff" + image +
+                                        "(*.TIF)|*.TIF|Png" + image + "(*.PNG)|*.PNG||");
+    // 所有图像文件, keeping the semicolon after the last described pattern.
+    EXPECT_EQ(GetAllDIBsFilter().str(),
+              "\xCB\xF9\xD3\xD0\xCD\xBC\xCF\xF1\xCE\xC4\xBC\xFE"
+              "(*.BMP;*.GIF;*.JPG;*.PCX;*.TIF;*.PNG;)|*.BMP;*.GIF;*.JPG;*.PCX;*.TIF;*.PNG||");
+}
+
+TEST(FileTypes, DIBExtFollowsTheFileFormatCodesAndUnknownCodesGiveEveryFile) {
+    const std::pair<CString, const char*> rows[] = {
+        {GetDIBExt(DIBTYPE_BMP), "*.BMP"}, {GetDIBExt(DIBTYPE_TIF), "*.TIF"},
+        {GetDIBExt(DIBTYPE_PCX), "*.PCX"}, {GetDIBExt(DIBTYPE_GIF), "*.GIF"},
+        {GetDIBExt(DIBTYPE_JPG), "*.JPG"}, {GetDIBExt(DIBTYPE_PNG), "*.PNG"},
+        {GetDIBExt(DIBTYPE_NONE), "*.*"},  {GetDIBExt(-2), "*.*"},
+        {GetDIBExt(1 << 30), "*.*"}};
+    vtest::ExpectRows(rows);
+}
+
+// Nearest entry wins, ties go to the lower index, the top byte is ignored and
+// an empty table is never read.
+TEST(MatchColor, NearestEntryWins) {
+    const DWORD table[] = {0x000000, 0xFFFFFF, 0x102030, 0x102030, 0x0000FF}, high[] = {0xFF000000, 0x00808080};
+    const std::pair<int, int> rows[] = {
+        {MatchColorIndex(5, table, 0x112131), 2},   {MatchColorIndex(5, table, 0x0000F0), 4},
+        {MatchColorIndex(5, table, 0xFEFEFE), 1},   {MatchColorIndex(2, high, 0x00000001), 0},
+        {MatchColorIndex(2, high, 0xAA7F7F7F), 1},  {MatchColorIndex(0, nullptr, 0x123456), 0},
+        {MatchColorIndex(-2, nullptr, 0x123456), 0}};
+    vtest::ExpectRows(rows);
 }
 
 }  // namespace

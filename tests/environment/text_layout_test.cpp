@@ -3,59 +3,27 @@
 
 #include <climits>
 
+#include "support/expect_rows.h"
 #include "velmora/environment.h"
 
 namespace {
 
-const char kTwoChinese[] = "\xD6\xD0\xCE\xC4";  // 中文: 2 characters, 4 bytes
+#define TWO_CHINESE "\xD6\xD0\xCE\xC4"  // 中文: 2 characters, 4 bytes
 
-TEST(TextLayout, CentringPutsAnOddRemainderOnTheRight) {
-    EXPECT_STREQ(GetCenterString("ab", 7), "  ab   ");
-    EXPECT_STREQ(GetCenterString("ab", 6), "  ab  ");
-    EXPECT_STREQ(GetCenterString("ab", 3), "ab ");
-    EXPECT_STREQ(GetCenterString(kTwoChinese, 7), " \xD6\xD0\xCE\xC4  ");
-}
-
-TEST(TextLayout, TextAtLeastAsWideAsTheFieldIsNeverCut) {
-    EXPECT_STREQ(GetCenterString("abcdefgh", 4), "abcdefgh");
-    EXPECT_STREQ(GetLeftString("abcdefgh", 4), "abcdefgh");
-    EXPECT_STREQ(GetRightString("abcdefgh", 8), "abcdefgh");
-    EXPECT_STREQ(GetCenterString("ab", -5), "ab");
-}
-
-TEST(TextLayout, WidthsCountBytesOfDoubleByteText) {
-    EXPECT_STREQ(GetLeftString(kTwoChinese, 6), "\xD6\xD0\xCE\xC4  ");
-    EXPECT_STREQ(GetRightString(kTwoChinese, 6), "  \xD6\xD0\xCE\xC4");
-    EXPECT_STREQ(GetRightString("", 3), "   ");
-}
-
-TEST(TextLayout, DupStringRepeatsAndGivesEmptyForNoRepeats) {
-    EXPECT_STREQ(DupString("-=", 3), "-=-=-=");
-    EXPECT_STREQ(DupString("ab", 1), "ab");
-    EXPECT_STREQ(DupString("ab", 0), "");
-    EXPECT_STREQ(DupString("ab", -3), "");
-}
-
-TEST(TextLayout, DupStringRefusesAResultBeyondAStringsLength) {
-    EXPECT_STREQ(DupString("abcd", INT_MAX / 2), "");
-}
-
-TEST(MatchColor, NearestEntryWinsAndTiesGoToTheLowerIndex) {
-    const DWORD table[] = {0x000000, 0xFFFFFF, 0x102030, 0x102030, 0x0000FF};
-    EXPECT_EQ(MatchColorIndex(5, table, 0x112131), 2);
-    EXPECT_EQ(MatchColorIndex(5, table, 0x0000F0), 4);
-    EXPECT_EQ(MatchColorIndex(5, table, 0xFEFEFE), 1);
-}
-
-TEST(MatchColor, TopByteIsIgnored) {
-    const DWORD table[] = {0xFF000000, 0x00808080};
-    EXPECT_EQ(MatchColorIndex(2, table, 0x00000001), 0);
-    EXPECT_EQ(MatchColorIndex(2, table, 0xAA7F7F7F), 1);
-}
-
-TEST(MatchColor, EmptyTableGivesZeroWithoutReadingIt) {
-    EXPECT_EQ(MatchColorIndex(0, nullptr, 0x123456), 0);
-    EXPECT_EQ(MatchColorIndex(-2, nullptr, 0x123456), 0);
+// An odd remainder goes to the right; text at least as wide as the field is
+// never cut; repeats beyond a string's length give an empty string.
+TEST(TextLayout, FieldsAndRepeats) {
+    // clang-format off
+    const std::pair<CString, const char*> rows[] = {
+        {GetCenterString("ab", 7), "  ab   "}, {GetCenterString("ab", 6), "  ab  "}, {GetCenterString("ab", 3), "ab "},
+        {GetCenterString(TWO_CHINESE, 7), " " TWO_CHINESE "  "}, {GetCenterString("abcdefgh", 4), "abcdefgh"},
+        {GetLeftString("abcdefgh", 4), "abcdefgh"}, {GetRightString("abcdefgh", 8), "abcdefgh"},
+        {GetCenterString("ab", -5), "ab"}, {GetLeftString(TWO_CHINESE, 6), TWO_CHINESE "  "},
+        {GetRightString(TWO_CHINESE, 6), "  " TWO_CHINESE}, {GetRightString("", 3), "   "},
+        {DupString("-=", 3), "-=-=-="}, {DupString("ab", 1), "ab"}, {DupString("ab", 0), ""},
+        {DupString("ab", -3), ""}, {DupString("abcd", INT_MAX / 2), ""}};
+    // clang-format on
+    vtest::ExpectRows(rows);
 }
 
 }  // namespace

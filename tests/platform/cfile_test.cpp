@@ -1,3 +1,4 @@
+// CFile and CFileFind over POSIX files: exceptions, sharing, GBK-aware search.
 #include "velmora/cfile.h"
 
 #include <gtest/gtest.h>
@@ -17,45 +18,53 @@ static_assert(std::is_base_of<std::exception, CFileException>::value, "hosts cat
 const UINT kCreateWrite = CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive;
 const UINT kReadDenyWrite = CFile::modeRead | CFile::shareDenyWrite;
 
-TEST(CFileOpen, ConstructorThrowsForMissingFile) {
-    vtest::TempDir dir;
-    std::string missing = dir.file("missing.bmp");
+// What `call` throws; cause `none` when it does not throw.
+template <typename Call>
+CFileException Thrown(Call call) {
     try {
-        CFile file(missing.c_str(), kReadDenyWrite);
-        FAIL() << "no exception";
+        call();
     } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-        EXPECT_EQ(e.m_strFileName, missing.c_str());
-        EXPECT_NE(std::string(e.what()).find("missing.bmp"), std::string::npos);
+        return e;
     }
+    return CFileException();
 }
 
-TEST(CFileOpen, OpenReturnsZeroAndFillsException) {
+class CFileTest : public ::testing::Test {
+protected:
+    std::string Make(const std::string& name, std::vector<unsigned char> bytes = {1}) {
+        vtest::WriteAll(dir.file(name), bytes);
+        return dir.file(name);
+    }
     vtest::TempDir dir;
+};
+
+TEST_F(CFileTest, FailedOpensNameTheCause) {
+    const std::string missing = dir.file("missing.bmp");
+    CFileException thrown = Thrown([&] { CFile file(missing.c_str(), kReadDenyWrite); });
+    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(thrown.m_strFileName, missing.c_str());
+    EXPECT_NE(std::string(thrown.what()).find("missing.bmp"), std::string::npos);
+
     CFile file;
     CFileException error;
-    EXPECT_FALSE(file.Open(dir.file("missing").c_str(), CFile::modeRead, &error));
-    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_FALSE(file.Open(dir.file("missing").c_str(), CFile::modeRead));  // no exception object
+    EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead));  // no exception object
     EXPECT_FALSE(file.Open(nullptr, CFile::modeRead, &error));
     EXPECT_EQ(error.m_cause, CFileException::badPath);
     EXPECT_FALSE(file.Open(dir.path().c_str(), CFile::modeRead, &error));  // a directory
     EXPECT_EQ(error.m_cause, CFileException::accessDenied);
+    EXPECT_FALSE(file.IsOpen());
 }
 
-TEST(CFileIo, WriteSeekReadRoundTrip) {
-    vtest::TempDir dir;
-    std::string path = dir.file("data.bin");
-    {
-        CFile out(path.c_str(), kCreateWrite);
-        out.Write("0123456789", 10);
-        EXPECT_EQ(out.GetPosition(), 10u);
-        EXPECT_EQ(out.Seek(-4, CFile::end), 6u);
-        out.Write("AB", 2);
-        out.Close();
-        EXPECT_FALSE(out.IsOpen());
-    }
+TEST_F(CFileTest, WriteSeekReadRoundTrip) {
+    const std::string path = dir.file("data.bin");
+    CFile out(path.c_str(), kCreateWrite);
+    out.Write("0123456789", 10);
+    EXPECT_EQ(out.GetPosition(), 10u);
+    EXPECT_EQ(out.Seek(-4, CFile::end), 6u);
+    out.Write("AB", 2);
+    out.Close();
+    EXPECT_FALSE(out.IsOpen());
+
     CFile in(path.c_str(), kReadDenyWrite);
     EXPECT_EQ(in.GetLength(), 10u);
     char buffer[16] = {};
@@ -63,77 +72,110 @@ TEST(CFileIo, WriteSeekReadRoundTrip) {
     EXPECT_EQ(in.Seek(1, CFile::current), 3u);
     EXPECT_EQ(in.Read(buffer, 4), 4u);
     EXPECT_EQ(std::string(buffer, 4), "345A");
-    // Short at the end of the file, then nothing.
-    EXPECT_EQ(in.Read(buffer, sizeof(buffer)), 3u);
+    EXPECT_EQ(in.Read(buffer, sizeof(buffer)), 3u);  // short at the end, then nothing
     EXPECT_EQ(std::string(buffer, 3), "B89");
     EXPECT_EQ(in.Read(buffer, sizeof(buffer)), 0u);
     EXPECT_THROW(in.Seek(-1, CFile::begin), CFileException);
 }
 
-TEST(CFileIo, ModeCreateTruncatesUnlessNoTruncate) {
-    vtest::TempDir dir;
-    std::string path = dir.file("t.bin");
-    vtest::WriteAll(path, {1, 2, 3, 4});
+TEST_F(CFileTest, ModeCreateTruncatesUnlessNoTruncate) {
+    const std::string path = Make("t.bin", {1, 2, 3, 4});
     { CFile keep(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite); }
     EXPECT_EQ(vtest::ReadAll(path).size(), 4u);
     { CFile cut(path.c_str(), kCreateWrite); }
     EXPECT_EQ(vtest::ReadAll(path).size(), 0u);
 }
 
-TEST(CFileIo, WriteOnReadOnlyFileThrows) {
-    vtest::TempDir dir;
-    std::string path = dir.file("r.bin");
-    vtest::WriteAll(path, {1, 2, 3});
-    CFile file(path.c_str(), CFile::modeRead);
-    EXPECT_THROW(file.Write("x", 1), CFileException);
-    EXPECT_EQ(vtest::ReadAll(path).size(), 3u);
-}
+TEST_F(CFileTest, MisuseAndFullDiskThrowButAbortNeverDoes) {
+    const std::string readOnly = Make("r.bin", {1, 2, 3});
+    CFile reader(readOnly.c_str(), CFile::modeRead);
+    EXPECT_THROW(reader.Write("x", 1), CFileException);
+    EXPECT_EQ(vtest::ReadAll(readOnly).size(), 3u);
 
-TEST(CFileIo, ClosedFileOperationsThrowAndAbortNeverDoes) {
-    CFile file;
+    CFile closed;
     char byte;
-    EXPECT_THROW(file.Read(&byte, 1), CFileException);
-    EXPECT_THROW(file.GetLength(), CFileException);
-    EXPECT_NO_THROW(file.Abort());
-    EXPECT_NO_THROW(file.Close());
+    EXPECT_THROW(closed.Read(&byte, 1), CFileException);
+    EXPECT_THROW(closed.GetLength(), CFileException);
+    EXPECT_NO_THROW(closed.Abort());
+    EXPECT_NO_THROW(closed.Close());
 
-    vtest::TempDir dir;
-    std::string path = dir.file("a.bin");
+    const std::string path = dir.file("a.bin");
     CFile open(path.c_str(), kCreateWrite);
     open.Write("z", 1);
     EXPECT_NO_THROW(open.Abort());
-    EXPECT_FALSE(open.IsOpen());
     EXPECT_NO_THROW(open.Abort());
+    EXPECT_FALSE(open.IsOpen());
     EXPECT_EQ(vtest::ReadAll(path).size(), 1u);
-}
 
-TEST(CFileIo, FullDiskThrowsDiskFull) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     CFile full("/dev/full", CFile::modeWrite);
-    try {
-        full.Write("x", 1);
-        FAIL() << "no exception";
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::diskFull);
-    }
+    EXPECT_EQ(Thrown([&] { full.Write("x", 1); }).m_cause, CFileException::diskFull);
 }
 
-TEST(CFileSharing, ExclusiveOpenFailsWhileOthersHoldTheFile) {
-    vtest::TempDir dir;
-    std::string path = dir.file("shared.bin");
-    vtest::WriteAll(path, {7, 7});
+TEST_F(CFileTest, ExclusiveOpenFailsWhileOthersHoldTheFile) {
+    const std::string path = Make("shared.bin", {7, 7});
     {
-        CFile reader(path.c_str(), kReadDenyWrite);
-        CFile secondReader(path.c_str(), kReadDenyWrite);
-        CFile writer;
+        CFile reader(path.c_str(), kReadDenyWrite), secondReader(path.c_str(), kReadDenyWrite), writer;
         CFileException error;
         EXPECT_FALSE(writer.Open(path.c_str(), kCreateWrite, &error));
         EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
-        // The refused create must not have truncated the file in use.
-        EXPECT_EQ(vtest::ReadAll(path).size(), 2u);
+        EXPECT_EQ(vtest::ReadAll(path).size(), 2u) << "the refused create truncated the file in use";
     }
     CFile writer(path.c_str(), kCreateWrite);
     EXPECT_THROW(CFile(path.c_str(), kReadDenyWrite), CFileException);
+}
+
+class CFileFindTest : public CFileTest {
+protected:
+    void SetUp() override {
+        for (const char* name : {"b.bmp", "a.bmp", "c.tif", "noext"}) Make(name);
+        mkdir(dir.file("sub.bmp").c_str(), 0755);
+    }
+    // The first match of `name`; "" when nothing matches.
+    std::string First(const std::string& name) {
+        if (!find.FindFile(name.c_str())) return "";
+        EXPECT_FALSE(find.FindNextFile()) << name << " has more than one match";
+        return find.GetFileName().str();
+    }
+    CFileFind find;
+};
+
+TEST_F(CFileFindTest, WildcardsGiveSortedMatches) {
+    ASSERT_TRUE(find.FindFile(dir.file("*.bmp").c_str()));
+    EXPECT_TRUE(find.FindNextFile());
+    EXPECT_EQ(find.GetFileName(), "a.bmp");
+    EXPECT_EQ(find.GetFilePath(), dir.file("a.bmp").c_str());
+    EXPECT_FALSE(find.IsDirectory());
+    EXPECT_TRUE(find.FindNextFile());
+    EXPECT_EQ(find.GetFileName(), "b.bmp");
+    EXPECT_FALSE(find.FindNextFile());  // onto the last one
+    EXPECT_EQ(find.GetFileName(), "sub.bmp");
+    EXPECT_TRUE(find.IsDirectory());
+    EXPECT_FALSE(find.FindNextFile());
+
+    ASSERT_TRUE(find.FindFile(dir.file("*.*").c_str()));  // also names without a dot
+    int count = 1;
+    while (find.FindNextFile()) ++count;
+    EXPECT_EQ(count, 5);
+}
+
+// Backslashes separate too, but a GBK character ending in 0x5C is one name.
+TEST_F(CFileFindTest, SingleMatchesAndNamesThatMatchNothing) {
+    Make("\x95\x5C.bmp");
+    EXPECT_EQ(First(dir.file("?.t*")), "c.tif");
+    EXPECT_EQ(First(dir.file("c.tif")), "c.tif");
+    EXPECT_FALSE(find.IsDirectory());
+    EXPECT_EQ(First(dir.path() + "\\sub.bmp\\..\\a.bmp"), "a.bmp");
+    EXPECT_FALSE(find.IsDirectory());
+    EXPECT_EQ(First(dir.file("\x95\x5C.bmp")), "\x95\x5C.bmp");
+    EXPECT_EQ(First(dir.file("\x95\x5C*")), "\x95\x5C.bmp");
+    EXPECT_NE(First(dir.path()), "");
+    EXPECT_TRUE(find.IsDirectory());
+    for (const std::string& name : {dir.file("*.png"), dir.file("none.bmp"), std::string(), dir.path() + "/",
+                                    dir.path() + "\\", std::string("C:\\"), std::string("/")})
+        EXPECT_EQ(First(name), "") << name;
+    EXPECT_FALSE(find.IsDirectory());
+    EXPECT_TRUE(find.GetFilePath().IsEmpty());
 }
 
 }  // namespace

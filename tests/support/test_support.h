@@ -225,4 +225,16 @@ inline RefImage ReadPnm(const std::string& path) {
     return img;
 }
 
+// Points the application's profile at a file (in memory when empty) for the life of the object.
+class ScopedProfile {
+public:
+    explicit ScopedProfile(const std::string& path) : m_previous(AfxGetApp()->GetProfileFile()) {
+        AfxGetApp()->SetProfileFile(path.c_str());
+    }
+    ~ScopedProfile() { AfxGetApp()->SetProfileFile(m_previous); }
+
+private:
+    CString m_previous;
+};
+
 }  // namespace vtest

@@ -13,26 +13,6 @@ namespace {
 
 using velmora::cli::ProgressBar;
 
-// Collects what a progress bar writes.
-class Capture {
-public:
-    Capture() : m_file(open_memstream(&m_data, &m_size)) {}
-    ~Capture() {
-        if (m_file) std::fclose(m_file);
-        std::free(m_data);
-    }
-    std::FILE* file() { return m_file; }
-    std::string text() {
-        std::fflush(m_file);
-        return std::string(m_data, m_size);
-    }
-
-private:
-    char* m_data = nullptr;
-    size_t m_size = 0;
-    std::FILE* m_file;
-};
-
 std::string Upper(const char* text) {
     std::string s = text;
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -43,57 +23,62 @@ std::string Frame(const std::string& caption, unsigned percent) {
     return "\r" + ProgressBar::Render(caption, percent) + "\033[K";
 }
 
-TEST(ProgressBar, RendersCaptionBarAndPercent) {
+// A bar that draws into memory, with captions upper-cased as the "conversion".
+class Bar : public ::testing::Test {
+protected:
+    ~Bar() override {
+        std::fclose(m_file);
+        std::free(m_data);
+    }
+    std::string Drawn() {
+        std::fflush(m_file);
+        return std::string(m_data, m_size);
+    }
+    char* m_data = nullptr;
+    size_t m_size = 0;
+    std::FILE* m_file = open_memstream(&m_data, &m_size);
+    ProgressBar bar{m_file, true, Upper};
+};
+
+TEST_F(Bar, RendersCaptionBarAndPercent) {
     EXPECT_EQ(ProgressBar::Render("reading", 0), "reading [------------------------------]   0%");
     EXPECT_EQ(ProgressBar::Render("reading", 50), "reading [###############---------------]  50%");
     EXPECT_EQ(ProgressBar::Render("", 100), "[##############################] 100%");
     EXPECT_EQ(ProgressBar::Render("x", 250), ProgressBar::Render("x", 100));
 }
 
-TEST(ProgressBar, MessagesDrawConvertedCaptionAndFinishTheLine) {
-    Capture out;
-    ProgressBar bar(out.file(), true, Upper);
+TEST_F(Bar, MessagesDrawConvertedCaptionAndFinishTheLine) {
     bar.Handle(DIBM_BEGINPROGRESS, 0, reinterpret_cast<LPARAM>("reading"));
     bar.Handle(DIBM_STEPPROGRESS, 10, 0);
     bar.Handle(DIBM_STEPPROGRESS, 10, 0);  // unchanged: not redrawn
     bar.Handle(DIBM_STEPPROGRESS, 100, 0);
     bar.Handle(DIBM_ENDPROGRESS, 0, 0);
-    EXPECT_EQ(out.text(), Frame("READING", 0) + Frame("READING", 10) + Frame("READING", 100) + "\n");
+    EXPECT_EQ(Drawn(), Frame("READING", 0) + Frame("READING", 10) + Frame("READING", 100) + "\n");
 }
 
-TEST(ProgressBar, ToleratesEndTwiceEndWithoutBeginAndStepsWithoutBegin) {
-    Capture out;
-    ProgressBar bar(out.file(), true, Upper);
+TEST_F(Bar, ToleratesEndsAndStepsWithoutBeginAndANewBeginFinishesTheLine) {
     bar.End();
     bar.Step(40);
     bar.End();
     bar.End();
-    EXPECT_EQ(out.text(), Frame("", 40) + "\n");
-}
-
-TEST(ProgressBar, NewBeginFinishesAnUnfinishedBar) {
-    Capture out;
-    ProgressBar bar(out.file(), true, Upper);
     bar.Begin("a");
     bar.Begin(nullptr);
-    EXPECT_EQ(out.text(), Frame("A", 0) + "\n" + Frame("", 0));
+    EXPECT_EQ(Drawn(), Frame("", 40) + "\n" + Frame("A", 0) + "\n" + Frame("", 0));
 }
 
-TEST(ProgressBar, DisabledBarWritesNothing) {
-    Capture out;
-    ProgressBar bar(out.file(), false, Upper);
-    bar.Begin("reading");
-    bar.Step(50);
-    bar.End();
-    EXPECT_EQ(out.text(), "");
+TEST_F(Bar, DisabledBarWritesNothing) {
+    ProgressBar silent(m_file, false, Upper);
+    silent.Begin("reading");
+    silent.Step(50);
+    silent.End();
+    EXPECT_EQ(Drawn(), "");
 }
 
-TEST(ProgressBar, TerminalWindowReceivesTheThreadsProgressMessages) {
+TEST(TerminalProgressWindow, ReceivesTheThreadsProgressMessages) {
     {
         velmora::cli::TerminalProgressWindow window(Upper);
-        HWND main = GetThreadMainWindow();
-        ASSERT_NE(main, nullptr);
-        EXPECT_EQ(SendMessageA(main, DIBM_STEPPROGRESS, 30, 0), 0);
+        ASSERT_NE(GetThreadMainWindow(), nullptr);
+        EXPECT_EQ(SendMessageA(GetThreadMainWindow(), DIBM_STEPPROGRESS, 30, 0), 0);
     }
     EXPECT_EQ(GetThreadMainWindow(), nullptr);
 }

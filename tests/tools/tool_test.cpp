@@ -1,0 +1,236 @@
+// The command-line tool as a user runs it: help and dispatch, the shared
+// settings options, and the formats, info, convert and draw commands.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "support/test_support.h"
+#include "velmora/newdib.h"
+#include "velmora/version.h"
+
+namespace {
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Sample(const std::string& name) { return Quote(vtest::DataPath("bmp/" + name)); }
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct Outcome {
+    int status = -1;  // exit code, -1 when the tool did not exit normally
+    std::string out, err;
+};
+
+class Tool : public ::testing::Test {
+protected:
+    // Runs the tool through the shell in `locale`, its output and errors kept in files.
+    Outcome Run(const std::string& args, const std::string& locale = "C.UTF-8") {
+        const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
+        const std::string command =
+            "LC_ALL=" + locale + " " + Quote(VELMORA_TOOL_PATH) + " " + args + " >" + Quote(out) + " 2>" + Quote(err);
+        const int status = std::system(command.c_str());
+        Outcome o;
+        if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
+        const std::vector<unsigned char> a = vtest::ReadAll(out), b = vtest::ReadAll(err);
+        o.out.assign(a.begin(), a.end());
+        o.err.assign(b.begin(), b.end());
+        return o;
+    }
+    std::string Out(const std::string& name) const { return Quote(dir.file(name)); }
+    // Reads an output image back; it must be 24-bit.
+    void ReadOutput(const std::string& name, CNewDIB* image) {
+        ASSERT_EQ(image->ReadFile(dir.file(name).c_str(), -1), 1) << name;
+        ASSERT_EQ(image->GetBitCount(), 24);
+    }
+    vtest::TempDir dir;
+};
+
+TEST_F(Tool, FormatsListsTheTypesFiltersAndDefaultTypeInTheTerminalsEncoding) {
+    const Outcome o = Run("formats");
+    EXPECT_EQ(o.status, 0);
+    // Table order, not code order.
+    EXPECT_TRUE(Has(o.out,
+                    "     0  BMP  *.BMP    Bitmap图象文件\n     3  GIF  *.GIF    Gif图象文件\n"
+                    "     4  JPG  *.JPG    Jpg图象文件\n     2  PCX  *.PCX    Pcx图象文件\n"
+                    "     1  TIF  *.TIF    Tiff图象文件\n     5  PNG  *.PNG    Png图象文件\n"))
+        << o.out;
+    EXPECT_TRUE(Has(o.out,
+                    "Bitmap图象文件(*.BMP)|*.BMP|Gif图象文件(*.GIF)|*.GIF|Jpg图象文件(*.JPG)|*.JPG|"
+                    "Pcx图象文件(*.PCX)|*.PCX|Tiff图象文件(*.TIF)|*.TIF|Png图象文件(*.PNG)|*.PNG||\n"));
+    EXPECT_TRUE(
+        Has(o.out, "所有图像文件(*.BMP;*.GIF;*.JPG;*.PCX;*.TIF;*.PNG;)|*.BMP;*.GIF;*.JPG;*.PCX;*.TIF;*.PNG||\n"));
+    EXPECT_TRUE(Has(o.out, "Default type: 0 (*.BMP)\n"));
+
+    const Outcome ascii = Run("formats", "C");
+    EXPECT_EQ(ascii.status, 0);
+    EXPECT_TRUE(Has(ascii.out, "Bitmap????\n")) << ascii.out;
+    for (unsigned char c : ascii.out) EXPECT_LT(c, 0x80);
+}
+
+TEST_F(Tool, HelpListsCommandsAndOptionsAndVersionPrintsTheLibraryVersion) {
+    const Outcome help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"usage: velmora", "formats", "info", "convert", "draw", "--virtual-dir", "--memory-limit",
+                             "--profile", "--version"})
+        EXPECT_TRUE(Has(help.out, part)) << part;
+    const Outcome version = Run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "velmora " VELMORA_VERSION "\n");
+}
+
+// Exit codes: 0 done, 1 the work failed, 2 the command line is wrong. A
+// failing command leaves no output file behind.
+TEST_F(Tool, ExitCodesAndFailuresThatSayWhy) {
+    const std::string d = Quote(dir.path()), in = Sample("rgb24.bmp"), out = Out("out.bmp");
+    const struct {
+        std::string args;
+        int status;
+        const char* says;  // in the output or errors, converted to the terminal's encoding
+    } cases[] = {
+        {"", 2, "usage: velmora"},
+        {"frobnicate", 2, "unknown command 'frobnicate'"},
+        {"formats extra", 2, ""},
+        {"formats --help", 0, ""},
+        {"--memory-limit 64M formats", 0, ""},
+        {"formats --memory-limit=1024", 0, ""},
+        {"formats --virtual-dir " + d, 0, ""},
+        {"--virtual-dir=" + d + " --version", 0, ""},
+        {"-- formats", 0, ""},
+        {"formats -- --memory-limit 1", 2, ""},  // passed on to formats, which takes none
+        {"--memory-limit lots formats", 2, ""},
+        {"--memory-limit -5 formats", 2, ""},
+        {"--memory-limit 99999999999999999999G formats", 2, ""},
+        {"formats --memory-limit", 2, ""},
+        {"--virtual-dir " + Out("none") + " formats", 2, ""},
+        {"--profile " + Out("none.ini") + " formats", 2, ""},
+        {"info", 2, ""},
+        {"info --help", 0, ""},
+        {"info " + Out("none.bmp"), 1, "打开文件失败"},
+        {"info " + Quote(vtest::DataPath("damaged/bmp/im_pal8_w61__bad_magic.bmp")), 1, "要打开的文件不是BMP文件"},
+        {"convert " + in, 2, ""},
+        {"convert " + in + " " + out + " --rotate sideways", 2, ""},
+        {"convert " + in + " " + out + " --flip", 2, ""},
+        {"convert " + in + " " + out + " --format 9", 2, ""},
+        {"convert " + in + " " + out + " --shout", 2, ""},
+        {"convert " + Out("none.bmp") + " " + out, 1, "打开文件失败"},
+        {"convert " + in + " " + Out("x.xyz"), 1, "不支持的文件格式"},
+        {"convert " + in + " " + Out("out.dat"), 1, ""},
+        {"convert " + in + " " + Out("no/dir/x.bmp"), 1, ""},
+        {"draw " + in, 2, ""},
+        {"draw " + in + " " + out + " --size 0x5", 2, ""},
+        {"draw " + in + " " + out + " --source 1,2,3", 2, ""},
+        {"draw " + in + " " + out + " --transparent red", 2, ""},
+        {"draw " + in + " " + out + " --show-color", 2, ""},
+        {"draw " + in + " " + out + " --stretch", 2, ""},
+        {"draw " + Out("absent.bmp") + " " + out, 1, "cannot read"},
+        {"draw " + in + " " + Out("out.xyz"), 1, ""},
+        {"draw " + in + " " + out + " --size 60000x60000", 1, ""},  // no such surface
+    };
+    for (const auto& c : cases) {
+        const Outcome o = Run(c.args);
+        EXPECT_EQ(o.status, c.status) << c.args;
+        EXPECT_TRUE(Has(o.out + o.err, c.says)) << c.args << ": " << o.err;
+    }
+    EXPECT_EQ(dir.List().size(), 2u);  // only the captured output files
+}
+
+TEST_F(Tool, ProfileIsReadBeforeTheCommandRuns) {
+    const std::string ini = dir.file("host.ini"), text = "[DIBSetting]\nVirtualPath=" + dir.dir() + "\nDIBType=4\n";
+    vtest::WriteAll(ini, std::vector<unsigned char>(text.begin(), text.end()));
+    const Outcome o = Run("--profile " + Quote(ini) + " formats");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(Has(o.out, "Default type: 4 (*.JPG)\n")) << o.out;
+}
+
+TEST_F(Tool, InfoDescribesTheImage) {
+    const Outcome o = Run("info " + Sample("pal8.bmp"));
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out,
+                    "format:    0 (BMP)\nsize:      127 x 64\nbit count: 8\ncolours:   256\ngray:      no\n"
+                    "row bytes: 128\nstorage:   memory\n"))
+        << o.out;
+}
+
+// The tool's output against the same transforms applied here, in the same order.
+TEST_F(Tool, ConvertAppliesTheTransformsInTheOrderGiven) {
+    const Outcome o = Run("convert " + Sample("pal4.bmp") + " " + Out("out.bmp") +
+                          " --rotate right --flip vertical --invert --flip horizontal");
+    ASSERT_EQ(o.status, 0) << o.err;
+    CNewDIB expected, actual;
+    ASSERT_EQ(expected.ReadFile(vtest::DataPath("bmp/pal4.bmp").c_str(), -1), 1);
+    ASSERT_EQ(expected.RightRotate(), 1);
+    ASSERT_EQ(expected.VerticalFlip(), 1);
+    ASSERT_EQ(expected.InvertColor(), 1);
+    ASSERT_EQ(expected.HorizonFlip(), 1);
+    ASSERT_EQ(actual.ReadFile(dir.file("out.bmp").c_str(), -1), 1);
+    ASSERT_EQ(actual.GetWidth(), 64);
+    ASSERT_EQ(actual.GetHeight(), 127);
+    ASSERT_EQ(expected.SaveFile(dir.file("expected.bmp").c_str(), -1, 0), 1);
+    EXPECT_EQ(vtest::ReadAll(dir.file("out.bmp")), vtest::ReadAll(dir.file("expected.bmp")));
+}
+
+TEST_F(Tool, ConvertTakesTheOutputFormatFromTheOption) {
+    const std::string in = Sample("rgb24.bmp"), dat = Out("out.dat");
+    EXPECT_EQ(Run("convert " + in + " " + dat + " --format bmp").status, 0);
+    EXPECT_EQ(Run("convert " + in + " " + dat + " --format 0").status, 0);
+    CNewDIB dib;
+    EXPECT_EQ(dib.ReadFile(dir.file("out.dat").c_str(), 0), 1);
+    EXPECT_EQ(dib.GetWidth(), 127);
+}
+
+// Pixel (x, picture row y) of a 24-bit image and of a reference image.
+COLORREF PixelOf(CNewDIB& dib, int x, int y) {
+    const BYTE* row = dib.GetDIBRow(dib.GetHeight() - 1 - y);
+    return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+}
+COLORREF RefPixel(const vtest::RefImage& ref, int x, int y) {
+    int r, g, b;
+    ref.rgb(x, y, &r, &g, &b);
+    return RGB(static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b));
+}
+// The source pixel under the centre of destination pixel i of n, for a source of s.
+int Nearest(int i, int n, int s) { return static_cast<int>((2LL * i + 1) * s / (2LL * n)); }
+
+TEST_F(Tool, DrawThumbnailTakesTheNearestPixelsAndASourceRectangleAtItsOwnSizeIsACrop) {
+    const vtest::RefImage rgb = vtest::ReadPnm(vtest::DataPath("bmp/rgb24.ref.ppm"));
+    const vtest::RefImage pal = vtest::ReadPnm(vtest::DataPath("bmp/pal8.ref.ppm"));
+    ASSERT_TRUE(rgb.ok() && pal.ok());
+    ASSERT_EQ(Run("draw " + Sample("rgb24.bmp") + " " + Out("thumb.bmp") + " --size 40x21").status, 0);
+    ASSERT_EQ(Run("draw " + Sample("pal8.bmp") + " " + Out("crop.bmp") + " --source 20,10,30,25 --size 30x25").status,
+              0);
+    CNewDIB thumb, crop;
+    ReadOutput("thumb.bmp", &thumb);
+    ReadOutput("crop.bmp", &crop);
+    ASSERT_EQ(thumb.GetWidth(), 40);
+    ASSERT_EQ(thumb.GetHeight(), 21);
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(PixelOf(thumb, x, y), RefPixel(rgb, Nearest(x, 40, rgb.width), Nearest(y, 21, rgb.height)))
+                << x << "," << y;
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(PixelOf(crop, x, y), RefPixel(pal, 20 + x, 10 + y)) << x << "," << y;
+}
+
+TEST_F(Tool, DrawTransparentColorsLetTheWhiteSurfaceThrough) {
+    const vtest::RefImage ref = vtest::ReadPnm(vtest::DataPath("bmp/pal8.ref.ppm"));
+    ASSERT_TRUE(ref.ok());
+    const COLORREF listed = RefPixel(ref, 0, 0);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X%02X%02X", GetRValue(listed), GetGValue(listed), GetBValue(listed));
+    const Outcome o =
+        Run("draw " + Sample("pal8.bmp") + " " + Out("mask.bmp") + " --transparent " + hex + " --show-color 3366CC");
+    ASSERT_EQ(o.status, 0) << o.err;
+    CNewDIB mask;
+    ReadOutput("mask.bmp", &mask);
+    int through = 0;
+    for (int y = 0; y < ref.height; ++y)
+        for (int x = 0; x < ref.width; ++x) {
+            const bool transparent = RefPixel(ref, x, y) == listed;
+            through += transparent;
+            ASSERT_EQ(PixelOf(mask, x, y), transparent ? RGB(255, 255, 255) : RGB(0x33, 0x66, 0xCC)) << x << "," << y;
+        }
+    EXPECT_GT(through, 0);
+}
+
+}  // namespace
