@@ -72,20 +72,28 @@ inline int RowsDifferingFromPattern(CNewDIB& dib, int seed = 0) {
     return differing;
 }
 
-// Colour of pixel x of picture row y (0 = top) as red, green, blue.
-inline void PixelColor(CNewDIB& dib, int x, int y, int* r, int* g, int* b) {
-    const BYTE* row = dib.GetDIBRow(dib.GetHeight() - 1 - y);
-    const int bits = dib.GetBitCount();
-    if (bits <= 8) {
-        const int perByte = 8 / bits;
-        const int index = (row[x / perByte] >> (8 - bits * (x % perByte + 1))) & ((1 << bits) - 1);
-        int entries = 0;
-        const RGBQUAD& q = dib.GetRGBQuad(&entries)[index];
-        *r = q.rgbRed, *g = q.rgbGreen, *b = q.rgbBlue;
-        return;
+// Pixel x of a packed row: 1, 2, 4 and 8 bits from the most significant bit,
+// wider pixels as their bytes read little-endian.
+inline uint32_t PixelAt(const BYTE* row, int x, int bitCount) {
+    if (bitCount <= 8) {
+        const size_t bit = static_cast<size_t>(x) * bitCount;
+        return (row[bit / 8] >> (8 - bitCount - static_cast<int>(bit % 8))) & ((1u << bitCount) - 1);
     }
-    const BYTE* p = row + static_cast<size_t>(x) * static_cast<size_t>(bits / 8);
-    *b = p[0], *g = p[1], *r = p[2];
+    uint32_t value = 0;
+    for (int i = bitCount / 8 - 1; i >= 0; --i) value = (value << 8) | row[static_cast<size_t>(x) * (bitCount / 8) + i];
+    return value;
+}
+
+// Colour of pixel x of picture row y (0 = top) of a palette or 24-bit image.
+inline void PixelColor(CNewDIB& dib, int x, int y, int* r, int* g, int* b) {
+    const uint32_t value = PixelAt(dib.GetDIBRow(dib.GetHeight() - 1 - y), x, dib.GetBitCount());
+    int entries = 0;
+    if (dib.GetBitCount() <= 8) {
+        const RGBQUAD& q = dib.GetRGBQuad(&entries)[value];
+        *r = q.rgbRed, *g = q.rgbGreen, *b = q.rgbBlue;
+    } else {
+        *r = value >> 16 & 0xFF, *g = value >> 8 & 0xFF, *b = value & 0xFF;
+    }
 }
 
 // Pixels of `dib` that differ from the reference decoding; -1 on other sizes.

@@ -44,15 +44,6 @@ TEST_F(FileDispatch, ExtensionsAreMatchedOnTheLastThreeCharactersInAnyCase) {
     }
 }
 
-TEST_F(FileDispatch, AnExplicitCodeReadsWhateverTheExtension) {
-    CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(dat.c_str(), 0), 1);
-    EXPECT_EQ(dib.GetFileFormat(), 0);
-    EXPECT_EQ(dib.ReadFile(dat.c_str(), 7), 0);
-    EXPECT_EQ(dib.SaveFile(dir.file("y.bmp").c_str(), 6, 1), 0);
-    EXPECT_FALSE(vtest::FileExists(dir.file("y.bmp")));
-}
-
 TEST_F(FileDispatch, AFailedReadKeepsTheNewNameAndFormatAndSaysWhy) {
     const std::string broken = dir.file("broken.bmp");
     vtest::WriteAll(broken, std::vector<unsigned char>(16, 0));
@@ -85,13 +76,17 @@ TEST_F(FileDispatch, SaveRemembersTheTargetOnlyWhenAskedAndSucceeding) {
     EXPECT_EQ(dib.GetFileName(), copy.c_str());
 }
 
-TEST_F(FileDispatch, AnEmptyPathSavesToTheDocumentsFile) {
+TEST_F(FileDispatch, AnExplicitCodeWhateverTheExtensionAndAnEmptyPathForTheDocumentsFile) {
     CNewDIB dib;
     ASSERT_EQ(dib.ReadFile(dat.c_str(), 0), 1);
+    EXPECT_EQ(dib.GetFileFormat(), 0);
     ASSERT_TRUE(vtest::FillPattern(dib, 5));
     EXPECT_EQ(dib.SaveFile("", -1, 0), 0);  // no extension to choose by
     ASSERT_EQ(dib.SaveFile("", 0, 0), 1);
+    EXPECT_EQ(dib.SaveFile(dir.file("y.bmp").c_str(), 6, 1), 0);
+    EXPECT_FALSE(vtest::FileExists(dir.file("y.bmp")));
     CNewDIB back;
+    EXPECT_EQ(back.ReadFile(dat.c_str(), 7), 0);
     ASSERT_EQ(back.ReadFile(dat.c_str(), 0), 1);
     EXPECT_EQ(vtest::RowsDifferingFromPattern(back, 5), 0);
 }

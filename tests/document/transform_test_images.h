@@ -13,18 +13,6 @@
 
 namespace ttest {
 
-// Pixel x of a packed row: 1, 2, 4 and 8 bits from the most significant bit,
-// wider pixels as their bytes read little-endian.
-inline uint32_t PixelAt(const BYTE* row, int x, int bitCount) {
-    if (bitCount <= 8) {
-        const size_t bit = static_cast<size_t>(x) * bitCount;
-        return (row[bit / 8] >> (8 - bitCount - static_cast<int>(bit % 8))) & ((1u << bitCount) - 1);
-    }
-    uint32_t value = 0;
-    for (int i = bitCount / 8 - 1; i >= 0; --i) value = (value << 8) | row[static_cast<size_t>(x) * (bitCount / 8) + i];
-    return value;
-}
-
 inline size_t HeaderBytes(int bitCount) { return 40 + (bitCount <= 8 ? 4u << bitCount : 0u); }
 
 // An image's header block and rows in storage order.
@@ -34,7 +22,7 @@ struct Snapshot {
     std::vector<BYTE> header, rows;
 
     const BYTE* Row(int r) const { return rows.data() + static_cast<size_t>(r) * stride; }
-    uint32_t Pixel(int x, int r) const { return PixelAt(Row(r), x, bitCount); }
+    uint32_t Pixel(int x, int r) const { return vtest::PixelAt(Row(r), x, bitCount); }
     const RGBQUAD* Colors() const { return reinterpret_cast<const RGBQUAD*>(header.data() + 40); }
     const BITMAPINFOHEADER& Info() const { return *reinterpret_cast<const BITMAPINFOHEADER*>(header.data()); }
 };
