@@ -80,8 +80,6 @@ TEST(PathParts, OppositePath) {
 
 TEST(AppPaths, AreDerivedFromTheModuleFileNameWithItsOwnSeparator) {
     CWinApp* app = AfxGetApp();
-    EXPECT_EQ(GetAppName()[0], '/');
-    EXPECT_STREQ(GetFileNameExt(GetAppName()), "test_environment");
     app->SetModuleFileNameOverride("C:\\Prog\\Bin\\host.exe");
     EXPECT_STREQ(GetAppName(), "C:\\Prog\\Bin\\host.exe");
     EXPECT_STREQ(GetAppPath(), "C:\\Prog\\Bin");
@@ -90,7 +88,9 @@ TEST(AppPaths, AreDerivedFromTheModuleFileNameWithItsOwnSeparator) {
     EXPECT_STREQ(GetDicPath(), "/opt/velmora/Dic");
     app->SetModuleFileNameOverride("C:\\host.exe");
     EXPECT_STREQ(GetDicPath(), "\\Dic");
-    app->SetModuleFileNameOverride(nullptr);
+    app->SetModuleFileNameOverride(nullptr);  // back to this executable
+    EXPECT_EQ(GetAppName()[0], '/');
+    EXPECT_STREQ(GetFileNameExt(GetAppName()), "test_environment");
 }
 
 // Names a search cannot match (empty, ending in a separator, a root) do not

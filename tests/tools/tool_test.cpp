@@ -38,10 +38,21 @@ protected:
         return o;
     }
     std::string Out(const std::string& name) const { return Quote(dir.file(name)); }
-    // Reads an output image back; it must be 24-bit.
-    void ReadOutput(const std::string& name, CNewDIB* image) {
-        ASSERT_EQ(image->ReadFile(dir.file(name).c_str(), -1), 1) << name;
-        ASSERT_EQ(image->GetBitCount(), 24);
+    // Reads a drawn 24-bit image back and compares every pixel (x, picture
+    // row y) with expected(x, y).
+    template <typename Expected>
+    void ExpectDrawn(const std::string& name, int width, int height, Expected expected) {
+        CNewDIB image;
+        ASSERT_EQ(image.ReadFile(dir.file(name).c_str(), -1), 1) << name;
+        ASSERT_EQ(image.GetBitCount(), 24);
+        ASSERT_EQ(image.GetWidth(), width);
+        ASSERT_EQ(image.GetHeight(), height);
+        for (int y = 0; y < height; ++y) {
+            const BYTE* row = image.GetDIBRow(height - 1 - y);
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]), expected(x, y))
+                    << name << " " << x << "," << y;
+        }
     }
     vtest::TempDir dir;
 };
@@ -79,53 +90,46 @@ TEST_F(Tool, HelpListsCommandsAndOptionsAndVersionPrintsTheLibraryVersion) {
     EXPECT_EQ(version.out, "velmora " VELMORA_VERSION "\n");
 }
 
-// Exit codes: 0 done, 1 the work failed, 2 the command line is wrong. A
-// failing command leaves no output file behind.
-TEST_F(Tool, ExitCodesAndFailuresThatSayWhy) {
-    const std::string d = Quote(dir.path()), in = Sample("rgb24.bmp"), out = Out("out.bmp");
+// Shared options go anywhere before a "--"; whatever follows it is the command's.
+TEST_F(Tool, SharedOptionsGoAnywhereAndBadCommandLinesExitTwo) {
+    const std::string d = Quote(dir.path()), in = Sample("rgb24.bmp") + " ", io = in + Out("out.bmp") + " ";
+    // clang-format off
+    const std::string accepted[] = {
+        "formats --help", "info --help", "-- formats", "--memory-limit 64M formats", "formats --memory-limit=1024",
+        "formats --virtual-dir " + d, "--virtual-dir=" + d + " --version"};
+    const std::string refused[] = {
+        "formats extra", "formats -- --memory-limit 1", "--memory-limit lots formats", "--memory-limit -5 formats",
+        "--memory-limit 99999999999999999999G formats", "formats --memory-limit",
+        "--virtual-dir " + Out("none") + " formats", "--profile " + Out("none.ini") + " formats", "info",
+        "convert " + in, "convert " + io + "--rotate sideways", "convert " + io + "--flip",
+        "convert " + io + "--format 9", "convert " + io + "--shout", "draw " + in, "draw " + io + "--size 0x5",
+        "draw " + io + "--source 1,2,3", "draw " + io + "--transparent red", "draw " + io + "--show-color",
+        "draw " + io + "--stretch"};
+    // clang-format on
+    for (const std::string& args : accepted) EXPECT_EQ(Run(args).status, 0) << args;
+    for (const std::string& args : refused) EXPECT_EQ(Run(args).status, 2) << args;
+    EXPECT_EQ(dir.List().size(), 2u);  // only the captured output files
+}
+
+// The reason is converted to the terminal's encoding; no output file is left.
+TEST_F(Tool, FailuresSayWhy) {
+    const std::string in = Sample("rgb24.bmp") + " ", out = Out("out.bmp");
     const struct {
         std::string args;
         int status;
-        const char* says;  // in the output or errors, converted to the terminal's encoding
+        const char* says;
     } cases[] = {
         {"", 2, "usage: velmora"},
         {"frobnicate", 2, "unknown command 'frobnicate'"},
-        {"formats extra", 2, ""},
-        {"formats --help", 0, ""},
-        {"--memory-limit 64M formats", 0, ""},
-        {"formats --memory-limit=1024", 0, ""},
-        {"formats --virtual-dir " + d, 0, ""},
-        {"--virtual-dir=" + d + " --version", 0, ""},
-        {"-- formats", 0, ""},
-        {"formats -- --memory-limit 1", 2, ""},  // passed on to formats, which takes none
-        {"--memory-limit lots formats", 2, ""},
-        {"--memory-limit -5 formats", 2, ""},
-        {"--memory-limit 99999999999999999999G formats", 2, ""},
-        {"formats --memory-limit", 2, ""},
-        {"--virtual-dir " + Out("none") + " formats", 2, ""},
-        {"--profile " + Out("none.ini") + " formats", 2, ""},
-        {"info", 2, ""},
-        {"info --help", 0, ""},
         {"info " + Out("none.bmp"), 1, "打开文件失败"},
         {"info " + Quote(vtest::DataPath("damaged/bmp/im_pal8_w61__bad_magic.bmp")), 1, "要打开的文件不是BMP文件"},
-        {"convert " + in, 2, ""},
-        {"convert " + in + " " + out + " --rotate sideways", 2, ""},
-        {"convert " + in + " " + out + " --flip", 2, ""},
-        {"convert " + in + " " + out + " --format 9", 2, ""},
-        {"convert " + in + " " + out + " --shout", 2, ""},
         {"convert " + Out("none.bmp") + " " + out, 1, "打开文件失败"},
-        {"convert " + in + " " + Out("x.xyz"), 1, "不支持的文件格式"},
-        {"convert " + in + " " + Out("out.dat"), 1, ""},
-        {"convert " + in + " " + Out("no/dir/x.bmp"), 1, ""},
-        {"draw " + in, 2, ""},
-        {"draw " + in + " " + out + " --size 0x5", 2, ""},
-        {"draw " + in + " " + out + " --source 1,2,3", 2, ""},
-        {"draw " + in + " " + out + " --transparent red", 2, ""},
-        {"draw " + in + " " + out + " --show-color", 2, ""},
-        {"draw " + in + " " + out + " --stretch", 2, ""},
+        {"convert " + in + Out("x.xyz"), 1, "不支持的文件格式"},
+        {"convert " + in + Out("out.dat"), 1, ""},
+        {"convert " + in + Out("no/dir/x.bmp"), 1, ""},
         {"draw " + Out("absent.bmp") + " " + out, 1, "cannot read"},
-        {"draw " + in + " " + Out("out.xyz"), 1, ""},
-        {"draw " + in + " " + out + " --size 60000x60000", 1, ""},  // no such surface
+        {"draw " + in + Out("out.xyz"), 1, ""},
+        {"draw " + in + out + " --size 60000x60000", 1, ""},  // no such surface
     };
     for (const auto& c : cases) {
         const Outcome o = Run(c.args);
@@ -179,11 +183,6 @@ TEST_F(Tool, ConvertTakesTheOutputFormatFromTheOption) {
     EXPECT_EQ(dib.GetWidth(), 127);
 }
 
-// Pixel (x, picture row y) of a 24-bit image and of a reference image.
-COLORREF PixelOf(CNewDIB& dib, int x, int y) {
-    const BYTE* row = dib.GetDIBRow(dib.GetHeight() - 1 - y);
-    return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-}
 COLORREF RefPixel(const vtest::RefImage& ref, int x, int y) {
     int r, g, b;
     ref.rgb(x, y, &r, &g, &b);
@@ -197,21 +196,14 @@ TEST_F(Tool, DrawThumbnailTakesTheNearestPixelsAndASourceRectangleAtItsOwnSizeIs
     const vtest::RefImage pal = vtest::ReadPnm(vtest::DataPath("bmp/pal8.ref.ppm"));
     ASSERT_TRUE(rgb.ok() && pal.ok());
     ASSERT_EQ(Run("draw " + Sample("rgb24.bmp") + " " + Out("thumb.bmp") + " --size 40x21").status, 0);
+    ExpectDrawn("thumb.bmp", 40, 21,
+                [&](int x, int y) { return RefPixel(rgb, Nearest(x, 40, rgb.width), Nearest(y, 21, rgb.height)); });
     ASSERT_EQ(Run("draw " + Sample("pal8.bmp") + " " + Out("crop.bmp") + " --source 20,10,30,25 --size 30x25").status,
               0);
-    CNewDIB thumb, crop;
-    ReadOutput("thumb.bmp", &thumb);
-    ReadOutput("crop.bmp", &crop);
-    ASSERT_EQ(thumb.GetWidth(), 40);
-    ASSERT_EQ(thumb.GetHeight(), 21);
-    for (int y = 0; y < 21; ++y)
-        for (int x = 0; x < 40; ++x)
-            ASSERT_EQ(PixelOf(thumb, x, y), RefPixel(rgb, Nearest(x, 40, rgb.width), Nearest(y, 21, rgb.height)))
-                << x << "," << y;
-    for (int y = 0; y < 25; ++y)
-        for (int x = 0; x < 30; ++x) ASSERT_EQ(PixelOf(crop, x, y), RefPixel(pal, 20 + x, 10 + y)) << x << "," << y;
+    ExpectDrawn("crop.bmp", 30, 25, [&](int x, int y) { return RefPixel(pal, 20 + x, 10 + y); });
 }
 
+// The listed colour is that of the first pixel.
 TEST_F(Tool, DrawTransparentColorsLetTheWhiteSurfaceThrough) {
     const vtest::RefImage ref = vtest::ReadPnm(vtest::DataPath("bmp/pal8.ref.ppm"));
     ASSERT_TRUE(ref.ok());
@@ -221,16 +213,9 @@ TEST_F(Tool, DrawTransparentColorsLetTheWhiteSurfaceThrough) {
     const Outcome o =
         Run("draw " + Sample("pal8.bmp") + " " + Out("mask.bmp") + " --transparent " + hex + " --show-color 3366CC");
     ASSERT_EQ(o.status, 0) << o.err;
-    CNewDIB mask;
-    ReadOutput("mask.bmp", &mask);
-    int through = 0;
-    for (int y = 0; y < ref.height; ++y)
-        for (int x = 0; x < ref.width; ++x) {
-            const bool transparent = RefPixel(ref, x, y) == listed;
-            through += transparent;
-            ASSERT_EQ(PixelOf(mask, x, y), transparent ? RGB(255, 255, 255) : RGB(0x33, 0x66, 0xCC)) << x << "," << y;
-        }
-    EXPECT_GT(through, 0);
+    ExpectDrawn("mask.bmp", ref.width, ref.height, [&](int x, int y) {
+        return RefPixel(ref, x, y) == listed ? RGB(255, 255, 255) : RGB(0x33, 0x66, 0xCC);
+    });
 }
 
 }  // namespace
