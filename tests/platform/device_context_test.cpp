@@ -21,19 +21,12 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 class TestDib {
 public:
     TestDib(int width, int height, int bitCount, int colors = -1)
-        : m_width(width), m_height(height), m_bitCount(bitCount) {
+        : m_width(width), m_height(height), m_bitCount(bitCount), m_stride(((width * bitCount + 31) / 32) * 4) {
         if (colors < 0) colors = bitCount <= 8 ? 1 << bitCount : 0;
         m_header.resize(sizeof(BITMAPINFOHEADER) + 4 * static_cast<size_t>(colors));
-        BITMAPINFOHEADER h{};
-        h.biSize = sizeof h;
-        h.biWidth = width;
-        h.biHeight = height;
-        h.biPlanes = 1;
-        h.biBitCount = static_cast<WORD>(bitCount);
-        h.biCompression = BI_RGB;
-        if (bitCount <= 8 && colors != (1 << bitCount)) h.biClrUsed = static_cast<DWORD>(colors);
-        std::memcpy(m_header.data(), &h, sizeof h);
-        m_stride = ((width * bitCount + 31) / 32) * 4;
+        header() = BITMAPINFOHEADER{
+            sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0, 0, 0};
+        if (bitCount <= 8 && colors != (1 << bitCount)) header().biClrUsed = static_cast<DWORD>(colors);
         m_bits.assign(static_cast<size_t>(m_stride) * static_cast<size_t>(height), 0);
     }
     BITMAPINFO* info() { return reinterpret_cast<BITMAPINFO*>(m_header.data()); }
@@ -41,42 +34,26 @@ public:
     BYTE* bits() { return m_bits.data(); }
     // Storage row `row` (0 = bottom).
     BYTE* row(int row) { return m_bits.data() + static_cast<size_t>(row) * static_cast<size_t>(m_stride); }
-    int stride() const { return m_stride; }
 
     void SetColor(int index, COLORREF c) {
-        RGBQUAD q{GetBValue(c), GetGValue(c), GetRValue(c), 0};
-        std::memcpy(m_header.data() + sizeof(BITMAPINFOHEADER) + 4 * static_cast<size_t>(index), &q, 4);
+        info()->bmiColors[index] = RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0};
     }
     // Pixel (x, storage row y): a colour-table index or a host-order colour.
     void Set(int x, int y, DWORD value) {
         BYTE* r = row(y);
-        switch (m_bitCount) {
-            case 1:
-                r[x / 8] = static_cast<BYTE>((r[x / 8] & ~(0x80 >> (x % 8))) | ((value & 1) << (7 - x % 8)));
-                break;
-            case 2:
-                r[x / 4] =
-                    static_cast<BYTE>((r[x / 4] & ~(0xC0 >> (2 * (x % 4)))) | ((value & 3) << (6 - 2 * (x % 4))));
-                break;
-            case 4:
-                r[x / 2] =
-                    static_cast<BYTE>((r[x / 2] & ~(0xF0 >> (4 * (x % 2)))) | ((value & 15) << (4 - 4 * (x % 2))));
-                break;
-            case 8:
-                r[x] = static_cast<BYTE>(value);
-                break;
-            case 16: {
-                unsigned v = ((GetRValue(value) >> 3) << 10) | ((GetGValue(value) >> 3) << 5) | (GetBValue(value) >> 3);
-                r[2 * x] = static_cast<BYTE>(v);
-                r[2 * x + 1] = static_cast<BYTE>(v >> 8);
-                break;
-            }
-            default: {
-                const int b = m_bitCount / 8;
-                r[b * x] = GetBValue(value);
-                r[b * x + 1] = GetGValue(value);
-                r[b * x + 2] = GetRValue(value);
-            }
+        if (m_bitCount <= 8) {  // packed, most significant first
+            const int bit = x * m_bitCount, shift = 8 - m_bitCount - bit % 8, mask = (1 << m_bitCount) - 1;
+            r[bit / 8] = static_cast<BYTE>((r[bit / 8] & ~(mask << shift)) | ((value & mask) << shift));
+        } else if (m_bitCount == 16) {  // 5-5-5
+            const unsigned v =
+                ((GetRValue(value) >> 3) << 10) | ((GetGValue(value) >> 3) << 5) | (GetBValue(value) >> 3);
+            r[2 * x] = static_cast<BYTE>(v);
+            r[2 * x + 1] = static_cast<BYTE>(v >> 8);
+        } else {
+            BYTE* p = r + m_bitCount / 8 * x;
+            p[0] = GetBValue(value);
+            p[1] = GetGValue(value);
+            p[2] = GetRValue(value);
         }
     }
     // Every pixel of a 24-bit DIB a colour of its own: red = x, green = storage row.
@@ -101,6 +78,15 @@ Dc MakeDc(int w, int h, COLORREF fill = kWhite) { return Dc(CreateMemoryDC(w, h,
 // The colour the coordinates fill gives source pixel (x, storage row y).
 COLORREF At(int x, int y) { return RGB(static_cast<BYTE>(x), static_cast<BYTE>(y), 7); }
 
+// Surface row y, left to right.
+std::vector<COLORREF> Row(HDC dc, int y) {
+    std::vector<COLORREF> row;
+    for (int x = 0; x < GetDCWidth(dc); ++x) row.push_back(GetDCPixel(dc, x, y));
+    return row;
+}
+using Colors = std::vector<COLORREF>;
+constexpr COLORREF W = kWhite;
+
 int CountColor(HDC dc, COLORREF c) {
     int n = 0;
     for (int y = 0; y < GetDCHeight(dc); ++y)
@@ -108,23 +94,35 @@ int CountColor(HDC dc, COLORREF c) {
     return n;
 }
 
-TEST(MemoryDC, StartsFilledAndReadsBackInHostOrder) {
+// Draws the one row of `dib` unscaled at the origin.
+int Blt(HDC dc, TestDib& dib, int width) {
+    return SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), 1, 0, 0, 0, 1, dib.bits(), dib.info(),
+                             DIB_RGB_COLORS);
+}
+
+// Draws all of `dib` 1:1 or stretched at the origin.
+int Stretch(HDC dc, int wDest, int hDest, TestDib& dib, int wSrc, int hSrc, DWORD rop = SRCCOPY) {
+    return StretchDIBits(dc, 0, 0, wDest, hDest, 0, 0, wSrc, hSrc, dib.bits(), dib.info(), DIB_RGB_COLORS, rop);
+}
+
+TEST(MemoryDC, StartsFilledReadsBackInHostOrderAndRefusesEmptyOrHugeSurfaces) {
     Dc dc = MakeDc(3, 2, RGB(1, 2, 3));
     ASSERT_TRUE(dc);
-    EXPECT_EQ(GetDCWidth(dc.get()), 3);
-    EXPECT_EQ(GetDCHeight(dc.get()), 2);
+    EXPECT_EQ(std::make_pair(GetDCWidth(dc.get()), GetDCHeight(dc.get())), std::make_pair(3, 2));
     EXPECT_EQ(GetDCPixel(dc.get(), 2, 1), RGB(1, 2, 3));
     EXPECT_EQ(GetDCSurface(dc.get())[0], 0x00010203u);  // 0x00RRGGBB
     EXPECT_EQ(GetDCPixel(dc.get(), 3, 0), CLR_INVALID);
     EXPECT_EQ(GetDCPixel(dc.get(), 0, -1), CLR_INVALID);
     EXPECT_EQ(GetDCPixel(nullptr, 0, 0), CLR_INVALID);
-}
-
-TEST(MemoryDC, RefusesEmptyOrHugeSurfaces) {
     EXPECT_EQ(CreateMemoryDC(0, 10, kWhite), nullptr);
     EXPECT_EQ(CreateMemoryDC(10, -1, kWhite), nullptr);
     EXPECT_EQ(CreateMemoryDC(kMaxSurfaceSide + 1, 1, kWhite), nullptr);
     EXPECT_EQ(CreateMemoryDC(kMaxSurfaceSide, kMaxSurfaceSide, kWhite), nullptr);
+    // The stretch mode starts as BLACKONWHITE; setting one returns the previous.
+    EXPECT_EQ(SetStretchBltMode(dc.get(), COLORONCOLOR), BLACKONWHITE);
+    EXPECT_EQ(SetStretchBltMode(dc.get(), HALFTONE), COLORONCOLOR);
+    EXPECT_EQ(SetStretchBltMode(dc.get(), 99), 0);
+    EXPECT_EQ(SetStretchBltMode(nullptr, COLORONCOLOR), 0);
 }
 
 TEST(MemoryDC, CdcDeletesOnlyWhatItCreated) {
@@ -135,20 +133,10 @@ TEST(MemoryDC, CdcDeletesOnlyWhatItCreated) {
         EXPECT_EQ(cdc.GetPixel(3, 3), kRed);
         ASSERT_TRUE(cdc.CreateMemoryDC(5, 5, kGreen));  // the first one is deleted (leak check)
         EXPECT_EQ(GetDCWidth(cdc.GetSafeHdc()), 5);
-    }
-    {
-        CDC cdc(outside.get());
-        EXPECT_EQ(cdc.GetPixel(0, 0), kWhite);
+        CDC wrapper(outside.get());
+        EXPECT_EQ(wrapper.GetPixel(0, 0), kWhite);
     }
     EXPECT_EQ(GetDCPixel(outside.get(), 1, 1), kWhite);  // still alive
-}
-
-TEST(MemoryDC, StretchModeReturnsThePreviousOne) {
-    Dc dc = MakeDc(1, 1);
-    EXPECT_EQ(SetStretchBltMode(dc.get(), COLORONCOLOR), BLACKONWHITE);
-    EXPECT_EQ(SetStretchBltMode(dc.get(), HALFTONE), COLORONCOLOR);
-    EXPECT_EQ(SetStretchBltMode(dc.get(), 99), 0);
-    EXPECT_EQ(SetStretchBltMode(nullptr, COLORONCOLOR), 0);
 }
 
 TEST(SetDIBitsToDevice, SourceOriginCountsFromTheBottomRow) {
@@ -157,21 +145,17 @@ TEST(SetDIBitsToDevice, SourceOriginCountsFromTheBottomRow) {
     Dc dc = MakeDc(6, 6);
     // Source rectangle x 1..2, storage rows 1..2; the top of it (row 2) lands on y = 3.
     EXPECT_EQ(SetDIBitsToDevice(dc.get(), 2, 3, 2, 2, 1, 1, 0, 3, dib.bits(), dib.info(), DIB_RGB_COLORS), 3);
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 3), At(1, 2));
-    EXPECT_EQ(GetDCPixel(dc.get(), 3, 3), At(2, 2));
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 4), At(1, 1));
-    EXPECT_EQ(GetDCPixel(dc.get(), 3, 4), At(2, 1));
+    EXPECT_EQ(Row(dc.get(), 3), (Colors{W, W, At(1, 2), At(2, 2), W, W}));
+    EXPECT_EQ(Row(dc.get(), 4), (Colors{W, W, At(1, 1), At(2, 1), W, W}));
     EXPECT_EQ(CountColor(dc.get(), kWhite), 36 - 4);
 }
 
 TEST(SetDIBitsToDevice, DrawsOnlyTheScanLinesTheBitsHold) {
     TestDib full(3, 8, 24);
     full.FillCoordinates();
-    // A band of rows 2..4 in an exact-size block.
-    std::vector<BYTE> band(full.row(2), full.row(5));
+    std::vector<BYTE> band(full.row(2), full.row(5));  // rows 2..4 in an exact-size block
     Dc dc = MakeDc(3, 8);
-    int n = SetDIBitsToDevice(dc.get(), 0, 0, 3, 8, 0, 0, 2, 3, band.data(), full.info(), DIB_RGB_COLORS);
-    EXPECT_EQ(n, 3);
+    EXPECT_EQ(SetDIBitsToDevice(dc.get(), 0, 0, 3, 8, 0, 0, 2, 3, band.data(), full.info(), DIB_RGB_COLORS), 3);
     for (int y = 0; y < 8; ++y) {
         const int storageRow = 7 - y;
         const bool inBand = storageRow >= 2 && storageRow <= 4;
@@ -183,85 +167,64 @@ TEST(SetDIBitsToDevice, DrawsOnlyTheScanLinesTheBitsHold) {
     EXPECT_EQ(SetDIBitsToDevice(dc.get(), 0, 0, 3, 8, 0, 0, 0, 0, full.bits(), full.info(), DIB_RGB_COLORS), 0);
 }
 
+// Every depth reads its colours; a short colour table leaves later indices black.
 TEST(DeviceDepths, EveryBitCountReadsItsColors) {
     const COLORREF colors[4] = {kRed, kGreen, kBlue, RGB(10, 20, 30)};
     for (int bits : {1, 2, 4, 8, 16, 24, 32}) {
         TestDib dib(4, 1, bits);
         for (int x = 0; x < 4; ++x) {
-            if (bits <= 8) {
-                const int index = bits == 1 ? x % 2 : x;
-                if (index == x) dib.SetColor(index, colors[x]);
-                dib.Set(x, 0, static_cast<DWORD>(index));
-            } else {
+            const int index = bits == 1 ? x % 2 : x;
+            if (bits > 8) {
                 dib.Set(x, 0, colors[x]);
+                continue;
             }
+            dib.SetColor(index, colors[index]);
+            dib.Set(x, 0, static_cast<DWORD>(index));
         }
         Dc dc = MakeDc(4, 1);
-        ASSERT_EQ(SetDIBitsToDevice(dc.get(), 0, 0, 4, 1, 0, 0, 0, 1, dib.bits(), dib.info(), DIB_RGB_COLORS), 1)
-            << bits;
+        ASSERT_EQ(Blt(dc.get(), dib, 4), 1) << bits;
         for (int x = 0; x < 4; ++x) {
-            COLORREF want = bits == 1 ? colors[x % 2] : colors[x];
-            if (bits == 16)
-                want = RGB(GetRValue(want) & 0xF8, GetGValue(want) & 0xF8, GetBValue(want) & 0xF8) |
-                       RGB((GetRValue(want) >> 5), (GetGValue(want) >> 5), (GetBValue(want) >> 5));
+            COLORREF want = colors[bits == 1 ? x % 2 : x];
+            if (bits == 16)  // five bits a channel, widened by repeating the top bits
+                want = (want & 0xF8F8F8) | ((want >> 5) & 0x070707);
             EXPECT_EQ(GetDCPixel(dc.get(), x, 0), want) << bits << " bits, x " << x;
         }
     }
-}
-
-TEST(DeviceDepths, ShortColorTableLeavesLaterIndicesBlack) {
-    TestDib dib(3, 1, 8, 2);  // biClrUsed = 2
-    dib.SetColor(0, kRed);
-    dib.SetColor(1, kGreen);
-    dib.Set(0, 0, 0);
-    dib.Set(1, 0, 1);
-    dib.Set(2, 0, 200);
+    TestDib shortTable(3, 1, 8, 2);  // biClrUsed = 2
+    shortTable.SetColor(0, kRed);
+    shortTable.SetColor(1, kGreen);
+    for (int x = 0; x < 3; ++x) shortTable.Set(x, 0, x < 2 ? x : 200);
     Dc dc = MakeDc(3, 1);
-    ASSERT_EQ(SetDIBitsToDevice(dc.get(), 0, 0, 3, 1, 0, 0, 0, 1, dib.bits(), dib.info(), DIB_RGB_COLORS), 1);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), kRed);
-    EXPECT_EQ(GetDCPixel(dc.get(), 1, 0), kGreen);
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 0), RGB(0, 0, 0));
+    ASSERT_EQ(Blt(dc.get(), shortTable, 3), 1);
+    EXPECT_EQ(Row(dc.get(), 0), (Colors{kRed, kGreen, RGB(0, 0, 0)}));
 }
 
-TEST(StretchDIBits, EnlargesByNearestPixel) {
-    TestDib dib(2, 2, 24);
-    dib.FillCoordinates();
-    Dc dc = MakeDc(4, 4);
-    EXPECT_EQ(StretchDIBits(dc.get(), 0, 0, 4, 4, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 2);
+// Enlarging repeats each pixel; shrinking takes the pixel under each
+// destination centre (source rows 0..5 into 2 rows: offsets 1 and 4 from the top).
+TEST(StretchDIBits, TakesTheNearestPixel) {
+    TestDib small(2, 2, 24), large(6, 6, 24);
+    small.FillCoordinates();
+    large.FillCoordinates();
+    Dc up = MakeDc(4, 4), down = MakeDc(2, 2);
+    EXPECT_EQ(Stretch(up.get(), 4, 4, small, 2, 2), 2);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(GetDCPixel(dc.get(), x, y), At(x / 2, 1 - y / 2)) << x << "," << y;
-}
-
-TEST(StretchDIBits, ShrinksTakingThePixelUnderEachCentre) {
-    TestDib dib(6, 6, 24);
-    dib.FillCoordinates();
-    Dc dc = MakeDc(2, 2);
-    // Source rows 0..5 (bottom-up) into 2 destination rows: centres at source offsets 1 and 4 from the top.
-    EXPECT_EQ(StretchDIBits(dc.get(), 0, 0, 2, 2, 0, 0, 6, 6, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 6);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), At(1, 4));
-    EXPECT_EQ(GetDCPixel(dc.get(), 1, 1), At(4, 1));
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(GetDCPixel(up.get(), x, y), At(x / 2, 1 - y / 2)) << x << "," << y;
+    EXPECT_EQ(Stretch(down.get(), 2, 2, large, 6, 6), 6);
+    EXPECT_EQ(Row(down.get(), 0), (Colors{At(1, 4), At(4, 4)}));
+    EXPECT_EQ(Row(down.get(), 1), (Colors{At(1, 1), At(4, 1)}));
 }
 
 TEST(StretchDIBits, NegativeDestinationExtentsMirror) {
     TestDib dib(3, 2, 24);
     dib.FillCoordinates();
-    Dc dc = MakeDc(3, 2);
+    Dc dc = MakeDc(3, 2), flipped = MakeDc(3, 2);
     // The rectangle runs left and up from (3, 2): covers x 0..2, y 0..1 mirrored both ways.
     EXPECT_EQ(StretchDIBits(dc.get(), 3, 2, -3, -2, 0, 0, 3, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 2);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), At(2, 0));
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 1), At(0, 1));
-    Dc flipped = MakeDc(3, 2);
+    EXPECT_EQ(Row(dc.get(), 0), (Colors{At(2, 0), At(1, 0), At(0, 0)}));
+    EXPECT_EQ(Row(dc.get(), 1), (Colors{At(2, 1), At(1, 1), At(0, 1)}));
     StretchDIBits(flipped.get(), 0, 2, 3, -2, 0, 0, 3, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
-    EXPECT_EQ(GetDCPixel(flipped.get(), 0, 0), At(0, 0));
-    EXPECT_EQ(GetDCPixel(flipped.get(), 2, 1), At(2, 1));
-}
-
-TEST(StretchDIBits, SrcAndCombinesWithTheSurface) {
-    TestDib dib(1, 1, 24);
-    dib.Set(0, 0, RGB(0x0F, 0xF0, 0xFF));
-    Dc dc = MakeDc(1, 1, RGB(0x3C, 0x3C, 0x00));
-    EXPECT_EQ(StretchDIBits(dc.get(), 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCAND), 1);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), RGB(0x0C, 0x30, 0x00));
+    EXPECT_EQ(Row(flipped.get(), 0), (Colors{At(0, 0), At(1, 0), At(2, 0)}));
+    EXPECT_EQ(Row(flipped.get(), 1), (Colors{At(0, 1), At(1, 1), At(2, 1)}));
 }
 
 TEST(StretchDIBits, FailsWithZeroAndDrawsNothingOnBadInput) {
@@ -277,14 +240,13 @@ TEST(StretchDIBits, FailsWithZeroAndDrawsNothingOnBadInput) {
     EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 0, SRCCOPY, DIB_RGB_COLORS), 0);
     EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 2, 0x00EE0086 /* SRCPAINT */, DIB_RGB_COLORS), 0);
     EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 2, SRCCOPY, 1 /* DIB_PAL_COLORS */), 0);
-    dib.header().biCompression = BI_RLE8;
-    EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 2, SRCCOPY, DIB_RGB_COLORS), 0);
-    dib.header().biCompression = BI_RGB;
-    dib.header().biBitCount = 3;
-    EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 2, SRCCOPY, DIB_RGB_COLORS), 0);
-    dib.header().biBitCount = 24;
-    dib.header().biHeight = -2;  // top-down
-    EXPECT_EQ(draw(dc.get(), dib.bits(), dib.info(), 2, 2, SRCCOPY, DIB_RGB_COLORS), 0);
+    // Run-length compression, a depth the device does not know, a top-down DIB.
+    for (auto spoil : {+[](BITMAPINFOHEADER& h) { h.biCompression = BI_RLE8; },
+                       +[](BITMAPINFOHEADER& h) { h.biBitCount = 3; }, +[](BITMAPINFOHEADER& h) { h.biHeight = -2; }}) {
+        TestDib bad(2, 2, 24);
+        spoil(bad.header());
+        EXPECT_EQ(draw(dc.get(), bad.bits(), bad.info(), 2, 2, SRCCOPY, DIB_RGB_COLORS), 0);
+    }
     EXPECT_EQ(CountColor(dc.get(), kWhite), 4);
 }
 
@@ -294,10 +256,10 @@ TEST(DeviceClipping, SourceAndSurfaceEdgesCutTheDrawing) {
     Dc dc = MakeDc(4, 4);
     // A source rectangle reaching past every side of the DIB, 1:1 onto the surface.
     EXPECT_EQ(StretchDIBits(dc.get(), 0, 0, 8, 8, -2, -2, 8, 8, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 8);
-    EXPECT_EQ(GetDCPixel(dc.get(), 0, 0), kWhite);    // source (-2, 5): outside
-    EXPECT_EQ(GetDCPixel(dc.get(), 2, 2), At(0, 3));  // source (0, 3)
-    EXPECT_EQ(GetDCPixel(dc.get(), 3, 3), At(1, 2));
-    EXPECT_EQ(GetDCPixel(dc.get(), 1, 3), kWhite);
+    // Surface (x, y) shows source (x - 2, storage row 5 - y).
+    EXPECT_EQ(CountColor(dc.get(), kWhite), 12);
+    EXPECT_EQ(Row(dc.get(), 2), (Colors{W, W, At(0, 3), At(1, 3)}));
+    EXPECT_EQ(Row(dc.get(), 3), (Colors{W, W, At(0, 2), At(1, 2)}));
 }
 
 TEST(DeviceClipping, HostileRectanglesStayInsideSurfaceAndBits) {
@@ -319,11 +281,10 @@ TEST(DeviceCounts, CountEachCallThatReachesTheDc) {
     TestDib dib(2, 2, 24);
     Dc dc = MakeDc(2, 2);
     SetDIBitsToDevice(dc.get(), 0, 0, 2, 2, 0, 0, 0, 2, dib.bits(), dib.info(), DIB_RGB_COLORS);
-    StretchDIBits(dc.get(), 0, 0, 1, 1, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
-    StretchDIBits(dc.get(), 0, 0, 1, 1, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
-    DeviceCallCounts n = GetDeviceCallCounts(dc.get());
-    EXPECT_EQ(n.setDIBitsToDevice, 1u);
-    EXPECT_EQ(n.stretchDIBits, 2u);
+    Stretch(dc.get(), 1, 1, dib, 2, 2);
+    Stretch(dc.get(), 1, 1, dib, 2, 2);
+    const DeviceCallCounts n = GetDeviceCallCounts(dc.get());
+    EXPECT_EQ(std::make_pair(n.setDIBitsToDevice, n.stretchDIBits), std::make_pair(1ul, 2ul));
     ResetDeviceCallCounts(dc.get());
     EXPECT_EQ(GetDeviceCallCounts(dc.get()).stretchDIBits, 0u);
 }

@@ -18,7 +18,9 @@ struct DcDeleter {
 };
 using Dc = std::unique_ptr<HDC__, DcDeleter>;
 
-inline Dc MakeDc(int w, int h, COLORREF fill) { return Dc(CreateMemoryDC(w, h, fill)); }
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+inline Dc MakeDc(int w, int h, COLORREF fill = kWhite) { return Dc(CreateMemoryDC(w, h, fill)); }
 
 // The colour naming picture row t: blue its low byte, green the complement
 // of blue (so an AND of two different rows is no row colour, and neither is
@@ -36,22 +38,21 @@ class DisplayTest : public PageFileTest {
 protected:
     // A 24-bit image, each pixel in the colour of its picture row; paged
     // images of this size span several 2 MiB windows.
-    void MakeRowImage(ProbeDIB& dib, int width, int height, bool paged) {
+    template <class Image>
+    static void MakeRowImage(Image& dib, int width, int height, bool paged) {
         SetImageUseMemSize(paged ? 0 : ~0ul);
         ASSERT_EQ(dib.CreateDIB(width, height, 24), 1);
-        ASSERT_EQ(dib.Mapped(), paged ? 1 : 0);
         const uint64_t stride = dib.GetBytesPerLine();
-        for (int row = 0; row < height;) {
+        for (int row = 0; row < height;) {  // runs up from storage row 0, ending at the top
             int count = 0;
             BYTE* run = dib.GetDIBBuffer(row, &count, 1);
             ASSERT_NE(run, nullptr);
             for (int k = 0; k < count; ++k) {
                 const COLORREF c = RowColor(height - 1 - (row + k));
-                BYTE* p = run + static_cast<uint64_t>(k) * stride;
-                for (int x = 0; x < width; ++x) {
-                    p[3 * x] = GetBValue(c);
-                    p[3 * x + 1] = GetGValue(c);
-                    p[3 * x + 2] = GetRValue(c);
+                for (BYTE* p = run + k * stride; p < run + k * stride + 3 * width; p += 3) {
+                    p[0] = GetBValue(c);
+                    p[1] = GetGValue(c);
+                    p[2] = GetRValue(c);
                 }
             }
             row += count;
@@ -60,15 +61,10 @@ protected:
 
     // An image of the storage fixture's byte pattern (every byte differs by
     // row and column).
-    void MakePatternImage(ProbeDIB& dib, int width, int height, int bits, bool paged) {
-        SetImageUseMemSize(paged ? 0 : ~0ul);
-        ASSERT_EQ(dib.CreateDIB(width, height, bits), 1);
-        ASSERT_EQ(dib.Mapped(), paged ? 1 : 0);
-        if (bits <= 8) {
-            RGBQUAD* table = dib.GetBitmapInfo()->bmiColors;
-            for (int i = 0; i < (1 << bits); ++i)
-                table[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
-        }
+    static void MakePatternImage(ProbeDIB& dib, int width, int height, int bits, bool paged) {
+        Create(dib, width, height, bits, paged);
+        for (int i = 0; i < (bits <= 8 ? 1 << bits : 0); ++i)
+            dib.GetBitmapInfo()->bmiColors[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7), 0};
         FillImage(dib);
     }
 

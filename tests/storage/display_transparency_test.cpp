@@ -1,22 +1,19 @@
 // Transparent drawing: palette images drawn as a mask ANDed with the surface,
 // the colour table put back afterwards, and the transparent colour list.
 #include <cstring>
-#include <vector>
 
 #include "tests/storage/display_fixture.h"
 
 namespace {
 
 using vtest::Dc;
+using vtest::DisplayTest;
 using vtest::MakeDc;
 using vtest::ProbeDIB;
 
 constexpr COLORREF kGreen = 0x0000FF00;  // host order: pure green
 constexpr COLORREF kSurface = RGB(0x8C, 0x4E, 0xC3);
-
-RGBQUAD Quad(COLORREF c, BYTE reserved = 0) { return RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), reserved}; }
-
-COLORREF And(COLORREF a, COLORREF b) { return a & b; }
+constexpr COLORREF kShow = RGB(0x0F, 0xF0, 0x3C);
 
 class TransparencyTest : public vtest::DisplayTest, public ::testing::WithParamInterface<bool> {
 protected:
@@ -24,20 +21,20 @@ protected:
     // every other entry a colour of its own (never green).
     void SetUp() override {
         MakePatternImage(m_dib, kW, kH, 8, GetParam());
-        RGBQUAD* table = m_dib.GetBitmapInfo()->bmiColors;
-        for (int i = 0; i < 256; ++i) table[i] = Quad(OwnColor(i), static_cast<BYTE>(i));
-        table[3] = Quad(kGreen, 9);
-        std::memcpy(m_table, table, sizeof m_table);
+        for (int i = 0; i < 256; ++i) {
+            const COLORREF c = OwnColor(i);
+            m_dib.GetBitmapInfo()->bmiColors[i] =
+                RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), BYTE(i == 3 ? 9 : i)};
+        }
+        std::memcpy(m_table, m_dib.GetBitmapInfo()->bmiColors, sizeof m_table);
         m_dib.Transparent(1);
         m_dib.AddTransClr(kGreen);
     }
 
     static COLORREF OwnColor(int i) { return i == 3 ? kGreen : RGB(i, 255 - i, 0x77); }
 
-    // The index at surface (x, y) when the image was drawn unscaled at the origin.
-    static int IndexAt(int x, int y) { return vtest::PatternByte(kH - 1 - y, static_cast<uint64_t>(x)); }
-
-    // Draws the top-left kSide x kSide pixels and checks each against `expect(index)`.
+    // Draws the top-left kSide x kSide pixels unscaled and checks each against
+    // `expect(index)`, and that the colour table is as it was.
     template <class Expect>
     void DrawAndCheck(Expect expect) {
         Dc dc = MakeDc(kSide, kSide, kSurface);
@@ -45,7 +42,7 @@ protected:
         int transparent = 0;
         for (int y = 0; y < kSide; ++y)
             for (int x = 0; x < kSide; ++x) {
-                const int index = IndexAt(x, y);
+                const int index = vtest::PatternByte(kH - 1 - y, static_cast<uint64_t>(x));
                 transparent += index == 3;
                 ASSERT_EQ(GetDCPixel(dc.get(), x, y), expect(index)) << x << "," << y << " index " << index;
             }
@@ -59,18 +56,15 @@ protected:
     RGBQUAD m_table[256];
 };
 
-TEST_P(TransparencyTest, ListedColorShowsTheSurfaceAndTheRestTheShowColor) {
-    DrawAndCheck([](int index) { return index == 3 ? kSurface : And(kSurface, 0); });
-    m_dib.SetTransShowColor(RGB(0x0F, 0xF0, 0x3C));
-    DrawAndCheck([](int index) { return index == 3 ? kSurface : And(kSurface, RGB(0x0F, 0xF0, 0x3C)); });
-}
-
-TEST_P(TransparencyTest, WithoutTheShowColorTheRestKeepTheirOwnColors) {
+// The listed colour lets the surface through; the rest take the show colour
+// (black until one is set), or keep their own without it; a drawing reports 1
+// even without a surface.
+TEST_P(TransparencyTest, ListedColorShowsTheSurfaceAndTheRestTheShowColorOrTheirOwn) {
+    DrawAndCheck([](int index) { return index == 3 ? kSurface : 0; });
+    m_dib.SetTransShowColor(kShow);
+    DrawAndCheck([](int index) { return index == 3 ? kSurface : kSurface & kShow; });
     m_dib.ShowColorValid(0);
-    DrawAndCheck([](int index) { return index == 3 ? kSurface : And(kSurface, OwnColor(index)); });
-}
-
-TEST_P(TransparencyTest, AlwaysReportsOneAndRestoresTheTable) {
+    DrawAndCheck([](int index) { return index == 3 ? kSurface : kSurface & OwnColor(index); });
     EXPECT_EQ(m_dib.DrawDIB(nullptr, 0, 0, 10, 10, 0, 0, 10, 10, SRCCOPY), 1);
     EXPECT_EQ(std::memcmp(m_dib.GetBitmapInfo()->bmiColors, m_table, sizeof m_table), 0);
 }
@@ -82,15 +76,13 @@ TEST_P(TransparencyTest, EmptyListDrawsAsWithTransparencyOff) {
     m_dib.Transparent(0);
     m_dib.DrawDIB(off.get(), 0, 0, kSide, kSide, 0, 0, kSide, kSide, SRCCOPY);
     EXPECT_TRUE(SameSurface(on.get(), off.get()));
-    EXPECT_EQ(GetDCPixel(off.get(), 0, 0), OwnColor(IndexAt(0, 0)));
+    EXPECT_EQ(GetDCPixel(off.get(), 0, 0), OwnColor(vtest::PatternByte(kH - 1, 0)));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, TransparencyTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "PageFile" : "Memory"; });
 
-class TrueColorTransparencyTest : public vtest::DisplayTest {};
-
-TEST_F(TrueColorTransparencyTest, ImageIsAndedAsItIs) {
+TEST_F(DisplayTest, TrueColorTransparentImageIsAndedAsItIs) {
     ProbeDIB dib;
     MakeRowImage(dib, 4, 4, false);
     dib.Transparent(1);

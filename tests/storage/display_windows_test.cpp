@@ -9,11 +9,11 @@
 namespace {
 
 using vtest::Dc;
+using vtest::kWhite;
 using vtest::MakeDc;
 using vtest::ProbeDIB;
 using vtest::RowOf;
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 // 24 bits, 2100 bytes a row: about 1000 rows a 2 MiB window, six windows.
 constexpr int kW = 700, kH = 6000;
 
@@ -64,48 +64,40 @@ TEST_F(WindowDrawTest, PageFileStretchByTwoMatchesMemoryPixelForPixel) {
     // The whole height, then requests that start and end inside windows, the
     // last one overlapping the window the previous drawing left.
     for (const Request& r : {Request{10, 0, 24, kH}, Request{0, 1501, 16, 3333}, Request{600, 3000, 20, 2000}}) {
-        Dc fromMemory = MakeDc(2 * r.wSrc, 2 * r.hSrc, kWhite);
-        Dc fromPages = MakeDc(2 * r.wSrc, 2 * r.hSrc, kWhite);
-        EXPECT_EQ(
-            memory.DrawDIB(fromMemory.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc, SRCCOPY),
-            r.hSrc);
+        auto draw = [&](ProbeDIB& dib, Dc& dc) {
+            dc = MakeDc(2 * r.wSrc, 2 * r.hSrc);
+            return dib.DrawDIB(dc.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc, SRCCOPY);
+        };
+        Dc fromMemory, fromPages;
+        EXPECT_EQ(draw(memory, fromMemory), r.hSrc);
         EXPECT_EQ(GetDeviceCallCounts(fromMemory.get()).stretchDIBits, 1u);
-        EXPECT_EQ(paged.DrawDIB(fromPages.get(), 0, 0, 2 * r.wSrc, 2 * r.hSrc, r.xSrc, r.ySrc, r.wSrc, r.hSrc, SRCCOPY),
-                  1);
+        EXPECT_EQ(draw(paged, fromPages), 1);
         EXPECT_GT(GetDeviceCallCounts(fromPages.get()).stretchDIBits, 1u) << "drawn over several windows";
         EXPECT_TRUE(SameSurface(fromMemory.get(), fromPages.get())) << "request at row " << r.ySrc;
+        EXPECT_EQ(paged.GetBitmapInfo()->bmiHeader.biHeight, kH) << "the header reports the full height";
     }
 }
 
+// Enlarging by 1.37 with the window left where filling ended (the top rows),
+// in the middle or at the bottom; shrinking to 1021 rows from the middle.
 TEST_F(WindowDrawTest, NonIntegerFactorTilesTheDestinationWhereverTheWindowIs) {
     ProbeDIB dib;
     MakeRowImage(dib, kW, kH, true);
     struct Request {
-        int ySrc, hSrc;
+        int windowRow, ySrc, hSrc, hDest;
     };
-    // The window left where filling ended (the top rows), in the middle, at the bottom.
-    for (int windowRow : {-1, 2500, kH - 1}) {
-        for (const Request& r : {Request{0, kH}, Request{1234, 3333}}) {
-            if (windowRow >= 0) {
-                ASSERT_EQ(dib.Map(windowRow), 1);
-            }
-            const int hDest = static_cast<int>(std::lround(r.hSrc * 1.37));
-            Dc dc = MakeDc(4, hDest, kWhite);
-            EXPECT_EQ(dib.StretchDIB(dc.get(), 0, 0, 4, hDest, 0, r.ySrc, kW, r.hSrc, SRCAND), 1);
-            SCOPED_TRACE(testing::Message() << "window at " << windowRow << ", request at " << r.ySrc);
-            ExpectStretchedRows(dc.get(), hDest, r.ySrc, r.hSrc);
+    const Request requests[] = {{-1, 0, kH, 8220},        {-1, 1234, 3333, 4566}, {2500, 0, kH, 8220},
+                                {2500, 1234, 3333, 4566}, {kH - 1, 0, kH, 8220},  {kH - 1, 1234, 3333, 4566},
+                                {3100, 0, kH, 1021}};
+    for (const Request& r : requests) {
+        if (r.windowRow >= 0) {
+            ASSERT_EQ(dib.Map(r.windowRow), 1);
         }
+        Dc dc = MakeDc(4, r.hDest);
+        EXPECT_EQ(dib.StretchDIB(dc.get(), 0, 0, 4, r.hDest, 0, r.ySrc, kW, r.hSrc, SRCAND), 1);
+        SCOPED_TRACE(testing::Message() << "window at " << r.windowRow << ", request at " << r.ySrc);
+        ExpectStretchedRows(dc.get(), r.hDest, r.ySrc, r.hSrc);
     }
-}
-
-TEST_F(WindowDrawTest, ShrinkingAlsoTilesTheDestination) {
-    ProbeDIB dib;
-    MakeRowImage(dib, kW, kH, true);
-    ASSERT_EQ(dib.Map(3100), 1);
-    const int hDest = 1021;
-    Dc dc = MakeDc(4, hDest, kWhite);
-    EXPECT_EQ(dib.StretchDIB(dc.get(), 0, 0, 4, hDest, 0, 0, kW, kH, SRCAND), 1);
-    ExpectStretchedRows(dc.get(), hDest, 0, kH);
 }
 
 TEST_F(WindowDrawTest, BltDrawsRequestsOnEverySideOfTheWindow) {
@@ -129,11 +121,12 @@ TEST_F(WindowDrawTest, BltDrawsRequestsOnEverySideOfTheWindow) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(dib.Map(2500), 1);  // the same window for every case
-        Dc dc = MakeDc(20, c.h + 10, kWhite);
+        Dc dc = MakeDc(20, c.h + 10);
         EXPECT_EQ(dib.BltDIB(dc.get(), 3, 5, 10, c.h, 50, c.ySrc), 1) << c.name;
         EXPECT_EQ(GetDeviceCallCounts(dc.get()).setDIBitsToDevice, c.calls) << c.name;
         SCOPED_TRACE(c.name);
         ExpectUnscaledRows(dc.get(), 3, 5, 10, c.h, c.ySrc);
+        EXPECT_EQ(dib.GetBitmapInfo()->bmiHeader.biHeight, kH);
     }
 }
 
@@ -142,7 +135,7 @@ TEST_F(WindowDrawTest, RequestInsideTheWindowIsOneDeviceCall) {
     MakeRowImage(dib, kW, kH, true);
     ASSERT_EQ(dib.Map(2500), 1);
     const int first = dib.WinFirst(), rows = dib.WinRows();
-    Dc unscaled = MakeDc(10, 50, kWhite), stretched = MakeDc(10, 50, kWhite);
+    Dc unscaled = MakeDc(10, 50), stretched = MakeDc(10, 50);
     // The device's own results come back: the window's rows as scan lines,
     // the source height.
     EXPECT_EQ(dib.DrawDIB(unscaled.get(), 0, 0, 10, 50, 0, first + 10, 10, 50, SRCCOPY), rows);
@@ -154,28 +147,19 @@ TEST_F(WindowDrawTest, RequestInsideTheWindowIsOneDeviceCall) {
     EXPECT_EQ(vtest::RowOf(GetDCPixel(stretched.get(), 0, 49)), first + 34);
 }
 
+// Equal sizes with SRCCOPY go to SetDIBitsToDevice, anything else to
+// StretchDIBits, each one call returning the device's result.
 TEST_F(WindowDrawTest, MemoryImageIsOneDeviceCallOfTheRightKind) {
     ProbeDIB dib;
     MakeRowImage(dib, 40, 30, false);
-    Dc dc = MakeDc(40, 30, kWhite);
+    Dc dc = MakeDc(40, 30);
     EXPECT_EQ(dib.DrawDIB(dc.get(), 0, 0, 40, 30, 0, 0, 40, 30, SRCCOPY), 30);
     EXPECT_EQ(GetDeviceCallCounts(dc.get()).setDIBitsToDevice, 1u);
     EXPECT_EQ(dib.DrawDIB(dc.get(), 0, 0, 20, 15, 0, 0, 40, 30, SRCCOPY), 30);
     EXPECT_EQ(dib.DrawDIB(dc.get(), 0, 0, 40, 30, 0, 0, 40, 30, SRCAND), 30);
     const DeviceCallCounts n = GetDeviceCallCounts(dc.get());
-    EXPECT_EQ(n.setDIBitsToDevice, 1u);
-    EXPECT_EQ(n.stretchDIBits, 2u);
+    EXPECT_EQ(std::make_pair(n.setDIBitsToDevice, n.stretchDIBits), std::make_pair(1ul, 2ul));
     EXPECT_EQ(GetStretchBltMode(dc.get()), COLORONCOLOR);
-}
-
-TEST_F(WindowDrawTest, HeaderReportsTheFullHeightAfterPageFileDrawing) {
-    ProbeDIB dib;
-    MakeRowImage(dib, kW, kH, true);
-    Dc dc = MakeDc(50, 50, kWhite);
-    EXPECT_EQ(dib.DrawDIB(dc.get(), 0, 0, 50, 50, 0, 0, kW, kH, SRCCOPY), 1);
-    EXPECT_EQ(dib.GetBitmapInfo()->bmiHeader.biHeight, kH);
-    EXPECT_EQ(dib.BltDIB(dc.get(), 0, 0, 50, 50, 0, 4000), 1);
-    EXPECT_EQ(dib.GetBitmapInfo()->bmiHeader.biHeight, kH);
 }
 
 }  // namespace
