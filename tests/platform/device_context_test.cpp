@@ -2,6 +2,7 @@
 // graphics device interface defines them, clipping and failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -21,7 +22,7 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 class TestDib {
 public:
     TestDib(int width, int height, int bitCount, int colors = -1)
-        : m_width(width), m_height(height), m_bitCount(bitCount), m_stride(((width * bitCount + 31) / 32) * 4) {
+        : m_width(width), m_height(height), m_stride(((width * bitCount + 31) / 32) * 4) {
         if (colors < 0) colors = bitCount <= 8 ? 1 << bitCount : 0;
         m_header.resize(sizeof(BITMAPINFOHEADER) + 4 * static_cast<size_t>(colors));
         header() = BITMAPINFOHEADER{
@@ -38,32 +39,19 @@ public:
     void SetColor(int index, COLORREF c) {
         info()->bmiColors[index] = RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0};
     }
-    // Pixel (x, storage row y): a colour-table index or a host-order colour.
-    void Set(int x, int y, DWORD value) {
-        BYTE* r = row(y);
-        if (m_bitCount <= 8) {  // packed, most significant first
-            const int bit = x * m_bitCount, shift = 8 - m_bitCount - bit % 8, mask = (1 << m_bitCount) - 1;
-            r[bit / 8] = static_cast<BYTE>((r[bit / 8] & ~(mask << shift)) | ((value & mask) << shift));
-        } else if (m_bitCount == 16) {  // 5-5-5
-            const unsigned v =
-                ((GetRValue(value) >> 3) << 10) | ((GetGValue(value) >> 3) << 5) | (GetBValue(value) >> 3);
-            r[2 * x] = static_cast<BYTE>(v);
-            r[2 * x + 1] = static_cast<BYTE>(v >> 8);
-        } else {
-            BYTE* p = r + m_bitCount / 8 * x;
-            p[0] = GetBValue(value);
-            p[1] = GetGValue(value);
-            p[2] = GetRValue(value);
-        }
-    }
     // Every pixel of a 24-bit DIB a colour of its own: red = x, green = storage row.
     void FillCoordinates() {
         for (int y = 0; y < m_height; ++y)
-            for (int x = 0; x < m_width; ++x) Set(x, y, RGB(static_cast<BYTE>(x), static_cast<BYTE>(y), 7));
+            for (int x = 0; x < m_width; ++x) {
+                BYTE* p = row(y) + 3 * x;
+                p[0] = 7;
+                p[1] = static_cast<BYTE>(y);
+                p[2] = static_cast<BYTE>(x);
+            }
     }
 
 private:
-    int m_width, m_height, m_bitCount, m_stride;
+    int m_width, m_height, m_stride;
     std::vector<BYTE> m_header;
     std::vector<BYTE> m_bits;
 };
@@ -170,30 +158,30 @@ TEST(SetDIBitsToDevice, DrawsOnlyTheScanLinesTheBitsHold) {
 // Every depth reads its colours; a short colour table leaves later indices black.
 TEST(DeviceDepths, EveryBitCountReadsItsColors) {
     const COLORREF colors[4] = {kRed, kGreen, kBlue, RGB(10, 20, 30)};
-    for (int bits : {1, 2, 4, 8, 16, 24, 32}) {
+    // Four pixels of those colours (at 1 bit: red, green, red, green; at 16
+    // bits 5-5-5, where (10, 20, 30) becomes (8, 16, 24) as the top bits repeat).
+    const std::pair<int, std::vector<BYTE>> rows[] = {{1, {0x50}},
+                                                      {2, {0x1B}},
+                                                      {4, {0x01, 0x23}},
+                                                      {8, {0, 1, 2, 3}},
+                                                      {16, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x43, 0x04}},
+                                                      {24, {0, 0, 255, 0, 255, 0, 255, 0, 0, 30, 20, 10}},
+                                                      {32, {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 30, 20, 10, 0}}};
+    for (const auto& [bits, bytes] : rows) {
         TestDib dib(4, 1, bits);
-        for (int x = 0; x < 4; ++x) {
-            const int index = bits == 1 ? x % 2 : x;
-            if (bits > 8) {
-                dib.Set(x, 0, colors[x]);
-                continue;
-            }
-            dib.SetColor(index, colors[index]);
-            dib.Set(x, 0, static_cast<DWORD>(index));
-        }
+        for (int i = 0; bits <= 8 && i < std::min(4, 1 << bits); ++i) dib.SetColor(i, colors[i]);
+        std::memcpy(dib.bits(), bytes.data(), bytes.size());
         Dc dc = MakeDc(4, 1);
         ASSERT_EQ(Blt(dc.get(), dib, 4), 1) << bits;
-        for (int x = 0; x < 4; ++x) {
-            COLORREF want = colors[bits == 1 ? x % 2 : x];
-            if (bits == 16)  // five bits a channel, widened by repeating the top bits
-                want = (want & 0xF8F8F8) | ((want >> 5) & 0x070707);
-            EXPECT_EQ(GetDCPixel(dc.get(), x, 0), want) << bits << " bits, x " << x;
-        }
+        const COLORREF last = bits == 16 ? RGB(8, 16, 24) : colors[3];
+        EXPECT_EQ(Row(dc.get(), 0),
+                  bits == 1 ? (Colors{kRed, kGreen, kRed, kGreen}) : (Colors{kRed, kGreen, kBlue, last}))
+            << bits << " bits";
     }
     TestDib shortTable(3, 1, 8, 2);  // biClrUsed = 2
     shortTable.SetColor(0, kRed);
     shortTable.SetColor(1, kGreen);
-    for (int x = 0; x < 3; ++x) shortTable.Set(x, 0, x < 2 ? x : 200);
+    std::memcpy(shortTable.bits(), "\x00\x01\xC8", 3);
     Dc dc = MakeDc(3, 1);
     ASSERT_EQ(Blt(dc.get(), shortTable, 3), 1);
     EXPECT_EQ(Row(dc.get(), 0), (Colors{kRed, kGreen, RGB(0, 0, 0)}));
