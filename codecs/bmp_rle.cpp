@@ -9,7 +9,8 @@ namespace {
 constexpr BYTE kEscape = 0;
 constexpr BYTE kEndOfLine = 0;
 constexpr BYTE kEndOfBitmap = 1;
-constexpr BYTE kDelta = 2;
+// Named apart from the Status value kDelta, which would hide it in the decoder.
+constexpr BYTE kDeltaEscape = 2;
 
 // The pixel index at position i of a run's value: RLE4 alternates its two
 // nibbles, high first.
@@ -65,7 +66,7 @@ RunLengthDecoder::Status RunLengthDecoder::DecodeRow(BYTE* row) {
         switch (value) {
         case kEndOfLine: return kRowDone;
         case kEndOfBitmap: return kBitmapDone;
-        case kDelta: return kDelta;
+        case kDeltaEscape: return kDelta;
         default:
             if (!Literal(row, &x, value)) return kTruncated;
         }

@@ -1,0 +1,113 @@
+// Fuzzes the BMP reader. Each input is written to a file and read twice, once
+// with every image in memory and once with page files and small row windows.
+// A file that reads must then save, read back to the same rows, turn right and
+// left back to the same pixels, and answer pixel queries at its corners; and
+// nothing may be left in the directory once the images are gone.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "codecs/bmp_format.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "velmora/newdib.h"
+
+namespace {
+
+// Turning an image may make a much larger one (a one-row 1-bit image turns
+// into rows of four bytes per pixel); above this the turn is skipped.
+constexpr uint64_t kMaxTurnBytes = uint64_t{32} << 20;
+// Pixel-by-pixel comparisons above this many pixels are skipped for speed.
+constexpr uint64_t kMaxComparedPixels = uint64_t{1} << 20;
+
+uint64_t TurnedBytes(CNewDIB& dib) {
+    return velmora::bmp::StrideOf(static_cast<uint64_t>(dib.GetHeight()), static_cast<uint64_t>(dib.GetBitCount())) *
+           static_cast<uint64_t>(dib.GetWidth());
+}
+
+bool SameShape(CNewDIB& a, CNewDIB& b) {
+    return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetBitCount() == b.GetBitCount();
+}
+
+// Whole rows, padding included: a saved file carries the padding it was read with.
+bool SameRows(CNewDIB& a, CNewDIB& b) {
+    if (!SameShape(a, b)) return false;
+    const size_t stride = a.GetBytesPerLine();
+    for (int row = 0; row < a.GetHeight(); ++row) {
+        const BYTE* p = a.GetDIBRow(row);
+        const BYTE* q = b.GetDIBRow(row);
+        if (!p || !q || std::memcmp(p, q, stride) != 0) return false;
+    }
+    return true;
+}
+
+// The bits of the pixels alone (a turn recomputes the padding).
+bool SamePixels(CNewDIB& a, CNewDIB& b) {
+    if (!SameShape(a, b)) return false;
+    const uint64_t bits = static_cast<uint64_t>(a.GetWidth()) * static_cast<uint64_t>(a.GetBitCount());
+    const size_t whole = static_cast<size_t>(bits / 8);
+    const BYTE mask = static_cast<BYTE>(0xFF00 >> (bits % 8));
+    for (int row = 0; row < a.GetHeight(); ++row) {
+        const BYTE* p = a.GetDIBRow(row);
+        const BYTE* q = b.GetDIBRow(row);
+        if (!p || !q || std::memcmp(p, q, whole) != 0) return false;
+        if (bits % 8 && ((p[whole] ^ q[whole]) & mask)) return false;
+    }
+    return true;
+}
+
+void CheckCorners(CNewDIB& dib) {
+    const int w = dib.GetWidth(), h = dib.GetHeight();
+    const int xs[] = {0, w - 1}, ys[] = {0, h - 1};
+    for (int x : xs)
+        for (int y : ys) {
+            dib.GetPixelIndex(x, y);
+            dib.GetPixelRGB(x, y);
+        }
+    FUZZ_CHECK(dib.GetPixelIndex(w, 0) == -1 && dib.GetPixelIndex(0, h) == -1 && dib.GetPixelIndex(-1, -1) == -1);
+}
+
+void SaveAndReadBack(CNewDIB& dib, const std::string& path) {
+    FUZZ_CHECK(dib.SaveFile(CString(path.c_str()), DIBTYPE_BMP, 0) == 1);
+    CNewDIB back;
+    FUZZ_CHECK(back.ReadFile(CString(path.c_str()), DIBTYPE_BMP) == 1);
+    FUZZ_CHECK(SameRows(dib, back));
+    std::remove(path.c_str());
+}
+
+void TurnAndBack(CNewDIB& dib) {
+    const uint64_t pixels = static_cast<uint64_t>(dib.GetWidth()) * static_cast<uint64_t>(dib.GetHeight());
+    if (TurnedBytes(dib) > kMaxTurnBytes || pixels > kMaxComparedPixels) return;
+    CNewDIB original(&dib);
+    FUZZ_CHECK(SameRows(dib, original));
+    FUZZ_CHECK(dib.RightRotate() == 1);
+    FUZZ_CHECK(dib.GetWidth() == original.GetHeight() && dib.GetHeight() == original.GetWidth());
+    FUZZ_CHECK(dib.LeftRotate() == 1);
+    FUZZ_CHECK(SamePixels(dib, original));
+}
+
+void ReadOnce(const vfuzz::Session& session, vfuzz::Storage mode, const std::string& input) {
+    {
+        vfuzz::ScopedStorage storage(mode, session.Dir());
+        CNewDIB dib;
+        if (dib.ReadFile(CString(input.c_str()), DIBTYPE_BMP)) {
+            FUZZ_CHECK(dib.GetLastErrorText().IsEmpty());
+            CheckCorners(dib);
+            SaveAndReadBack(dib, session.Dir().file("out.bmp"));
+            TurnAndBack(dib);
+        } else {
+            FUZZ_CHECK(!dib.GetLastErrorText().IsEmpty());
+        }
+    }
+    vfuzz::CheckNoLeftovers(session.Dir(), "in.bmp");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static vfuzz::Session session;
+    const std::string input = session.Dir().file("in.bmp");
+    vtest::WriteAll(input, std::vector<unsigned char>(data, data + size));
+    ReadOnce(session, vfuzz::Storage::kMemory, input);
+    ReadOnce(session, vfuzz::Storage::kPageFile, input);
+    return 0;
+}
