@@ -169,6 +169,17 @@ struct DcDeleter {
 };
 using Dc = std::unique_ptr<HDC__, DcDeleter>;
 
+// The surface as a 24-bit image (a page file in page-file mode) holds the
+// surface's colours: storage row 0 is the bottom surface row.
+void CheckSurfaceCopy(HDC dc) {
+    CNewDIB copy;
+    FUZZ_CHECK(CopySurfaceToDIB(dc, &copy) == 1);
+    const int w = GetDCWidth(dc), h = GetDCHeight(dc);
+    const int xs[] = {0, w / 2, w - 1}, ys[] = {0, h / 2, h - 1};
+    for (int x : xs)
+        for (int y : ys) FUZZ_CHECK(static_cast<COLORREF>(copy.GetPixelIndex(x, h - 1 - y)) == GetDCPixel(dc, x, y));
+}
+
 // Draws the script; the surface, and whether every step must match between the two storages.
 bool Draw(const Script& s, Dc& dc) {
     CNewDIB dib;
@@ -182,6 +193,7 @@ bool Draw(const Script& s, Dc& dc) {
         FUZZ_CHECK(ColorTableOf(dib) == table);
         FUZZ_CHECK(dib.GetBitmapInfo()->bmiHeader.biHeight == s.image.height);
     }
+    CheckSurfaceCopy(dc.get());
     return comparable;
 }
 
