@@ -21,7 +21,7 @@
 
 namespace {
 
-struct ImageSpec {
+struct ImageRecipe {
     int width = 1, height = 1, bits = 8;
     std::vector<BYTE> pattern;
     RGBQUAD palette[256] = {};
@@ -38,7 +38,7 @@ struct Step {
 };
 
 struct Script {
-    ImageSpec image;
+    ImageRecipe image;
     int dcWidth = 1, dcHeight = 1;
     COLORREF fill = 0;
     std::vector<Step> steps;
@@ -89,18 +89,18 @@ Script ReadScript(FuzzedDataProvider& in) {
     return s;
 }
 
-bool MakeImage(const ImageSpec& spec, CNewDIB& dib) {
-    if (!dib.CreateDIB(spec.width, spec.height, spec.bits)) return false;
-    if (spec.bits <= 8) std::memcpy(dib.GetBitmapInfo()->bmiColors, spec.palette, sizeof(RGBQUAD) << spec.bits);
+bool MakeImage(const ImageRecipe& recipe, CNewDIB& dib) {
+    if (!dib.CreateDIB(recipe.width, recipe.height, recipe.bits)) return false;
+    if (recipe.bits <= 8) std::memcpy(dib.GetBitmapInfo()->bmiColors, recipe.palette, sizeof(RGBQUAD) << recipe.bits);
     const size_t stride = dib.GetBytesPerLine();
-    const size_t n = spec.pattern.size();
-    for (int row = 0; row < spec.height;) {
+    const size_t n = recipe.pattern.size();
+    for (int row = 0; row < recipe.height;) {
         int count = 0;
         BYTE* run = dib.GetDIBBuffer(row, &count, 1);
         FUZZ_CHECK(run && count > 0);
-        for (int k = 0; k < count && row + k < spec.height; ++k) {
+        for (int k = 0; k < count && row + k < recipe.height; ++k) {
             BYTE* p = run + static_cast<size_t>(k) * stride;
-            for (size_t c = 0; c < stride; ++c) p[c] = spec.pattern[(c + static_cast<size_t>(row + k) * 7) % n] ^ static_cast<BYTE>(row + k);
+            for (size_t c = 0; c < stride; ++c) p[c] = recipe.pattern[(c + static_cast<size_t>(row + k) * 7) % n] ^ static_cast<BYTE>(row + k);
         }
         row += count;
     }
