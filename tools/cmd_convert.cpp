@@ -119,20 +119,6 @@ int Convert(const ConvertRequest& request) {
 
 }  // namespace
 
-int RunConvert(const Args& args) {
-    if (WantsHelp(args)) {
-        std::printf("%s", kUsage);
-        return kExitOk;
-    }
-    ConvertRequest request;
-    std::string error;
-    if (!ParseRequest(args, &request, &error)) return UsageError(error);
-    try {
-        return Convert(request);
-    } catch (const CFileException& e) {
-        std::fprintf(stderr, "velmora: %s\n", e.what());
-        return kExitFailure;
-    }
-}
+int RunConvert(const Args& args) { return RunRequest<ConvertRequest>(args, kUsage, ParseRequest, Convert); }
 
 }  // namespace velmora::cli

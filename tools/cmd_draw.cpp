@@ -174,20 +174,6 @@ int Draw(const DrawRequest& request) {
 
 }  // namespace
 
-int RunDraw(const Args& args) {
-    if (WantsHelp(args)) {
-        std::printf("%s", kUsage);
-        return kExitOk;
-    }
-    DrawRequest request;
-    std::string error;
-    if (!ParseRequest(args, &request, &error)) return UsageError(error);
-    try {
-        return Draw(request);
-    } catch (const CFileException& e) {
-        std::fprintf(stderr, "velmora: %s\n", e.what());
-        return kExitFailure;
-    }
-}
+int RunDraw(const Args& args) { return RunRequest<DrawRequest>(args, kUsage, ParseRequest, Draw); }
 
 }  // namespace velmora::cli

@@ -41,8 +41,7 @@ int RunInfo(const Args& args) {
             return kExitFailure;
         }
     } catch (const CFileException& e) {
-        std::fprintf(stderr, "velmora: %s\n", e.what());
-        return kExitFailure;
+        return ReportFileException(e);
     }
     PrintInfo(args[0], dib);
     return kExitOk;

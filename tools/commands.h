@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "velmora/cfile.h"
+
 namespace velmora::cli {
 
 using Args = std::vector<std::string>;
@@ -41,5 +43,27 @@ void PrintFailure(const std::string& what, const char* libraryText);
 int UsageError(const std::string& message);
 // True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const Args& args);
+// Reports a file exception the library let through; returns kExitFailure.
+int ReportFileException(const CFileException& e);
+
+// The shape every subcommand with a request shares: --help prints its usage,
+// arguments that do not parse are a usage error, and a file exception from
+// the library is reported as a failure.
+template <class Request>
+int RunRequest(const Args& args, const char* usage, bool (*parse)(const Args&, Request*, std::string*),
+               int (*run)(const Request&)) {
+    if (WantsHelp(args)) {
+        std::printf("%s", usage);
+        return kExitOk;
+    }
+    Request request;
+    std::string error;
+    if (!parse(args, &request, &error)) return UsageError(error);
+    try {
+        return run(request);
+    } catch (const CFileException& e) {
+        return ReportFileException(e);
+    }
+}
 
 }  // namespace velmora::cli

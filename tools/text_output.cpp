@@ -21,6 +21,11 @@ void PrintFailure(const std::string& what, const char* libraryText) {
     std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), GbkToLocale(libraryText).c_str());
 }
 
+int ReportFileException(const CFileException& e) {
+    std::fprintf(stderr, "velmora: %s\n", e.what());
+    return kExitFailure;
+}
+
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "velmora: %s\nTry 'velmora --help'.\n", message.c_str());
     return kExitUsage;
