@@ -5,14 +5,12 @@
 
 #include "codecs/bmp_format.h"
 #include "codecs/bmp_rle.h"
-#include "codecs/byte_reader.h"
-#include "document/codec_frame.h"
-#include "document/row_loop.h"
-#include "document/safe_save.h"
 #include "environment/texts.h"
+#include "frame/byte_reader.h"
+#include "frame/codec_frame.h"
+#include "frame/row_loop.h"
+#include "platform/dib_geometry.h"
 #include "velmora/application.h"
-#include "velmora/dibfile.h"
-#include "velmora/newdib.h"
 
 namespace velmora::bmp {
 
@@ -34,21 +32,19 @@ const char* ReadHeaders(CFile& file, Headers* headers) {
     return nullptr;
 }
 
-BYTE* ColorTableOf(CNewDIB& dib) { return reinterpret_cast<BYTE*>(dib.GetBitmapInfo()) + kInfoHeaderBytes; }
-
 // The file's header fields, as the plain 40-byte bottom-up header the image holds.
-void StoreHeader(CNewDIB& dib, const BITMAPINFOHEADER& info, const Layout& layout) {
-    BITMAPINFOHEADER* header = dib.GetBitmapInfoHeader();
+void StoreHeader(CNewDIBObject& dib, const BITMAPINFOHEADER& info, const Layout& layout) {
+    BITMAPINFOHEADER* header = HeaderOf(dib);
     *header = info;
     header->biSize = kInfoHeaderBytes;
     header->biHeight = layout.rows;
 }
 
 // The whole table of 2^bitCount entries, whatever biClrUsed says.
-bool ReadColorTable(CFile& file, CNewDIB& dib, const Layout& layout) {
+bool ReadColorTable(CFile& file, CNewDIBObject& dib, const Layout& layout) {
     if (layout.colorEntries == 0) return true;
     return SeekTo(file, layout.colorTableAt) &&
-           ReadExactly(file, ColorTableOf(dib), 4 * static_cast<size_t>(layout.colorEntries));
+           ReadExactly(file, ColorTableOf(dib.GetBitmapInfo()), 4 * static_cast<size_t>(layout.colorEntries));
 }
 
 // A top-down piece read in file order lies upside down in memory.
@@ -67,15 +63,15 @@ RowOrder FileOrder(const Layout& layout) { return layout.topDown ? RowOrder::Top
 // Rows go straight from the file into the image, one read per piece.
 int ReadUncompressed(CDIBFile& codec, CFile& file, const Layout& layout) {
     StepProgress progress(CodecProgress(codec), layout.rows);
-    RowLoop loop(codec.m_pDIB, FileOrder(layout), &progress);
+    RowLoop loop(TargetImage(codec), FileOrder(layout), &progress);
     std::vector<BYTE> spare(layout.topDown ? layout.stride : 0);
-    RowLoop::Result result = loop.Run([&](const RowPiece& piece) {
-        if (!ReadExactly(file, piece.lowest, piece.Bytes())) return false;
+    Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
+        if (!ReadExactly(file, piece.lowest, piece.Bytes())) return text::kReadDataFailed;
         if (layout.topDown) ReverseRows(piece, spare.data());
-        return true;
+        return nullptr;
     });
-    if (result == RowLoop::kMapFailed) return FailRead(codec, text::kMapFailed);
-    if (result == RowLoop::kStopped) return FailRead(codec, text::kReadDataFailed);
+    if (failure) return FailRead(codec, failure);
+    // The first of the reader's two end messages; hosts count on both.
     CodecProgress(codec).End();
     return 1;
 }
@@ -85,38 +81,32 @@ int ReadUncompressed(CDIBFile& codec, CFile& file, const Layout& layout) {
 int ReadRunLength(CDIBFile& codec, CFile& file, const Layout& layout) {
     ByteReader in(file);
     RunLengthDecoder decoder(in, layout.width, layout.bitCount);
-    RowLoop loop(codec.m_pDIB, FileOrder(layout), nullptr);
+    // Run-length reads send no steps, as the format's reader always did.
+    RowLoop loop(TargetImage(codec), FileOrder(layout), nullptr);
     bool bitmapDone = false;
-    RunLengthDecoder::Status failure = RunLengthDecoder::kRowDone;
-    RowLoop::Result result = loop.Run([&](const RowPiece& piece) {
+    Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
         for (int k = 0; k < piece.count; ++k) {
             BYTE* row = piece.Row(k);
             std::memset(row, 0, piece.stride);
             if (bitmapDone) continue;
             RunLengthDecoder::Status status = decoder.DecodeRow(row);
             if (status == RunLengthDecoder::kBitmapDone) bitmapDone = true;
-            if (status == RunLengthDecoder::kDelta || status == RunLengthDecoder::kTruncated) {
-                failure = status;
-                return false;
-            }
+            if (status == RunLengthDecoder::kDelta) return text::kBadFileData;
+            if (status == RunLengthDecoder::kTruncated) return text::kReadDataFailed;
         }
-        return true;
+        return nullptr;
     });
-    if (result == RowLoop::kMapFailed) return FailRead(codec, text::kMapFailed);
-    if (result == RowLoop::kStopped)
-        return FailRead(codec, failure == RunLengthDecoder::kDelta ? text::kBadFileData : text::kReadDataFailed);
+    if (failure) return FailRead(codec, failure);
     // The image now holds uncompressed rows.
-    codec.m_pDIB->GetBitmapInfoHeader()->biCompression = BI_RGB;
+    HeaderOf(*TargetImage(codec))->biCompression = BI_RGB;
     return 1;
 }
 
 // Header, colour table and rows of the image, rows one write per piece.
-// 0 (with the failure recorded) when a row window cannot be had.
-int WriteImage(CDIBFile& codec, CFile& file, CNewDIB& dib) {
+Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
     const BITMAPINFO* info = dib.GetBitmapInfo();
-    int bitCount = info->bmiHeader.biBitCount;
-    int entries = bitCount <= 8 ? 1 << bitCount : 0;
-    uint64_t dataBytes = static_cast<uint64_t>(dib.GetBytesPerLine()) * static_cast<uint64_t>(dib.GetHeight());
+    int entries = ColorEntries(info->bmiHeader.biBitCount);
+    uint64_t dataBytes = ImageBytes(dib.GetBytesPerLine(), static_cast<uint64_t>(dib.GetHeight()));
     BITMAPFILEHEADER fileHeader = FileHeaderFor(dataBytes, entries);
     file.Write(&fileHeader, kFileHeaderBytes);
     file.Write(info, kInfoHeaderBytes + 4 * static_cast<size_t>(entries));
@@ -125,13 +115,16 @@ int WriteImage(CDIBFile& codec, CFile& file, CNewDIB& dib) {
     reporter.Begin(text::kSavingImage);
     StepProgress progress(reporter, dib.GetHeight());
     RowLoop loop(&dib, RowOrder::BottomUp, &progress);
-    RowLoop::Result result = loop.Run([&](const RowPiece& piece) {
+    Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
         file.Write(piece.lowest, piece.Bytes());
-        return true;
+        return nullptr;
     });
-    if (result != RowLoop::kDone) return FailSave(codec, text::kMapFailed);
+    if (failure) {
+        FailSave(codec, failure);
+        return failure;
+    }
     reporter.End();
-    return 1;
+    return nullptr;
 }
 
 }  // namespace
@@ -147,11 +140,12 @@ int Read(CDIBFile& codec, const char* path) {
     if (const char* failure = CheckLayout(headers.info, headers.file.bfOffBits, LengthOf(file), &layout))
         return RecordFailure(codec, failure);
 
-    CNewDIB& dib = *codec.m_pDIB;
+    CNewDIBObject& dib = *TargetImage(codec);
     if (!dib.CreateDIB(layout.width, layout.rows, layout.bitCount) || !dib.Ready())
         return RecordFailure(codec, text::kCreateBufferFailed);
     StoreHeader(dib, headers.info, layout);
     if (!ReadColorTable(file, dib, layout)) {
+        // The box, and the image left created, are what hosts of this reader know.
         MessageBoxA(codec.m_hWnd, text::kWrongData, text::kOk, MB_OKCANCEL);
         return RecordFailure(codec, text::kReadDataFailed);
     }
@@ -161,6 +155,7 @@ int Read(CDIBFile& codec, const char* path) {
     int ok = layout.compression == BI_RGB ? ReadUncompressed(codec, file, layout)
                                           : ReadRunLength(codec, file, layout);
     if (!ok) return 0;
+    // Abort, not Close, on success too: the file was only read.
     file.Abort();
     CodecProgress(codec).End();
     return 1;
@@ -168,22 +163,7 @@ int Read(CDIBFile& codec, const char* path) {
 
 int Save(CDIBFile& codec, const char* path) {
     if (!codec.m_pDIB || !codec.m_pDIB->GetBitmapInfo()) return RecordFailure(codec, text::kNoData);
-    SafeSave target(path);
-    if (!target.Create()) return 0;
-    CFile file;
-    if (!file.Open(target.TempPath(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) return 0;
-    try {
-        if (!WriteImage(codec, file, *codec.m_pDIB)) {
-            file.Abort();
-            return 0;
-        }
-        file.Close();
-    } catch (...) {
-        // The temporary goes with `target`; whatever was at the path stays.
-        file.Abort();
-        throw;
-    }
-    return target.Commit() ? 1 : 0;
+    return SaveThroughFile(codec, path, [&](CFile& file) { return WriteImage(codec, file, *TargetImage(codec)); });
 }
 
 }  // namespace velmora::bmp

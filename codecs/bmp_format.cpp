@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "environment/texts.h"
+#include "platform/dib_geometry.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "BMP headers are read as stored, little-endian");
 
@@ -36,8 +37,6 @@ bool DataFits(const Layout& layout, uint64_t offBits, uint64_t fileLength) {
 
 }  // namespace
 
-uint64_t StrideOf(uint64_t width, uint64_t bitCount) { return (width * bitCount + 31) / 32 * 4; }
-
 const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t fileLength, Layout* layout) {
     // Core (OS/2 1.x) and other short headers hold 16-bit fields in other places.
     if (info.biSize < kInfoHeaderBytes) return text::kUnsupportedFormat;
@@ -52,13 +51,12 @@ const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t
     out.rows = out.topDown ? -info.biHeight : info.biHeight;
     out.bitCount = info.biBitCount;
     out.compression = info.biCompression;
-    // The storage computes the stride in 32-bit arithmetic.
-    uint64_t bits = static_cast<uint64_t>(out.width) * static_cast<uint64_t>(out.bitCount);
-    if (bits + 31 > INT_MAX) return text::kReadDataFailed;
-    out.stride = static_cast<size_t>(StrideOf(static_cast<uint64_t>(out.width), static_cast<uint64_t>(out.bitCount)));
-    out.dataBytes = static_cast<uint64_t>(out.stride) * static_cast<uint64_t>(out.rows);
+    // The storage keeps the stride in an int.
+    out.stride = static_cast<size_t>(RowStride(out.width, out.bitCount, INT_MAX));
+    if (out.stride == 0) return text::kReadDataFailed;
+    out.dataBytes = ImageBytes(out.stride, static_cast<uint64_t>(out.rows));
     out.colorTableAt = kFileHeaderBytes + info.biSize;
-    out.colorEntries = out.bitCount <= 8 ? 1 << out.bitCount : 0;
+    out.colorEntries = ColorEntries(out.bitCount);
     if (!DataFits(out, offBits, fileLength)) return text::kReadDataFailed;
     *layout = out;
     return nullptr;

@@ -38,9 +38,6 @@ struct Layout {
 // filled), else the failure text.
 const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t fileLength, Layout* layout);
 
-// Row stride for a width and bit count: whole 32-bit words.
-uint64_t StrideOf(uint64_t width, uint64_t bitCount);
-
 // The file header written before an image's header and colour table.
 BITMAPFILEHEADER FileHeaderFor(uint64_t dataBytes, int colorEntries);
 

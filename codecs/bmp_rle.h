@@ -7,7 +7,7 @@
 // Whatever a file says, nothing is written past the row's `width` pixels.
 #pragma once
 
-#include "codecs/byte_reader.h"
+#include "frame/byte_reader.h"
 #include "velmora/wintypes.h"
 
 namespace velmora::bmp {

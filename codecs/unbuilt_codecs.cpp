@@ -1,6 +1,6 @@
 // Formats whose codec is not built yet: each operation records that the
 // format is not supported and fails. A format's codec replaces its pair here.
-#include "document/codec_frame.h"
+#include "frame/codec_frame.h"
 #include "environment/texts.h"
 #include "velmora/dibfile.h"
 

@@ -4,13 +4,12 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/dib_geometry.h"
 #include "velmora/environment.h"
 
-namespace {
+using velmora::ColorTableOf;
 
-RGBQUAD* ColorTableOf(BITMAPINFO* info) {
-    return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(info) + sizeof(BITMAPINFOHEADER));
-}
+namespace {
 
 unsigned long HostColor(const RGBQUAD& q) { return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue); }
 
@@ -52,7 +51,7 @@ int CNewDIB::SetFileName(CString name) {
 int CNewDIB::Inside(int x, int y) { return Ready() && x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight; }
 
 RGBQUAD* CNewDIB::GetRGBQuad(int* count) {
-    int n = m_pBitmapInfo && m_nBitCount <= 8 ? 1 << m_nBitCount : 0;
+    int n = m_pBitmapInfo ? velmora::ColorEntries(m_nBitCount) : 0;
     if (count) *count = n;
     return n ? ColorTableOf(m_pBitmapInfo) : nullptr;
 }
@@ -84,7 +83,7 @@ int CNewDIB::SetColorTable(int count, unsigned long* values) {
     return 1;
 }
 
-int CNewDIB::GetColorNumber() { return Ready() && m_nBitCount <= 8 ? 1 << m_nBitCount : 0; }
+int CNewDIB::GetColorNumber() { return Ready() ? velmora::ColorEntries(m_nBitCount) : 0; }
 
 BITMAPINFOHEADER* CNewDIB::GetBitmapInfoHeader() {
     BITMAPINFO* info = GetBitmapInfo();

@@ -4,36 +4,32 @@
 #include "velmora/dibfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
+#include "environment/file_types.h"
 #include "environment/texts.h"
 
 namespace {
 
 using CodecOperation = int (CDIBFile::*)(const char*);
 
-struct FormatEntry {
-    const char* extension;
+struct CodecEntry {
     CodecOperation read;
     CodecOperation save;
 };
 
-// Indexed by file format code.
-const FormatEntry kFormats[] = {
-    {"BMP", &CDIBFile::ReadBMPFile, &CDIBFile::SaveBMPFile},
-    {"TIF", &CDIBFile::ReadTIFFFile, &CDIBFile::SaveTIFFFile},
-    {"PCX", &CDIBFile::ReadPCXFile, &CDIBFile::SavePCXFile},
-    {"GIF", &CDIBFile::ReadGIFFile, &CDIBFile::SaveGIFFile},
-    {"JPG", &CDIBFile::ReadJPGFile, &CDIBFile::SaveJPGFile},
-    {"PNG", &CDIBFile::ReadPNGFile, &CDIBFile::SavePNGFile},
+// Indexed by file format code; the extensions are in the file-type table.
+const CodecEntry kCodecs[] = {
+    {&CDIBFile::ReadBMPFile, &CDIBFile::SaveBMPFile}, {&CDIBFile::ReadTIFFFile, &CDIBFile::SaveTIFFFile},
+    {&CDIBFile::ReadPCXFile, &CDIBFile::SavePCXFile}, {&CDIBFile::ReadGIFFile, &CDIBFile::SaveGIFFile},
+    {&CDIBFile::ReadJPGFile, &CDIBFile::SaveJPGFile}, {&CDIBFile::ReadPNGFile, &CDIBFile::SavePNGFile},
 };
-constexpr int kFormatCount = static_cast<int>(sizeof kFormats / sizeof kFormats[0]);
+constexpr int kFormatCount = static_cast<int>(sizeof kCodecs / sizeof kCodecs[0]);
+static_assert(kFormatCount == DIBTYPE_NONE, "one codec entry per file format code");
 
 // The format code named by the path's last three characters, or -1.
 int FormatFromExtension(const CString& path) {
     CString extension = path.Right(3);
     extension.MakeUpper();
-    for (int code = 0; code < kFormatCount; ++code)
-        if (extension == kFormats[code].extension) return code;
-    return -1;
+    return velmora::FormatCodeOf(extension);
 }
 
 // The format an operation asked for: by extension for -1, else the code
@@ -78,7 +74,7 @@ int CNewDIB::ReadFile(const CString& path, int format) {
     m_strFileName = path;
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = 0;
-    if (!RunCodec(codec, kFormats[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
+    if (!RunCodec(codec, kCodecs[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
     m_nGrayProp = codec.m_bGray;
     return 1;
 }
@@ -89,7 +85,7 @@ int CNewDIB::SaveFile(const CString& path, int format, int remember) {
     CString target = path.IsEmpty() ? m_strFileName : path;
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = m_nGrayProp;
-    int ok = RunCodec(codec, kFormats[code].save, target, velmora::text::kWriteImageFailed, &m_strLastError);
+    int ok = RunCodec(codec, kCodecs[code].save, target, velmora::text::kWriteImageFailed, &m_strLastError);
     if (ok && remember) m_strFileName = target;
     return ok;
 }

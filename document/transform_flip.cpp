@@ -1,13 +1,15 @@
 // CNewDIB::VerticalFlip and HorizonFlip, in place, window by window.
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "document/progress.h"
 #include "document/transform_mirror.h"
-#include "document/transform_rows.h"
+#include "frame/progress.h"
+#include "platform/dib_geometry.h"
+#include "storage/row_walker.h"
 #include "environment/texts.h"
 #include "velmora/newdib.h"
 
@@ -51,12 +53,15 @@ bool SwapBand(CNewDIBObject& image, int first, int count, BYTE* band) {
     const int height = image.GetHeight();
     const size_t stride = image.GetBytesPerLine();
     if (!CopyRowsOut(image, first, count, band)) return false;
-    const bool swapped = ForEachRowRun(image, height - first - count, height - first, [&](const RowRun& run) {
-        for (int k = 0; k < run.count; ++k) {
-            const int partner = height - 1 - (run.first + k);
-            SwapBytes(run.Row(k, stride), band + static_cast<size_t>(partner - first) * stride, stride);
-        }
-    });
+    const bool swapped = WalkRows(image, RowOrder::BottomUp, height - first - count, height - first, INT_MAX,
+                                  [&](const RowPiece& run) {
+                                      for (int k = 0; k < run.count; ++k) {
+                                          const int partner = height - 1 - (run.first + k);
+                                          SwapBytes(run.Row(k), band + static_cast<size_t>(partner - first) * stride,
+                                                    stride);
+                                      }
+                                      return true;
+                                  });
     return swapped && CopyRowsIn(image, first, count, band);
 }
 
@@ -75,17 +80,17 @@ bool MirrorAllRows(CNewDIBObject& image, BYTE* scratch, const ProgressReporter& 
     const int width = image.GetWidth();
     const int height = image.GetHeight();
     const int bitCount = image.GetBitCount();
-    const size_t stride = image.GetBytesPerLine();
     const size_t pixelBytes = PixelBytes(width, bitCount);
-    return ForEachRowRun(image, 0, height, [&](const RowRun& run) {
-        for (int k = 0; k < run.count; ++k) {
-            BYTE* row = run.Row(k, stride);
-            MirrorRow(row, scratch, width, bitCount);
-            std::memcpy(row, scratch, pixelBytes);
-            progress.Step(
-                StepPercent(static_cast<unsigned long long>(run.first + k), static_cast<unsigned long long>(height)));
-        }
-    });
+    // The progress message may move the window: the row is asked for anew.
+    RowWalker rows(&image, RowOrder::BottomUp);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = rows.Row(y);
+        if (!row) return false;
+        MirrorRow(row, scratch, width, bitCount);
+        std::memcpy(row, scratch, pixelBytes);
+        progress.Step(StepPercent(static_cast<unsigned long long>(y), static_cast<unsigned long long>(height)));
+    }
+    return true;
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "document/progress.h"
-#include "document/transform_rows.h"
+#include "frame/progress.h"
+#include "platform/dib_geometry.h"
+#include "storage/row_walker.h"
 #include "environment/texts.h"
 #include "velmora/newdib.h"
 
@@ -33,18 +34,38 @@ void InvertColorTable(RGBQUAD* colors, int bitCount, const ProgressReporter& pro
     }
 }
 
-// The pixel bytes of each row; the padding up to the stride stays.
+// 16-bit pixels hold five bits each of red, green and blue; the top bit stays.
+void ComplementColourBits16(BYTE* row, int width) {
+    for (int x = 0; x < width; ++x) {
+        row[2 * x] = static_cast<BYTE>(~row[2 * x]);
+        row[2 * x + 1] = static_cast<BYTE>(row[2 * x + 1] ^ 0x7F);
+    }
+}
+
+// 32-bit pixels: blue, green and red; the fourth byte stays.
+void ComplementColourBytes32(BYTE* row, int width) {
+    for (int x = 0; x < width; ++x)
+        for (int c = 0; c < 3; ++c) row[4 * x + c] = static_cast<BYTE>(~row[4 * x + c]);
+}
+
+void InvertRow(BYTE* row, int width, int bitCount) {
+    if (bitCount == 16) return ComplementColourBits16(row, width);
+    if (bitCount == 32) return ComplementColourBytes32(row, width);
+    ComplementBytes(row, PixelBytes(width, bitCount));
+}
+
+// The pixels of each row; the padding up to the stride stays.
 bool InvertPixelRows(CNewDIBObject& image, const ProgressReporter& progress) {
     const int height = image.GetHeight();
-    const size_t stride = image.GetBytesPerLine();
-    const size_t pixelBytes = PixelBytes(image.GetWidth(), image.GetBitCount());
-    return ForEachRowRun(image, 0, height, [&](const RowRun& run) {
-        for (int k = 0; k < run.count; ++k) {
-            ComplementBytes(run.Row(k, stride), pixelBytes);
-            progress.Step(StepPercent(static_cast<unsigned long long>(run.first + k),
-                                      static_cast<unsigned long long>(height - 1)));
-        }
-    });
+    // The progress message may move the window: the row is asked for anew.
+    RowWalker rows(&image, RowOrder::BottomUp);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = rows.Row(y);
+        if (!row) return false;
+        InvertRow(row, image.GetWidth(), image.GetBitCount());
+        progress.Step(StepPercent(static_cast<unsigned long long>(y), static_cast<unsigned long long>(height - 1)));
+    }
+    return true;
 }
 
 }  // namespace
@@ -58,7 +79,7 @@ int CNewDIB::InvertColor() {
     bool ok = true;
     if (m_nBitCount == 1 || m_nBitCount == 4 || m_nBitCount == 8) {
         velmora::InvertColorTable(reinterpret_cast<BITMAPINFO*>(dib)->bmiColors, m_nBitCount, progress);
-    } else if (m_nBitCount == 24) {
+    } else if (m_nBitCount == 16 || m_nBitCount == 24 || m_nBitCount == 32) {
         ok = velmora::InvertPixelRows(*this, progress);
     }
     progress.End();

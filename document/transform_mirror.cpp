@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "document/transform_rows.h"
+#include "platform/dib_geometry.h"
 
 namespace velmora {
 namespace {
@@ -49,6 +49,11 @@ void MirrorTriples(const BYTE* src, BYTE* dst, size_t width) {
     if (width > 1) std::memcpy(dst + 3 * (width - 1), src, 3);
 }
 
+// Whole pixels of `size` bytes (16- and 32-bit), each kept in its byte order.
+void MirrorWholePixels(const BYTE* src, BYTE* dst, size_t width, size_t size) {
+    for (size_t x = 0; x < width; ++x) std::memcpy(dst + size * x, src + size * (width - 1 - x), size);
+}
+
 // Reversing the bytes and the pixels inside each byte mirrors the row with
 // the unused bits of the last byte now in front; shifting the row left by
 // that many bits packs it from the first byte again and leaves zeros behind.
@@ -65,15 +70,21 @@ void MirrorPacked(const BYTE* src, BYTE* dst, int width, int bitCount) {
 
 }  // namespace
 
-bool CanMirror(int bitCount) { return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24; }
+bool CanMirror(int bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;
+}
 
 void MirrorRow(const BYTE* src, BYTE* dst, int width, int bitCount) {
     if (width <= 0) return;
     switch (bitCount) {
         case 8:
             return MirrorBytes(src, dst, static_cast<size_t>(width));
+        case 16:
+            return MirrorWholePixels(src, dst, static_cast<size_t>(width), 2);
         case 24:
             return MirrorTriples(src, dst, static_cast<size_t>(width));
+        case 32:
+            return MirrorWholePixels(src, dst, static_cast<size_t>(width), 4);
         default:
             return MirrorPacked(src, dst, width, bitCount);
     }

@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-// Bit counts whose rows HorizonFlip mirrors: 1, 4, 8 and 24.
+// Bit counts whose rows HorizonFlip mirrors: 1, 4, 8, 16, 24 and 32.
 bool CanMirror(int bitCount);
 
 // Writes the `width` pixels of `src` to `dst` in reverse order, packed from

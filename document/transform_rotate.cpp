@@ -6,11 +6,13 @@
 // window by window. Page-file images thus place a number of windows that
 // grows with rows / window rows, never with pixels.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
-#include "document/progress.h"
+#include "frame/progress.h"
+#include "platform/dib_geometry.h"
 #include "document/transform_rotate_kernel.h"
-#include "document/transform_rows.h"
+#include "storage/row_walker.h"
 #include "environment/texts.h"
 #include "velmora/newdib.h"
 
@@ -26,11 +28,6 @@ int BandLimit(CNewDIBObject& src, int destinationRows) {
     return std::max(64, (destinationRows + 31) / 32);
 }
 
-size_t HeaderBytes(int bitCount) {
-    const size_t colors = bitCount <= 8 ? (size_t{1} << bitCount) : 0;
-    return sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD);
-}
-
 // Creates `dst` with width and height exchanged and the source's header and
 // colour table. False leaves nothing to undo: `dst` releases what it holds.
 bool CreateTurnedImage(CNewDIBObject& src, CNewDIBObject& dst) {
@@ -40,7 +37,7 @@ bool CreateTurnedImage(CNewDIBObject& src, CNewDIBObject& dst) {
     if (!dst.CreateDIB(height, width, bitCount) || !dst.Ready()) return false;
     BITMAPINFO* header = dst.GetBitmapInfo();
     if (!header) return false;
-    std::memcpy(header, src.GetBitmapInfo(), HeaderBytes(bitCount));
+    std::memcpy(header, src.GetBitmapInfo(), velmora::HeaderAndTableBytes(bitCount));
     header->bmiHeader.biWidth = height;
     header->bmiHeader.biHeight = width;
     return true;
@@ -53,9 +50,13 @@ bool FillTurnedImage(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry&
         BYTE* bits = dst.GetDIBBuffer(first, &count, 1);
         if (!bits || count <= 0) return false;
         // The band stays valid while the source moves its own window.
-        const RowRun band{bits, first, std::min({count, bandLimit, g.width - first})};
+        const RowPiece band{first, std::min({count, bandLimit, g.width - first}), g.dstStride, RowOrder::BottomUp, bits};
         ClearRowTails(band, g);
-        if (!ForEachRowRun(src, 0, g.height, [&](const RowRun& run) { TurnBlock(run, band, g); })) return false;
+        const bool swept = WalkRows(src, RowOrder::BottomUp, 0, g.height, INT_MAX, [&](const RowPiece& run) {
+            TurnBlock(run, band, g);
+            return true;
+        });
+        if (!swept) return false;
         for (int i = band.first; i < band.first + band.count; ++i)
             progress.Step(StepPercent(static_cast<unsigned long long>(i), static_cast<unsigned long long>(g.width)));
         first += band.count;

@@ -38,12 +38,12 @@ struct TileWalk {
     int dstColumnBase, dstColumnStep;  // destination column of tile row n: base + step * n
 };
 
-TileWalk Walk(const RowRun& run, const RowRun& band, const TurnGeometry& g, const Tile& tile) {
+TileWalk Walk(const RowPiece& run, const RowPiece& band, const TurnGeometry& g, const Tile& tile) {
     const bool clockwise = g.turn == Turn::kClockwise;
     const int firstSourceRow = run.first + tile.rowBegin;
-    return TileWalk{run.Row(tile.rowBegin, g.srcStride),
+    return TileWalk{run.Row(tile.rowBegin),
                     g.srcStride,
-                    band.bits,
+                    band.lowest,
                     g.dstStride,
                     tile.rowEnd - tile.rowBegin,
                     tile.bandBegin,
@@ -121,7 +121,7 @@ void TurnPackedPixels(const TileWalk w, int bits) {
     }
 }
 
-void TurnTile(const RowRun& run, const RowRun& band, const TurnGeometry& g, const Tile& tile) {
+void TurnTile(const RowPiece& run, const RowPiece& band, const TurnGeometry& g, const Tile& tile) {
     if (tile.rowBegin >= tile.rowEnd || tile.bandBegin >= tile.bandEnd) return;
     const TileWalk w = Walk(run, band, g, tile);
     switch (g.bitCount) {
@@ -206,7 +206,7 @@ void TurnBytesByBlocks(const TileWalk w) {
     }
 }
 
-void TurnTileByBlocks(const RowRun& run, const RowRun& band, const TurnGeometry& g, const Tile& tile) {
+void TurnTileByBlocks(const RowPiece& run, const RowPiece& band, const TurnGeometry& g, const Tile& tile) {
     if (!kLittleEndian || g.bitCount != 8) return TurnTile(run, band, g, tile);
     // Whole 8 x 8 blocks, then the rows and band rows left over.
     const int rowsInBlocks = tile.rowBegin + (tile.rowEnd - tile.rowBegin) / 8 * 8;
@@ -234,13 +234,13 @@ bool CanTurn(int bitCount) {
     }
 }
 
-void ClearRowTails(const RowRun& band, const TurnGeometry& g) {
+void ClearRowTails(const RowPiece& band, const TurnGeometry& g) {
     const size_t from = static_cast<size_t>(g.height) * static_cast<size_t>(g.bitCount) / 8;
     if (from >= g.dstStride) return;
-    for (int k = 0; k < band.count; ++k) std::memset(band.Row(k, g.dstStride) + from, 0, g.dstStride - from);
+    for (int k = 0; k < band.count; ++k) std::memset(band.Row(k) + from, 0, g.dstStride - from);
 }
 
-void TurnBlock(const RowRun& run, const RowRun& band, const TurnGeometry& g) {
+void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g) {
     const int bandTile = std::max(8, static_cast<int>(kSourceSpanBytes * 8 / static_cast<size_t>(g.bitCount)) / 8 * 8);
     for (int b0 = 0; b0 < band.count; b0 += bandTile) {
         const int b1 = std::min(band.count, b0 + bandTile);

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "document/transform_rows.h"
+#include "storage/row_walker.h"
 
 namespace velmora {
 
@@ -25,12 +25,12 @@ bool CanTurn(int bitCount);
 
 // Zeroes each band row from the byte holding its last pixel bits to the
 // stride, so the turned image carries no stale bytes after its pixels.
-void ClearRowTails(const RowRun& band, const TurnGeometry& g);
+void ClearRowTails(const RowPiece& band, const TurnGeometry& g);
 
 // Destination row i, column j takes, clockwise, source storage row j,
 // column width - 1 - i; counter-clockwise, source storage row
 // height - 1 - j, column i. This fills the part of the band that the
 // source rows of `run` supply.
-void TurnBlock(const RowRun& run, const RowRun& band, const TurnGeometry& g);
+void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g);
 
 }  // namespace velmora

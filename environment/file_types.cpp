@@ -21,6 +21,12 @@ constexpr int kFileTypeCount = static_cast<int>(sizeof kFileTypes / sizeof kFile
 const FileType* FileTypes() { return kFileTypes; }
 int FileTypeCount() { return kFileTypeCount; }
 
+int FormatCodeOf(const char* extension) {
+    for (const FileType& type : kFileTypes)
+        if (CString(extension) == type.extension) return type.code;
+    return -1;
+}
+
 }  // namespace velmora
 
 using velmora::FileType;

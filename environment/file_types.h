@@ -13,4 +13,7 @@ struct FileType {
 const FileType* FileTypes();
 int FileTypeCount();
 
+// The format code whose extension is `extension` (upper case, no dot), or -1.
+int FormatCodeOf(const char* extension);
+
 }  // namespace velmora

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/device_context_internal.h"
+#include "platform/dib_geometry.h"
 
 namespace velmora::device {
 namespace {
@@ -89,7 +90,7 @@ bool DescribeSource(const BITMAPINFO* info, const void* bits, UINT colorUse, Dib
     out->width = h.biWidth;
     out->height = h.biHeight;
     out->bitCount = h.biBitCount;
-    out->stride = (static_cast<int64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+    out->stride = static_cast<int64_t>(velmora::RowStride(h.biWidth, h.biBitCount));
     out->read = read;
     LoadPalette(info, out);
     return true;

@@ -1,5 +1,5 @@
 // GBK conversion through iconv.
-#include "platform/encoding.h"
+#include "velmora/encoding.h"
 
 #include <iconv.h>
 

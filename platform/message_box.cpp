@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/encoding.h"
+#include "velmora/encoding.h"
 #include "velmora/application.h"
 
 namespace {

@@ -76,4 +76,6 @@ void CNewDIBObject::SwapStorage(CNewDIBObject& other) {
     std::swap(m_strMapFile, other.m_strMapFile);
     std::swap(m_nShareCount, other.m_nShareCount);
     std::swap(m_pWholeView, other.m_pWholeView);
+    ++m_nPlacements;
+    ++other.m_nPlacements;
 }

@@ -38,8 +38,8 @@ int CNewDIBObject::DrawDIB(HDC dc, int xDest, int yDest, int wDest, int hDest, i
     }
     // The colour table is patched for the one call and put back afterwards;
     // images above 8 bits have none and are drawn with SRCAND as they are.
-    const int count = m_nBitCount <= 8 ? 1 << m_nBitCount : 0;
-    RGBQUAD* table = velmora::display::ColorTable(m_pBitmapInfo);
+    const int count = velmora::ColorEntries(m_nBitCount);
+    RGBQUAD* table = velmora::ColorTableOf(m_pBitmapInfo);
     RGBQUAD saved[256];
     std::memcpy(saved, table, sizeof(RGBQUAD) * static_cast<size_t>(count));
     MaskColorTable(table, count, m_TransClrs, m_bShowColorValid != 0, m_clrTransShow);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/dib_geometry.h"
 #include "velmora/wintypes.h"
 
 namespace velmora::display {
@@ -50,10 +51,5 @@ struct RowWindow {
     bool mapped = false;
     bool Covers(const RowSpan& s) const { return mapped && first <= s.first && s.end <= end; }
 };
-
-// Colour tables live right after the 40-byte header.
-inline RGBQUAD* ColorTable(BITMAPINFO* info) {
-    return reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(info) + sizeof(BITMAPINFOHEADER));
-}
 
 }  // namespace velmora::display

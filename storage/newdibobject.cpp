@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/dib_geometry.h"
 #include "storage/dib_map_file.h"
 #include "storage/storage_mode.h"
 #include "velmora/environment.h"
@@ -19,25 +20,17 @@ bool SupportedBitCount(int bitCount) {
     return (bitCount >= 1 && bitCount <= 8) || bitCount == 16 || bitCount == 24 || bitCount == 32;
 }
 
-// Rows are padded to whole 32-bit words. False when the stride would not
-// fit the int the image keeps it in.
-bool RowStride(int width, int bitCount, int* stride) {
-    int64_t bytes = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-    if (bytes > INT_MAX) return false;
+// The image keeps its stride in an int.
+bool StrideFitsInt(int width, int bitCount, int* stride) {
+    uint64_t bytes = velmora::RowStride(width, bitCount, INT_MAX);
     *stride = static_cast<int>(bytes);
-    return true;
-}
-
-int ColorCount(int bitCount) { return bitCount <= 8 ? 1 << bitCount : 0; }
-
-size_t HeaderBytes(int bitCount) {
-    return sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * static_cast<size_t>(ColorCount(bitCount));
+    return bytes != 0;
 }
 
 // A fresh header; the colour table is left for the codecs to fill (zeroed
 // here, so an unfilled table reads black rather than garbage).
 BITMAPINFO* NewBitmapInfo(int width, int height, int bitCount) {
-    auto* info = static_cast<BITMAPINFO*>(std::calloc(1, HeaderBytes(bitCount)));
+    auto* info = static_cast<BITMAPINFO*>(std::calloc(1, velmora::HeaderAndTableBytes(bitCount)));
     if (!info) return nullptr;
     BITMAPINFOHEADER& h = info->bmiHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);
@@ -67,7 +60,7 @@ CNewDIBObject::~CNewDIBObject() { ReleaseDIB(); }
 int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
     ReleaseDIB();
     int stride = 0;
-    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !RowStride(width, bitCount, &stride))
+    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !StrideFitsInt(width, bitCount, &stride))
         return 0;
     m_nWidth = width;
     m_nHeight = height;
@@ -102,6 +95,7 @@ int CNewDIBObject::CreatePageFile() {
 }
 
 void CNewDIBObject::ReleaseDIB() {
+    ++m_nPlacements;
     if (m_bMapped) {
         // Deleting the mapping object unmaps its views and deletes the page
         // file it created (even if SetMapParameter renamed m_strMapFile since).

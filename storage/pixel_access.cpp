@@ -2,6 +2,8 @@
 // colour-table entry to a colour.
 #include "velmora/newdibobject.h"
 
+#include "platform/dib_geometry.h"
+
 namespace {
 
 constexpr unsigned long kNoColor = 0xFF000000;
@@ -29,10 +31,6 @@ void WritePacked(BYTE* row, int x, int bits, int index) {
 
 // Blue, green, red bytes as a host-order colour (red low).
 int BgrAsHostOrder(const BYTE* p) { return p[2] | (p[1] << 8) | (p[0] << 16); }
-
-const RGBQUAD* ColorTable(const BITMAPINFO* info) {
-    return reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER));
-}
 
 int Square(int v) { return v * v; }
 
@@ -70,7 +68,7 @@ unsigned long CNewDIBObject::GetPixelRGB(int x, int y) {
         const BYTE* p = row + static_cast<int64_t>(x) * 3;
         return p[0] | (p[1] << 8) | (static_cast<unsigned long>(p[2]) << 16);
     }
-    const RGBQUAD& entry = ColorTable(m_pBitmapInfo)[ReadPacked(row, x, bits)];
+    const RGBQUAD& entry = velmora::ColorTableOf(m_pBitmapInfo)[ReadPacked(row, x, bits)];
     return RGB(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
 }
 
@@ -92,10 +90,10 @@ int CNewDIBObject::MatchRGBIndex(unsigned long color) {
     const int red = static_cast<int>(color & 0xFF);
     const int green = static_cast<int>((color >> 8) & 0xFF);
     const int blue = static_cast<int>((color >> 16) & 0xFF);
-    const RGBQUAD* table = ColorTable(m_pBitmapInfo);
+    const RGBQUAD* table = velmora::ColorTableOf(m_pBitmapInfo);
     int best = 0x800000;  // above any distance, so entry 0 is always a candidate
     int result = 0;
-    for (int i = 0; i < (1 << m_nBitCount); i++) {
+    for (int i = 0; i < velmora::ColorEntries(m_nBitCount); i++) {
         int d = Square(red - table[i].rgbRed) + Square(green - table[i].rgbGreen) + Square(blue - table[i].rgbBlue);
         if (d < best) {
             best = d;

@@ -64,6 +64,7 @@ BYTE* CNewDIBObject::RecordWindow(BYTE* rows, int first, int end) {
         return nullptr;
     }
     m_pBits = rows;
+    ++m_nPlacements;
     m_nWinFirst = first;
     m_nWinEnd = end;
     m_nWinRows = end - first;
@@ -71,6 +72,7 @@ BYTE* CNewDIBObject::RecordWindow(BYTE* rows, int first, int end) {
 }
 
 void CNewDIBObject::ForgetWindow() {
+    ++m_nPlacements;
     m_pBits = nullptr;
     m_nWinRows = 0;
     m_nWinFirst = 0;

@@ -1,5 +1,6 @@
 // velmora formats: the file types and the dialog filters built from them.
-#include "environment/file_types.h"
+#include <string>
+
 #include "tools/commands.h"
 #include "velmora/environment.h"
 
@@ -7,13 +8,30 @@ namespace velmora::cli {
 
 namespace {
 
+// The format code whose pattern is `pattern` ("*.BMP"), or -1.
+int CodeOfPattern(const std::string& pattern) {
+    for (int code = DIBTYPE_BMP; code < DIBTYPE_NONE; code++)
+        if (pattern == GetDIBExt(code).c_str()) return code;
+    return -1;
+}
+
+// The dialog filter lists "description|pattern|" per type, in its own order.
 void PrintFileTypes() {
     std::printf("File types, in dialog-filter order:\n");
     std::printf("  %-4s  %-3s  %-7s  %s\n", "code", "ext", "pattern", "description");
-    for (int i = 0; i < FileTypeCount(); i++) {
-        const FileType& type = FileTypes()[i];
-        std::printf("  %4d  %-3s  %-7s  %s\n", type.code, type.extension, GetDIBExt(type.code).c_str(),
-                    GbkToLocale(type.description).c_str());
+    std::string filter = GetDIBFilter().c_str();
+    size_t at = 0;
+    for (;;) {
+        size_t bar = filter.find('|', at);
+        if (bar == std::string::npos || bar == at) break;
+        size_t next = filter.find('|', bar + 1);
+        if (next == std::string::npos) break;
+        std::string label = filter.substr(at, bar - at);
+        std::string pattern = filter.substr(bar + 1, next - bar - 1);
+        std::string description = label.substr(0, label.find('('));
+        std::printf("  %4d  %-3s  %-7s  %s\n", CodeOfPattern(pattern), pattern.substr(2).c_str(), pattern.c_str(),
+                    GbkToLocale(description.c_str()).c_str());
+        at = next + 1;
     }
 }
 

@@ -4,7 +4,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "platform/encoding.h"
+#include "velmora/encoding.h"
 #include "tools/commands.h"
 
 namespace velmora::cli {

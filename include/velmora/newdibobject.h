@@ -37,6 +37,11 @@ public:
     BYTE* GetDIBBuffer(int row, int* count, int bottomUp);
     // Address of storage row `row`; null beyond the image in page-file mode.
     BYTE* GetDIBRow(int row);
+    // Changes whenever addresses handed out before may have become invalid
+    // (a row window placed or dropped, storage created, released or
+    // exchanged). A caller holding a row address across code it does not
+    // control (a progress message) compares it to know the address still holds.
+    unsigned long long GetPlacementCount() const { return m_nPlacements; }
     // The whole pixel data as one block (page-file mode: a view of the whole file).
     BYTE* GetGlobalDIBits();
     void ReleaseGlobalDIBits();
@@ -96,6 +101,7 @@ protected:
     BYTE* m_pWholeView;
     COLORREF m_clrTransShow;
     int m_bShowColorValid;
+    unsigned long long m_nPlacements = 0;
 
 private:
     // Storage set-up of CreateDIB, one per mode.

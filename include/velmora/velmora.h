@@ -13,4 +13,5 @@
 #include "velmora/newdib.h"
 #include "velmora/dibfile.h"
 #include "velmora/devicecontext.h"
+#include "velmora/encoding.h"
 #include "velmora/version.h"

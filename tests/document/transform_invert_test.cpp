@@ -10,7 +10,7 @@ class InvertEveryBitCount : public ttest::ImageCase {};
 
 // Palette images invert their colour table (not its reserved bytes) and keep
 // their pixels; 24-bit images complement their pixel bytes but not the row
-// padding; other bit counts stay as they are.
+// padding; 16-bit ones their 15 colour bits, 32-bit ones blue, green and red.
 TEST_P(InvertEveryBitCount, ComplementsTheTableOrThePixelBytes) {
     ASSERT_EQ(m_image->InvertColor(), 1);
     const Snapshot after = ttest::Take(*m_image);
@@ -24,10 +24,16 @@ TEST_P(InvertEveryBitCount, ComplementsTheTableOrThePixelBytes) {
     }
     EXPECT_EQ(wrong, 0) << "colour table";
     EXPECT_EQ(0, std::memcmp(after.header.data(), m_before.header.data(), 40));
-    const size_t pixelBytes = bitCount == 24 ? static_cast<size_t>(after.width) * 3 : 0;
+    const size_t pixelBytes = bitCount > 8 ? static_cast<size_t>(after.width) * bitCount / 8 : 0;
+    auto mask = [&](size_t i) -> BYTE {
+        if (i >= pixelBytes) return 0;
+        if (bitCount == 16) return i % 2 ? 0x7F : 0xFF;
+        if (bitCount == 32) return i % 4 == 3 ? 0 : 0xFF;
+        return 0xFF;
+    };
     for (int r = 0; r < after.height; ++r)
         for (size_t i = 0; i < after.stride; ++i)
-            wrong += after.Row(r)[i] != (i < pixelBytes ? static_cast<BYTE>(~m_before.Row(r)[i]) : m_before.Row(r)[i]);
+            wrong += after.Row(r)[i] != static_cast<BYTE>(m_before.Row(r)[i] ^ mask(i));
     EXPECT_EQ(wrong, 0) << "rows";
 }
 

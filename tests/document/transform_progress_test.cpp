@@ -40,13 +40,13 @@ TEST(TransformProgress, CaptionStepsAndOneEnd) {
         {4, 4, 4, &CNewDIB::InvertColor, &kInverting, Percents(16, 15)},
         {4, 4, 24, &CNewDIB::InvertColor, &kInverting, {0, 33, 66, 100}},  // per row
         {4, 1, 24, &CNewDIB::InvertColor, &kInverting, {100}},             // divisor 0
-        {4, 4, 32, &CNewDIB::InvertColor, &kInverting, {}},
+        {4, 4, 32, &CNewDIB::InvertColor, &kInverting, {0, 33, 66, 100}},
         {3, 2, 8, &CNewDIB::VerticalFlip, &kFlippingVertical, {100}},  // per swapped pair; divisor 0
         {3, 3, 8, &CNewDIB::VerticalFlip, &kFlippingVertical, {100}},
         {3, 7, 8, &CNewDIB::VerticalFlip, &kFlippingVertical, {0, 50, 100}},
         {3, 1, 8, &CNewDIB::VerticalFlip, &kFlippingVertical, {}},
         {3, 4, 4, &CNewDIB::HorizonFlip, &kFlippingHorizontal, {0, 25, 50, 75}},  // per row when mirrored
-        {3, 4, 16, &CNewDIB::HorizonFlip, &kFlippingHorizontal, {}},
+        {3, 4, 16, &CNewDIB::HorizonFlip, &kFlippingHorizontal, {0, 25, 50, 75}},
     };
     vtest::PageFileMode pages(4 * vtest::kMiB);
     for (const Expected& c : cases) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/encoding.h"
+#include "velmora/encoding.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "codecs/bmp_format.h"
+#include "platform/dib_geometry.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "velmora/newdib.h"
 
@@ -20,8 +21,7 @@ constexpr uint64_t kMaxTurnBytes = uint64_t{32} << 20;
 constexpr uint64_t kMaxComparedPixels = uint64_t{1} << 20;
 
 uint64_t TurnedBytes(CNewDIB& dib) {
-    return velmora::bmp::StrideOf(static_cast<uint64_t>(dib.GetHeight()), static_cast<uint64_t>(dib.GetBitCount())) *
-           static_cast<uint64_t>(dib.GetWidth());
+    return velmora::RowStride(dib.GetHeight(), dib.GetBitCount()) * static_cast<uint64_t>(dib.GetWidth());
 }
 
 bool SameShape(CNewDIB& a, CNewDIB& b) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/encoding.h"
+#include "velmora/encoding.h"
 #include "support/expect_rows.h"
 
 namespace {

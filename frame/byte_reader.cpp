@@ -1,4 +1,4 @@
-#include "codecs/byte_reader.h"
+#include "frame/byte_reader.h"
 
 #include <algorithm>
 #include <cstring>

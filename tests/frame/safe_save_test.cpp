@@ -1,5 +1,5 @@
 // Saving through a temporary beside the target.
-#include "document/safe_save.h"
+#include "frame/safe_save.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

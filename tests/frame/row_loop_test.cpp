@@ -1,5 +1,7 @@
 // The row loop the codecs share: pieces, progress, both numberings, windows.
-#include "document/row_loop.h"
+#include "frame/row_loop.h"
+
+#include "environment/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -33,9 +35,9 @@ TEST(RowLoopProgress, PiecesOfAtMostStepRowsAndTheirSteps) {
         RowLoop loop(&dib, RowOrder::BottomUp, c.progress ? &progress : nullptr);
         EXPECT_EQ(loop.Run([&](const RowPiece& piece) {
             pieces.push_back(piece.count);
-            return true;
+            return velmora::Failure(nullptr);
         }),
-                  RowLoop::kDone);
+                  nullptr);
         EXPECT_EQ(window.Steps(), c.steps) << c.height << " rows";
         EXPECT_EQ(pieces, c.pieces) << c.height << " rows";
     }
@@ -46,11 +48,11 @@ TEST(RowLoop, StopsWhenTheTransferFailsAndFailsOnAnEmptyImage) {
     StepProgress progress(velmora::ProgressReporter(nullptr), 20);
     int calls = 0;
     RowLoop loop(&dib, RowOrder::BottomUp, &progress);
-    EXPECT_EQ(loop.Run([&](const RowPiece&) { return ++calls < 2; }), RowLoop::kStopped);
+    EXPECT_STREQ(loop.Run([&](const RowPiece&) { return ++calls < 2 ? nullptr : "stop"; }), "stop");
     EXPECT_EQ(calls, 2);
     released.ReleaseDIB();
     RowLoop none(&released, RowOrder::BottomUp, nullptr);
-    EXPECT_EQ(none.Run([](const RowPiece&) { return true; }), RowLoop::kMapFailed);
+    EXPECT_EQ(none.Run([](const RowPiece&) { return velmora::Failure(nullptr); }), velmora::text::kMapFailed);
 }
 
 // Every row is visited once, in order, at the address GetDIBRow gives for it,
@@ -71,9 +73,9 @@ void ExpectLoopAddressesEveryRow(CNewDIB& dib, RowOrder order, bool marked) {
             piece.Row(k)[0] = static_cast<BYTE>(storageRow), piece.Row(k)[1] = static_cast<BYTE>(storageRow >> 8);
         }
         EXPECT_EQ(piece.lowest, order == RowOrder::BottomUp ? piece.Row(0) : piece.Row(piece.count - 1));
-        return true;
+        return velmora::Failure(nullptr);
     }),
-              RowLoop::kDone);
+              nullptr);
     ASSERT_EQ(next, height);
     for (int r = 0; r < height; ++r) ASSERT_EQ(dib.GetDIBRow(r)[0] | dib.GetDIBRow(r)[1] << 8, r) << "storage row " << r;
 }
@@ -94,7 +96,7 @@ TEST(RowWindowAccess, InterlacedPictureRowsReachTheirStorageRowsAcrossWindows) {
     ASSERT_TRUE(dib.IsMapped());
     const int height = dib.GetHeight();
     {
-        velmora::RowWindow window(&dib, RowOrder::TopDown);
+        velmora::RowWalker window(&dib, RowOrder::TopDown);
         // GIF's interlaced order: rows 0, 8, 16, ..., 4, 12, ..., 2, 6, ..., 1, 3, ...
         const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
         for (int pass = 0; pass < 4; ++pass)

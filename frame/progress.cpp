@@ -1,4 +1,4 @@
-#include "document/progress.h"
+#include "frame/progress.h"
 
 #include "velmora/application.h"
 #include "velmora/messages.h"

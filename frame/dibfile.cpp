@@ -1,6 +1,6 @@
 #include "velmora/dibfile.h"
 
-#include "document/codec_frame.h"
+#include "frame/codec_frame.h"
 #include "velmora/newdib.h"
 
 CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd) {}
@@ -9,19 +9,19 @@ CDIBFile::~CDIBFile() = default;
 
 namespace velmora {
 
-int RecordFailure(CDIBFile& codec, const char* text) {
-    if (text) codec.m_strError = text;
+int RecordFailure(CDIBFile& codec, Failure text) {
+    if (text && *text) codec.m_strError = text;
     return 0;
 }
 
-int FailRead(CDIBFile& codec, const char* text) {
+int FailRead(CDIBFile& codec, Failure text) {
     RecordFailure(codec, text);
     if (codec.m_pDIB) codec.m_pDIB->ReleaseDIB();
     CodecProgress(codec).End();
     return 0;
 }
 
-int FailSave(CDIBFile& codec, const char* text) {
+int FailSave(CDIBFile& codec, Failure text) {
     RecordFailure(codec, text);
     CodecProgress(codec).End();
     return 0;

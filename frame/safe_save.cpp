@@ -1,4 +1,4 @@
-#include "document/safe_save.h"
+#include "frame/safe_save.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,5 @@
-// Conversion of the library's GBK texts to other character sets.
+// Conversion of the library's GBK texts (failure texts, captions) to other
+// character sets, for hosts that show them.
 #pragma once
 
 #include <string>

@@ -1,17 +1,20 @@
-#include "document/row_loop.h"
+#include "storage/row_walker.h"
 
-#include <algorithm>
 #include <climits>
-
-#include "velmora/newdibobject.h"
+#include <cstring>
 
 namespace velmora {
 
-RowWindow::RowWindow(CNewDIBObject* image, RowOrder order)
+RowWalker::RowWalker(CNewDIBObject* image, RowOrder order)
     : m_pImage(image), m_order(order), m_nHeight(image ? image->GetHeight() : 0),
       m_nStride(image ? image->GetBytesPerLine() : 0) {}
 
-bool RowWindow::Place(int row) {
+bool RowWalker::Covers(int row) const {
+    return m_pRun && row >= m_nFirst && row < m_nFirst + m_nCount &&
+           m_nPlacement == m_pImage->GetPlacementCount();
+}
+
+bool RowWalker::Place(int row) {
     m_pRun = nullptr;
     m_nFirst = m_nCount = 0;
     if (!m_pImage || row < 0 || row >= m_nHeight) return false;
@@ -20,6 +23,7 @@ bool RowWindow::Place(int row) {
     if (!run || count <= 0) return false;
     m_pRun = run;
     m_nFirst = row;
+    m_nPlacement = m_pImage->GetPlacementCount();
     // A run never reaches past the image; trust that only as far as the height.
     m_nCount = std::min(count, m_nHeight - row);
     if (m_order == RowOrder::TopDown && m_nCount < count) {
@@ -29,7 +33,7 @@ bool RowWindow::Place(int row) {
     return true;
 }
 
-RowPiece RowWindow::Piece(int row, int limit) {
+RowPiece RowWalker::Piece(int row, int limit) {
     RowPiece piece{row, 0, m_nStride, m_order, nullptr};
     if (limit <= 0 || (!Covers(row) && !Place(row))) return piece;
     int left = m_nFirst + m_nCount - row;
@@ -44,37 +48,20 @@ RowPiece RowWindow::Piece(int row, int limit) {
     return piece;
 }
 
-BYTE* RowWindow::Row(int row) {
-    RowPiece piece = Piece(row, 1);
-    return piece.lowest;
+BYTE* RowWalker::Row(int row) { return Piece(row, 1).lowest; }
+
+bool CopyRowsOut(CNewDIBObject& image, int first, int count, BYTE* out) {
+    return WalkRows(image, RowOrder::BottomUp, first, first + count, INT_MAX, [&](const RowPiece& piece) {
+        std::memcpy(out + static_cast<size_t>(piece.first - first) * piece.stride, piece.lowest, piece.Bytes());
+        return true;
+    });
 }
 
-StepProgress::StepProgress(ProgressReporter reporter, int height, int parts)
-    : m_reporter(reporter), m_nHeight(height > 0 ? height : 0),
-      m_nStep(static_cast<int>(m_nHeight / (parts > 0 ? parts : 1) + 1)) {}
-
-void StepProgress::Advance(int rows) {
-    m_nDone += rows;
-    long long reached = m_nDone / m_nStep;
-    if (reached > m_nLast) {
-        m_nLast = reached;
-        m_reporter.Step(StepPercent(static_cast<unsigned long long>(m_nDone), static_cast<unsigned long long>(m_nHeight)));
-    }
-}
-
-RowLoop::RowLoop(CNewDIBObject* image, RowOrder order, StepProgress* progress)
-    : m_window(image, order), m_pProgress(progress) {}
-
-RowLoop::Result RowLoop::Run(const Transfer& transfer) {
-    int limit = m_pProgress ? m_pProgress->Step() : INT_MAX;
-    for (int row = 0; row < m_window.Height();) {
-        RowPiece piece = m_window.Piece(row, limit);
-        if (!piece.lowest) return kMapFailed;
-        if (!transfer(piece)) return kStopped;
-        if (m_pProgress) m_pProgress->Advance(piece.count);
-        row += piece.count;
-    }
-    return kDone;
+bool CopyRowsIn(CNewDIBObject& image, int first, int count, const BYTE* in) {
+    return WalkRows(image, RowOrder::BottomUp, first, first + count, INT_MAX, [&](const RowPiece& piece) {
+        std::memcpy(piece.lowest, in + static_cast<size_t>(piece.first - first) * piece.stride, piece.Bytes());
+        return true;
+    });
 }
 
 }  // namespace velmora

@@ -1,0 +1,60 @@
+// The row loop every codec moves pixel rows with: every row of the image
+// once, first to last in the file's numbering, in pieces that never cross a
+// row window, with a progress step after each piece. The rows themselves
+// come from the storage's walker (storage/row_walker.h).
+#pragma once
+
+#include <functional>
+
+#include "frame/codec_frame.h"
+#include "frame/progress.h"
+#include "storage/row_walker.h"
+
+namespace velmora {
+
+// Progress while rows move: step = height / parts + 1 rows; after each piece,
+// when done / step passes the last value sent, DIBM_STEPPROGRESS carries
+// done * 100 / height. About `parts` messages whatever the window size.
+// Codecs whose format sends other figures derive and override Advance.
+class StepProgress {
+public:
+    StepProgress(ProgressReporter reporter, int height, int parts = 10);
+    virtual ~StepProgress() = default;
+
+    // Rows per piece: the loop never moves more between two tests.
+    int Step() const { return m_nStep; }
+    // `rows` more rows were moved.
+    virtual void Advance(int rows);
+
+    const ProgressReporter& Reporter() const { return m_reporter; }
+
+protected:
+    ProgressReporter m_reporter;
+    long long m_nHeight;
+    int m_nStep;
+    long long m_nDone = 0;
+    long long m_nLast = 0;
+};
+
+// Visits every row of an image once, first row to last in the chosen
+// numbering, in pieces of at most progress.Step() rows that never cross a
+// window, and advances the progress after each piece. A progress message may
+// move the window; the next piece is asked for afresh, so no address is kept
+// across one.
+class RowLoop {
+public:
+    // Moves one piece: null to go on, else the failure text that stops the loop.
+    using Transfer = std::function<Failure(const RowPiece&)>;
+
+    RowLoop(CNewDIBObject* image, RowOrder order, StepProgress* progress);
+
+    // Null when every row was visited; "获得DIB映射区失败" when a window could
+    // not be placed; else the text the transfer stopped with.
+    Failure Run(const Transfer& transfer);
+
+private:
+    RowWalker m_walker;
+    StepProgress* m_pProgress;
+};
+
+}  // namespace velmora
