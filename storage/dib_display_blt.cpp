@@ -8,7 +8,6 @@
 
 using velmora::display::ClampToInt;
 using velmora::display::RowSpan;
-using velmora::display::RowWindow;
 
 int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, int ySrc) {
     if (!Ready()) return 0;
@@ -21,8 +20,8 @@ int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, 
     // Only rows of the image are ever mapped; a request without any draws nothing.
     const RowSpan rows = velmora::display::ClipRows(ySrc, h, m_nHeight);
     if (rows.Empty()) return 1;
-    const RowWindow win{m_nWinFirst, m_nWinEnd, m_nWinRows > 0 && m_pBits};
-    if (win.Covers(rows)) {
+    const RowSpan win = velmora::display::MappedRows(m_nWinFirst, m_nWinEnd, m_nWinRows > 0 && m_pBits);
+    if (velmora::display::Holds(win, rows)) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         return SetDIBitsToDevice(dc, xDest, yDest, static_cast<DWORD>(w), static_cast<DWORD>(h), xSrc,
                                  ClampToInt(win.end - bottom), 0, static_cast<UINT>(m_nWinRows), m_pBits, m_pBitmapInfo,
@@ -31,7 +30,7 @@ int CNewDIBObject::BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, 
     // The part the window holds, drawn without remapping.
     const int64_t overlapFirst = std::max(rows.first, win.first);
     const int64_t overlapEnd = std::min(win.end, rows.end);
-    if (win.mapped && overlapFirst < overlapEnd) {
+    if (!win.Empty() && overlapFirst < overlapEnd) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         if (!SetDIBitsToDevice(dc, xDest, ClampToInt(yDest + overlapFirst - ySrc), static_cast<DWORD>(w),
                                static_cast<DWORD>(overlapEnd - overlapFirst), xSrc, ClampToInt(win.end - overlapEnd), 0,

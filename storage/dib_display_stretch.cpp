@@ -11,7 +11,6 @@
 using velmora::display::ClampToInt;
 using velmora::display::RoundToInt;
 using velmora::display::RowSpan;
-using velmora::display::RowWindow;
 
 namespace {
 
@@ -46,8 +45,8 @@ int CNewDIBObject::StretchDIB(HDC dc, int xDest, int yDest, int wDest, int hDest
     }
     const RowSpan rows = velmora::display::ClipRows(top, rowsSrc, m_nHeight);
     if (rows.Empty()) return 1;
-    const RowWindow win{m_nWinFirst, m_nWinEnd, m_nWinRows > 0 && m_pBits};
-    if (win.Covers(rows)) {
+    const RowSpan win = velmora::display::MappedRows(m_nWinFirst, m_nWinEnd, m_nWinRows > 0 && m_pBits);
+    if (velmora::display::Holds(win, rows)) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         return StretchDIBits(dc, xDest, yDest, wDest, hDest, xSrc, ClampToInt(win.end - bottom), wSrc, hSrc, m_pBits,
                              m_pBitmapInfo, DIB_RGB_COLORS, static_cast<DWORD>(rop));
@@ -56,7 +55,7 @@ int CNewDIBObject::StretchDIB(HDC dc, int xDest, int yDest, int wDest, int hDest
     // The part the window holds, drawn without remapping.
     const int64_t overlapFirst = std::max(rows.first, win.first);
     const int64_t overlapEnd = std::min(win.end, rows.end);
-    if (win.mapped && overlapFirst < overlapEnd) {
+    if (!win.Empty() && overlapFirst < overlapEnd) {
         m_pBitmapInfo->bmiHeader.biHeight = m_nWinRows;
         const int64_t y0 = edge.At(overlapFirst);
         if (!StretchDIBits(dc, xDest, ClampToInt(y0), wDest, ClampToInt(edge.At(overlapEnd) - y0), xSrc,

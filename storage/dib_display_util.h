@@ -43,13 +43,14 @@ inline RowSpan ClipRows(int64_t ySrc, int64_t h, int height) {
     return s;
 }
 
-// The current row window in picture rows [first, end); `mapped` when it
-// holds rows at all.
-struct RowWindow {
-    int64_t first = 0;
-    int64_t end = 0;
-    bool mapped = false;
-    bool Covers(const RowSpan& s) const { return mapped && first <= s.first && s.end <= end; }
-};
+// The rows of the image's own row window, as picture rows [first, end); empty
+// when no window is mapped. Drawing hands that window to the device as it is.
+inline RowSpan MappedRows(int first, int end, bool mapped) {
+    return mapped ? RowSpan{first, end} : RowSpan{};
+}
+
+inline bool Holds(const RowSpan& outer, const RowSpan& inner) {
+    return !outer.Empty() && outer.first <= inner.first && inner.end <= outer.end;
+}
 
 }  // namespace velmora::display
