@@ -50,6 +50,9 @@ const char* const kPngReadTooLarge =
 const char* const kPngSaveTooLarge =
     "提示: 因为Png压缩系统不支持磁盘映射,您的位图数据太大(%d兆),内存可用空间为%d兆,如运行本操作,系统可能会瘫痪";
 
+// TIFF codec.
+const char* const kRowBufferFailed = "can not malloc rowbuf in save tiff";
+
 const char* const kTraceVFlipAlloc = "垂直翻转分配临时内存错误";
 const char* const kTraceHFlipAlloc = "水平翻转不能分配临时内存";
 const char* const kTraceLockFailed = "\t不能锁定内存块";

@@ -51,6 +51,9 @@ extern const char* const kError;               // 错误
 extern const char* const kPngReadTooLarge;     // 提示: 因为Png解压系统不支持磁盘映射,... (printf: %d %d)
 extern const char* const kPngSaveTooLarge;     // 提示: 因为Png压缩系统不支持磁盘映射,... (printf: %d %d)
 
+// TIFF codec.
+extern const char* const kRowBufferFailed;  // can not malloc rowbuf in save tiff
+
 // Debug traces only; never shown, recorded or logged.
 extern const char* const kTraceVFlipAlloc;     // 垂直翻转分配临时内存错误
 extern const char* const kTraceHFlipAlloc;     // 水平翻转不能分配临时内存

@@ -28,3 +28,10 @@ run info "$out/pal8rle_inverted.bmp"
 
 # Draw: a thumbnail of a sample, stretched onto a small surface and saved.
 run draw "$samples/bmp/rgb24.bmp" "$out/rgb24_thumbnail.bmp" --size 48x24
+
+# TIFF: a palette sample to BMP, a BMP to TIFF and back.
+run info "$samples/tif/pam_pal2.tif"
+run convert "$samples/tif/pam_pal2.tif" "$out/pam_pal2.bmp"
+run convert "$samples/bmp/rgb24.bmp" "$out/rgb24_left.tif" --rotate left
+run info "$out/rgb24_left.tif"
+run convert "$out/rgb24_left.tif" "$out/rgb24_left_back.bmp"

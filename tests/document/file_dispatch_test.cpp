@@ -67,8 +67,8 @@ TEST_F(FileDispatch, SaveRemembersTheTargetOnlyWhenAskedAndSucceeding) {
     ASSERT_EQ(dib.SaveFile(copy.c_str(), -1, 0), 1);
     EXPECT_EQ(dib.GetFileName(), bmp.c_str());
     EXPECT_EQ(dib.GetGrayProp(), 1);
-    // A format without a codec fails and keeps its code, not the name.
-    EXPECT_EQ(dib.SaveFile(dir.file("x.tif").c_str(), -1, 1), 0);
+    // A failed save keeps the format's code, not the name.
+    EXPECT_EQ(dib.SaveFile(dir.file("no/such/x.tif").c_str(), -1, 1), 0);
     EXPECT_EQ(dib.GetFileFormat(), 1);
     EXPECT_EQ(dib.GetFileName(), bmp.c_str());
     EXPECT_FALSE(dib.GetLastErrorText().IsEmpty());

@@ -1,0 +1,83 @@
+// TIFF files the reader must refuse: layouts it does not take and damaged
+// files. Each fails with its text, leaves no image behind and no page file.
+#include <gtest/gtest.h>
+
+#include "codecs/tiff_files.h"
+#include "environment/texts.h"
+#include "velmora/messages.h"
+
+namespace {
+
+namespace text = velmora::text;
+
+// Reads `path` into a document that held an image; the read must fail with
+// `expected` (any text when null) and leave the document as it was (a
+// refusal before the image is made) or without an image.
+void ExpectRefused(const std::string& path, const char* expected) {
+    CNewDIB dib(3, 3, 8);
+    EXPECT_EQ(dib.ReadFile(path.c_str(), -1), 0) << path;
+    if (expected) EXPECT_EQ(dib.GetLastErrorText(), expected) << path;
+    else EXPECT_FALSE(dib.GetLastErrorText().IsEmpty()) << path;
+    EXPECT_TRUE(!dib.Ready() || (dib.GetWidth() == 3 && dib.GetHeight() == 3)) << path;
+}
+
+TEST(TiffDamaged, FilesFromFuzzersAndBrokenDirectoriesFailCleanly) {
+    for (const char* name : {"pil_libtiff_segfault", "tiffcp_rgb_lzw__header_only",
+                             "pil_oom-225817ca0f8c663be7ab4b9e717b02c661e66834",
+                             "pil_crash-86214e58da443d2b80820cff9677a38a33dcbbca", "imagers_cmyk_u8_trunc_case"})
+        ExpectRefused(vtest::DataPath(std::string("damaged/tif/") + name + ".tif"), nullptr);
+    ExpectRefused(vtest::DataPath("tif/missing.tif"), text::kOpenTiffFailed);
+    // A directory that names itself as the next one: the first is read.
+    CNewDIB dib;
+    EXPECT_EQ(dib.ReadFile(vtest::DataPath("damaged/tif/test_ifd_loop_to_self.tif").c_str(), -1), 1);
+}
+
+// Edits of a two-strip RGB file (little-endian, PackBits).
+TEST(TiffDamaged, EditedDimensionsAndStripsFailWithTheirTexts) {
+    vtest::TempDir dir;
+    const std::vector<unsigned char> good = vtest::ReadAll(vtest::DataPath("tif/32bpp-None-jpeg.tif"));
+    struct Edit {
+        uint16_t tag;
+        uint32_t value;
+        const char* expected;
+    } edits[] = {{TIFFTAG_IMAGEWIDTH, 0, nullptr},
+                 {TIFFTAG_IMAGELENGTH, 0, nullptr},
+                 {TIFFTAG_IMAGEWIDTH, 0xFFFFFFFF, nullptr},
+                 {TIFFTAG_STRIPOFFSETS, 0x7FFFFFF0, text::kReadImageFailed}};
+    for (const Edit& e : edits) {
+        std::vector<unsigned char> bytes = good;
+        ASSERT_TRUE(vtest::PatchTag(bytes, e.tag, e.value)) << e.tag;
+        const std::string path = dir.file("edit" + std::to_string(e.tag) + "_" + std::to_string(e.value) + ".tif");
+        vtest::WriteAll(path, bytes);
+        ExpectRefused(path, e.expected);
+    }
+}
+
+TEST(TiffRefused, LayoutsWithoutADibFormAndTiledFiles) {
+    vtest::TempDir dir;
+    auto write = [&](const char* name, uint16_t samples, uint16_t bits, bool tiled) {
+        const std::string path = dir.file(name);
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 16);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 16);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+        if (tiled) TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16), TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+        std::vector<BYTE> data(16 * 16 * samples * bits / 8);
+        if (tiled) TIFFWriteEncodedTile(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
+        else TIFFWriteEncodedStrip(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
+        TIFFClose(tif);
+        return path;
+    };
+    ExpectRefused(write("grey16.tif", 1, 16, false), text::kUnsupportedFormat);
+    ExpectRefused(write("rgb4.tif", 3, 4, false), text::kUnsupportedFormat);
+    ExpectRefused(write("greyalpha.tif", 2, 8, false), text::kUnsupportedFormat);
+    ExpectRefused(write("rgba.tif", 4, 8, false), text::kUnsupportedFormat);
+    ExpectRefused(write("grey12.tif", 1, 12, false), text::kUnsupportedFormat);
+    vtest::RecordingWindow window;
+    ExpectRefused(write("tiled.tif", 3, 8, true), text::kReadImageFailed);
+    EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+}
+
+}  // namespace
