@@ -31,7 +31,9 @@ bool CompressionFits(DWORD compression, int bitCount) {
 // Enough file after the pixel-data offset for what the headers describe.
 bool DataFits(const Layout& layout, uint64_t offBits, uint64_t fileLength) {
     uint64_t available = fileLength > offBits ? fileLength - offBits : 0;
-    if (IsRunLength(layout.compression)) return available > 0 && layout.dataBytes / kMaxRunLengthExpansion < available;
+    if (IsRunLength(layout.compression))
+        return available > 0 && (layout.dataBytes <= kUncheckedRunLengthBytes ||
+                                 layout.dataBytes / kMaxRunLengthExpansion < available);
     return layout.dataBytes <= available;
 }
 
@@ -43,7 +45,9 @@ const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t
     if (info.biCompression != BI_RGB && !IsRunLength(info.biCompression)) return text::kUnknownCompression;
     if (!IsDibBitCount(info.biBitCount)) return text::kBadFileData;
     if (!CompressionFits(info.biCompression, info.biBitCount)) return text::kUnknownCompression;
-    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT_MIN) return text::kReadDataFailed;
+    // Sizes the storage would refuse fail as its refusal would, before the
+    // document gives up its image.
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT_MIN) return text::kCreateBufferFailed;
 
     Layout out;
     out.width = info.biWidth;
@@ -53,7 +57,7 @@ const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t
     out.compression = info.biCompression;
     // The storage keeps the stride in an int.
     out.stride = static_cast<size_t>(RowStride(out.width, out.bitCount, INT_MAX));
-    if (out.stride == 0) return text::kReadDataFailed;
+    if (out.stride == 0) return text::kCreateBufferFailed;
     out.dataBytes = ImageBytes(out.stride, static_cast<uint64_t>(out.rows));
     out.colorTableAt = kFileHeaderBytes + info.biSize;
     out.colorEntries = ColorEntries(out.bitCount);

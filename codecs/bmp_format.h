@@ -15,9 +15,12 @@ namespace velmora::bmp {
 constexpr WORD kSignature = 0x4D42;  // "BM"
 constexpr size_t kFileHeaderBytes = sizeof(BITMAPFILEHEADER);
 constexpr size_t kInfoHeaderBytes = sizeof(BITMAPINFOHEADER);
-// A two-byte run yields at most 255 pixels (about 128 times its size); twice
-// that leaves room for files that end their bitmap early. A header whose
-// pixel data would need more is not describing the file that carries it.
+// Run-length data may be tiny (one end-of-bitmap escape codes any picture),
+// so its length says nothing about an ordinary image. Only a header that asks
+// for more than kUncheckedRunLengthBytes of pixels must come with at least
+// 1/kMaxRunLengthExpansion of them in data, so that a few bytes cannot make
+// the reader reserve a huge page file.
+constexpr uint64_t kUncheckedRunLengthBytes = uint64_t{256} << 20;
 constexpr uint64_t kMaxRunLengthExpansion = 256;
 
 // The pixel data a file's headers describe, once they passed CheckLayout.

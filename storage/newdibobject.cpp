@@ -60,8 +60,11 @@ CNewDIBObject::~CNewDIBObject() { ReleaseDIB(); }
 int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
     ReleaseDIB();
     int stride = 0;
-    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !StrideFitsInt(width, bitCount, &stride))
+    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !StrideFitsInt(width, bitCount, &stride)) {
+        // Nothing of the released image may still be read as if it were there.
+        m_nWidth = m_nHeight = m_nBitCount = m_nBytesPerLine = 0;
         return 0;
+    }
     m_nWidth = width;
     m_nHeight = height;
     m_nBitCount = bitCount;

@@ -9,9 +9,10 @@
 namespace velmora {
 
 uint64_t WindowDivisor(int loadImageNumber) {
-    // The setter stores any value; 0 would divide by zero and a negative
-    // number would wrap to a huge divisor.
-    return loadImageNumber < 1 ? 1 : static_cast<uint64_t>(loadImageNumber);
+    // The setter stores any value. The number divides as an unsigned 32-bit
+    // value, so a negative one is a huge divisor that leaves every image the
+    // floor; 0 would divide by zero and counts as 1.
+    return loadImageNumber == 0 ? 1 : static_cast<uint64_t>(static_cast<uint32_t>(loadImageNumber));
 }
 
 uint64_t PageFileThreshold(uint64_t useMemSize, int loadImageNumber, uint64_t totalPhys, uint64_t availPhys) {

@@ -33,18 +33,18 @@ TEST_P(DamagedBmp, FailsWithItsTextOrReadsWithinBoundsAndLeavesNoPageFile) {
 }
 
 // Headers that cannot describe their file are refused before the document
-// gives up its image.
+// gives up its image; sizes the storage cannot hold fail as its refusal does.
 const Damaged kHeaders[] = {
     {"im_pal8_w61__bad_magic.bmp", text::kNotBmp, true}, {"im_pal8_w61__trunc10.bmp", text::kReadDataFailed, true},
     {"im_pal8_w61__trunc_half.bmp", text::kReadDataFailed, true},
     {"im_pal8_w61__trunc_minus1.bmp", text::kReadDataFailed, true},
     {"im_pal8_w61__trunc_in_colour_table.bmp", text::kReadDataFailed, true},
-    {"im_pal8_w61__huge_width.bmp", text::kReadDataFailed, true},
+    {"im_pal8_w61__huge_width.bmp", text::kCreateBufferFailed, true},
     {"im_pal8_w61__huge_height.bmp", text::kReadDataFailed, true},
-    {"im_pal8_w61__negative_width.bmp", text::kReadDataFailed, true},
+    {"im_pal8_w61__negative_width.bmp", text::kCreateBufferFailed, true},
     {"im_pal8_w61__offbits_past_eof.bmp", text::kReadDataFailed, true},
     {"im_pal8_w61__bitcount7.bmp", text::kBadFileData, true}, {"badbitcount.bmp", text::kBadFileData, true},
-    {"badwidth.bmp", text::kReadDataFailed, true}, {"reallybig.bmp", text::kReadDataFailed, true},
+    {"badwidth.bmp", text::kCreateBufferFailed, true}, {"reallybig.bmp", text::kReadDataFailed, true},
     {"shortfile.bmp", text::kReadDataFailed, true}};
 const Damaged kData[] = {
     {"badrle.bmp", text::kBadFileData, false},

@@ -72,6 +72,30 @@ TEST(RunLength, DataEndingInsideARunFailsAndReleasesTheImage) {
     }
 }
 
+// A few bytes may code an ordinary picture; only a header that asks for
+// hundreds of megabytes must bring data in proportion.
+TEST(RunLength, TinyDataReadsUnlessTheHeaderAsksForAHugeImage) {
+    std::vector<uint8_t> endOfLines;
+    for (int r = 0; r < 1000; ++r) endOfLines.insert(endOfLines.end(), {0, 0});
+    const std::pair<vtest::BmpLayout, int> cases[] = {
+        {Rle(64, 64, {0, 1}), 0},                           // end of bitmap only
+        {Rle(300, 300, {200, 5, 100, 5, 0, 0, 0, 1}), 5},  // one row, then end of bitmap
+        {Rle(1000, 1000, endOfLines), 0}};
+    for (const auto& [layout, bottom] : cases) {
+        SCOPED_TRACE(testing::Message() << layout.width << " x " << layout.height);
+        CNewDIB dib;
+        ASSERT_EQ(Read(dib, layout), 1) << dib.GetLastErrorText().c_str();
+        EXPECT_EQ(dib.GetDIBRow(0)[layout.width - 1], bottom);
+        EXPECT_EQ(dib.GetDIBRow(layout.height - 1)[0], 0);
+    }
+    vtest::PageFileMode mode;
+    CNewDIB kept(3, 3, 8);
+    EXPECT_EQ(Read(kept, Rle(20000, 20000, {0, 1})), 0);  // 400 MB from two bytes
+    EXPECT_EQ(kept.GetLastErrorText(), text::kReadDataFailed);
+    EXPECT_EQ(kept.GetWidth(), 3);
+    EXPECT_EQ(mode.PageFiles(), 0u);
+}
+
 TEST(RunLength, CompressionMustFitTheBitCount) {
     vtest::BmpLayout layout = Rle(4, 2, {0, 1});
     layout.bitCount = 24;

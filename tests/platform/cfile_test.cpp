@@ -55,6 +55,26 @@ TEST_F(CFileTest, FailedOpensNameTheCause) {
     EXPECT_FALSE(file.IsOpen());
 }
 
+// A FIFO without a writer would block a plain open for ever; reading takes
+// regular files only, and no open waits for a peer.
+TEST_F(CFileTest, OpensNeverWaitAndReadingTakesRegularFilesOnly) {
+    alarm(10);  // an open that waits ends the test instead of hanging it
+    const std::string fifo = dir.file("fifo.bmp");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(fifo.c_str(), kReadDenyWrite, &error));
+    EXPECT_EQ(error.m_strFileName, fifo.c_str());
+    EXPECT_FALSE(file.Open(fifo.c_str(), CFile::modeWrite));  // no reader: refused, not awaited
+    EXPECT_FALSE(file.Open("/dev/null", CFile::modeRead));
+    EXPECT_FALSE(file.IsOpen());
+    const std::string regular = Make("plain.bin", {1, 2, 3});
+    ASSERT_TRUE(file.Open(regular.c_str(), kReadDenyWrite));
+    char bytes[4];
+    EXPECT_EQ(file.Read(bytes, sizeof bytes), 3u);  // reads as usual once open
+    alarm(0);
+}
+
 TEST_F(CFileTest, WriteSeekReadRoundTrip) {
     const std::string path = dir.file("data.bin");
     CFile out(path.c_str(), kCreateWrite);

@@ -50,7 +50,13 @@ TEST(CreateDIB, RefusedAndReleasedImagesHaveNoPixels) {
     const int refused[][3] = {
         {0, 5, 8},  {5, 0, 8},  {-5, 5, 8}, {5, -1, 24}, {5, 5, 0},  {5, 5, -1},       {5, 5, 9},
         {5, 5, 12}, {5, 5, 15}, {5, 5, 20}, {5, 5, 33},  {5, 5, 48}, {INT_MAX, 1, 32}, {INT_MAX / 3 + 1, 1, 24}};
-    for (const auto& r : refused) EXPECT_EQ(dib.CreateDIB(r[0], r[1], r[2]), 0) << r[0] << "x" << r[1] << "x" << r[2];
+    for (const auto& r : refused) {
+        ASSERT_EQ(dib.CreateDIB(10, 20, 8), 1);
+        EXPECT_EQ(dib.CreateDIB(r[0], r[1], r[2]), 0) << r[0] << "x" << r[1] << "x" << r[2];
+        // Nothing of the image it replaced is left to read.
+        EXPECT_EQ(std::make_tuple(dib.GetWidth(), dib.GetHeight(), dib.GetBitCount(), dib.GetDIBSize()),
+                  std::make_tuple(0, 0, 0, 0ul));
+    }
     EXPECT_EQ(dib.Ready(), 0);
     EXPECT_EQ(dib.GetBitmapInfo(), nullptr);
     ASSERT_EQ(dib.CreateDIB(40, 30, 8), 1);

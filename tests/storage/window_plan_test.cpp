@@ -117,9 +117,13 @@ TEST(PageFileThreshold, SharesAvailableMemoryWithAFloorOfOneThirtySecond) {
     EXPECT_EQ(velmora::PageFileThreshold(0, 1, total, 1 * kMiB), 2 * kMiB);
     EXPECT_EQ(velmora::PageFileThreshold(3 * kMiB, 1, total, 60 * kMiB), 3 * kMiB);
     EXPECT_EQ(velmora::PageFileThreshold(1 * kMiB, 1, total, 60 * kMiB), 2 * kMiB);
-    // Load image numbers below one count as one.
+    // 0 counts as one; a negative number divides as a huge unsigned one,
+    // which leaves the floor, for the threshold and the window alike.
     EXPECT_EQ(velmora::PageFileThreshold(0, 0, total, 16 * kMiB), 16 * kMiB);
-    EXPECT_EQ(velmora::PageFileThreshold(0, -3, total, 16 * kMiB), 16 * kMiB);
+    EXPECT_EQ(velmora::PageFileThreshold(0, -3, total, 16 * kMiB), 2 * kMiB);
+    EXPECT_EQ(velmora::PageFileThreshold(0, -1, 256ull << 30, 200ull << 30), 8ull << 30);
+    EXPECT_EQ(velmora::WindowDivisor(0), 1u);
+    EXPECT_EQ(velmora::WindowDivisor(-1), 0xFFFFFFFFu);
     // Figures beyond 32 bits do not wrap.
     EXPECT_EQ(velmora::PageFileThreshold(0, 2, 256ull << 30, 100ull << 30), 50ull << 30);
 }
