@@ -1,6 +1,7 @@
 #include "codecs/tiff_codec.h"
 
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
 #include "platform/dib_geometry.h"
+#include "platform/open_file.h"
 #include "storage/row_walker.h"
 
 namespace velmora::tiff {
@@ -22,6 +24,16 @@ struct CloseTiff {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 using TiffHandle = std::unique_ptr<TIFF, CloseTiff>;
+
+// libtiff's own open would wait for ever on a FIFO; the descriptor comes from
+// an open that never waits and takes regular files only.
+TIFF* OpenTiffForReading(const char* path) {
+    const int fd = velmora::OpenForReading(path);
+    if (fd < 0) return nullptr;
+    TIFF* tif = TIFFFdOpen(fd, path, "r");
+    if (!tif) close(fd);  // TIFFClose closes it once libtiff took it
+    return tif;
+}
 
 struct FreeBlock {
     void operator()(void* block) const { std::free(block); }
@@ -271,7 +283,7 @@ bool SavableBitCount(int bitCount) { return (bitCount >= 1 && bitCount <= 8) || 
 int Read(CDIBFile& codec, const char* path) {
     CNewDIBObject* image = TargetImage(codec);
     if (!image) return RecordFailure(codec, text::kNoData);
-    TiffHandle tif(path ? TIFFOpen(path, "r") : nullptr);
+    TiffHandle tif(OpenTiffForReading(path));
     if (!tif) return RecordFailure(codec, text::kOpenTiffFailed);
     const Layout layout = ReadLayout(tif.get());
     if (Failure failure = CheckLayout(layout)) return RecordFailure(codec, failure);

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/file_errors.h"
+#include "platform/open_file.h"
 #include "velmora/cfile.h"
 
 namespace {
@@ -33,33 +34,15 @@ int LockFor(UINT openFlags) {
     throw CFileException(cause < 0 ? FileErrorCause(osError) : cause, osError, fileName);
 }
 
-// Why an open descriptor cannot serve, or 0. Reading takes regular files
-// only: a FIFO or a device may never deliver what a reader waits for, and
-// the readers seek.
-int UnusableFile(const struct stat& st, UINT openFlags) {
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    if ((openFlags & 3u) == CFile::modeRead && !S_ISREG(st.st_mode)) return EINVAL;
-    return 0;
-}
-
 // Opens the file, takes its lock, then truncates: truncating before the lock
-// would destroy a file another holder is still using. The open itself does
-// not wait (a FIFO without a peer would block it for ever); reads and writes
-// on the descriptor do wait as usual.
+// would destroy a file another holder is still using.
 int OpenDescriptor(const char* fileName, UINT openFlags, int* osError) {
-    int flags = AccessFlags(openFlags) | O_CLOEXEC | O_NONBLOCK;
+    int flags = AccessFlags(openFlags);
     if (openFlags & CFile::modeCreate) flags |= O_CREAT;
-    int fd = open(fileName, flags, 0666);
-    if (fd < 0) {
-        *osError = errno;
-        return -1;
-    }
     struct stat st;
+    int fd = velmora::OpenWithoutWaiting(fileName, flags, &st, osError);
+    if (fd < 0) return -1;
     int failure = 0;
-    int status = fcntl(fd, F_GETFL);
-    if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) failure = errno;
-    else if (fstat(fd, &st) != 0) failure = errno;
-    else failure = UnusableFile(st, openFlags);
     int lock = LockFor(openFlags);
     if (!failure && lock && flock(fd, lock | LOCK_NB) != 0) failure = errno;
     bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);

@@ -1,7 +1,5 @@
 // Reading BMP files written by other software, against their reference decodings.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "codecs/image_fixture.h"
 #include "environment/texts.h"
@@ -108,20 +106,6 @@ TEST(BmpReadRefusals, BitfieldsAndCoreHeadersAreRefusedBeforeTheDocumentChanges)
     EXPECT_EQ(dib.GetLastErrorText(), text::kUnsupportedFormat);
     EXPECT_TRUE(dib.Ready());
     EXPECT_EQ(dib.GetWidth(), 7);
-}
-
-TEST(BmpReadRefusals, WhatIsNotARegularFileFailsToOpenWithoutWaiting) {
-    alarm(10);  // an open that waits ends the test instead of hanging it
-    vtest::TempDir dir;
-    const std::string fifo = dir.file("fifo.bmp");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    CNewDIB dib(7, 7, 8);
-    for (const std::string& path : {fifo, dir.path(), std::string("/dev/null")}) {
-        EXPECT_EQ(dib.ReadFile(path.c_str(), 0), 0) << path;
-        EXPECT_EQ(dib.GetLastErrorText(), text::kOpenFailed) << path;
-    }
-    EXPECT_EQ(dib.GetWidth(), 7);
-    alarm(0);
 }
 
 TEST(BmpReadCodec, TheCodecKeepsItsFailureTextForACallerThatKeepsIt) {

@@ -1,0 +1,21 @@
+// Opening a path without waiting. A plain open() of a FIFO blocks until a
+// peer opens the other end, so a host's call could hang for ever on a path
+// it was given. Reading takes regular files only: a FIFO or a device may
+// never deliver what a reader waits for, and every reader seeks.
+#pragma once
+
+#include <sys/stat.h>
+
+namespace velmora {
+
+// open(path, flags | O_CLOEXEC) with O_NONBLOCK for the open only: the
+// descriptor then reads and writes as usual. Refuses a directory (EISDIR)
+// and, when reading only, anything but a regular file (EINVAL). Fills *st.
+// -1 with *osError set on failure.
+int OpenWithoutWaiting(const char* path, int flags, struct stat* st, int* osError);
+
+// A regular file opened read-only, for readers that hand the descriptor to a
+// library (libtiff, stdio); -1 when it cannot be had.
+int OpenForReading(const char* path);
+
+}  // namespace velmora
