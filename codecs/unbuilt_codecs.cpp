@@ -14,7 +14,5 @@ int CDIBFile::ReadPCXFile(const char*) { return Unsupported(*this); }
 int CDIBFile::SavePCXFile(const char*) { return Unsupported(*this); }
 int CDIBFile::ReadGIFFile(const char*) { return Unsupported(*this); }
 int CDIBFile::SaveGIFFile(const char*) { return Unsupported(*this); }
-int CDIBFile::ReadJPGFile(const char*) { return Unsupported(*this); }
-int CDIBFile::SaveJPGFile(const char*) { return Unsupported(*this); }
 int CDIBFile::ReadPNGFile(const char*) { return Unsupported(*this); }
 int CDIBFile::SavePNGFile(const char*) { return Unsupported(*this); }

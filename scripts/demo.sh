@@ -35,3 +35,9 @@ run convert "$samples/tif/pam_pal2.tif" "$out/pam_pal2.bmp"
 run convert "$samples/bmp/rgb24.bmp" "$out/rgb24_left.tif" --rotate left
 run info "$out/rgb24_left.tif"
 run convert "$out/rgb24_left.tif" "$out/rgb24_left_back.bmp"
+
+# JPEG: decode a sample to BMP, and save a palette BMP, turned, as a colour JPEG.
+run convert "$samples/jpg/testorig.jpg" "$out/testorig.bmp"
+run info "$out/testorig.bmp"
+run convert "$samples/bmp/pal8.bmp" "$out/pal8_left.jpg" --rotate left
+run info "$out/pal8_left.jpg"

@@ -183,6 +183,21 @@ TEST_F(Tool, ConvertTakesTheOutputFormatFromTheOption) {
     EXPECT_EQ(dib.GetWidth(), 127);
 }
 
+TEST_F(Tool, ConvertTurnsJpegIntoBmpAndBack) {
+    const std::string jpeg = vtest::DataPath("jpg/testorig.jpg");
+    ASSERT_EQ(Run("convert " + Quote(jpeg) + " " + Out("out.bmp")).status, 0);
+    CNewDIB here;
+    ASSERT_EQ(here.ReadFile(jpeg.c_str(), -1), 1);
+    ASSERT_EQ(here.SaveFile(dir.file("here.bmp").c_str(), -1, 0), 1);
+    EXPECT_EQ(vtest::ReadAll(dir.file("out.bmp")), vtest::ReadAll(dir.file("here.bmp")));
+    const Outcome o = Run("convert " + Sample("pal8.bmp") + " " + Out("out.jpg") + " --rotate left");
+    ASSERT_EQ(o.status, 0) << o.err;
+    CNewDIB back;
+    ASSERT_EQ(back.ReadFile(dir.file("out.jpg").c_str(), -1), 1);
+    EXPECT_EQ(back.GetWidth(), 64);
+    EXPECT_EQ(back.GetBitCount(), 24);
+}
+
 COLORREF RefPixel(const vtest::RefImage& ref, int x, int y) {
     int r, g, b;
     ref.rgb(x, y, &r, &g, &b);

@@ -1,0 +1,150 @@
+#include "codecs/jpeg_codec.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "codecs/jpeg_trap.h"
+#include "environment/texts.h"
+#include "frame/codec_frame.h"
+#include "frame/row_loop.h"
+#include "platform/dib_geometry.h"
+
+namespace velmora::jpeg {
+
+namespace {
+
+// What a read keeps across its trapped steps: plain data only, so a longjmp
+// skips no destructor. Zeroed, the object may be destroyed even when it was
+// never created.
+struct Decoder {
+    ErrorTrap trap;
+    jpeg_decompress_struct info;
+};
+
+// Huffman coding spends at least one bit on every 8 x 8 block of the most
+// finely sampled component, so a genuine file holds at most 512 pixels per
+// byte. Arithmetic coding has no such floor; 64 times that is allowed, which
+// only pictures of nearly one colour exceed.
+constexpr uint64_t kHuffmanPixelsPerByte = 512;
+constexpr uint64_t kArithmeticPixelsPerByte = 64 * kHuffmanPixelsPerByte;
+
+uint64_t FileBytes(FILE* stream) {
+    struct stat st;
+    return fstat(fileno(stream), &st) == 0 && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+// The picture the header claims fits the file, and its bytes can be counted.
+bool PlausibleSize(const jpeg_decompress_struct& info, int bitCount, uint64_t fileBytes) {
+    uint64_t pixels = 0, limit = 0;
+    uint64_t perByte = info.arith_code ? kArithmeticPixelsPerByte : kHuffmanPixelsPerByte;
+    return CheckedProduct(info.image_width, info.image_height, &pixels) && CheckedProduct(fileBytes, perByte, &limit) &&
+           pixels <= limit && ImageBytes(RowStride(info.image_width, bitCount), info.image_height) != 0;
+}
+
+// One component reads as 8-bit grey, three as 24-bit colour; two (which no
+// DIB layout fits) and four or more (CMYK, YCCK) are refused with 0.
+int BitCountFor(const jpeg_decompress_struct& info) {
+    if (info.num_components == 1) return 8;
+    if (info.num_components == 3) return 24;
+    return 0;
+}
+
+Failure ReadHeader(Decoder& d, FILE* stream) {
+    d.info.err = ArmTrap(&d.trap, text::kReadImageFailed);
+    return Trapped(d.trap, [&] {
+        jpeg_create_decompress(&d.info);
+        jpeg_stdio_src(&d.info, stream);
+        jpeg_read_header(&d.info, TRUE);
+    });
+}
+
+// Colour scanlines come out three bytes a pixel in blue, green, red order:
+// the DIB's own layout, so rows decode straight into the image.
+Failure StartDecompress(Decoder& d) {
+    return Trapped(d.trap, [&] {
+        d.info.dct_method = JDCT_FLOAT;
+        if (d.info.num_components == 3) d.info.out_color_space = JCS_EXT_BGR;
+        jpeg_start_decompress(&d.info);
+    });
+}
+
+Failure ReadScanlines(Decoder& d, JSAMPARRAY rows, JDIMENSION count) {
+    return TrappedScanlines(d.trap, rows, count,
+                            [&](JSAMPARRAY at, JDIMENSION n) { return jpeg_read_scanlines(&d.info, at, n); });
+}
+
+Failure FinishDecompress(Decoder& d) {
+    return Trapped(d.trap, [&] { jpeg_finish_decompress(&d.info); });
+}
+
+// Entry i of a grey image's table is (i, i, i).
+void StoreGreyTable(CNewDIBObject& dib) {
+    RGBQUAD* table = ColorTableOf(dib.GetBitmapInfo());
+    for (int i = 0; i < 256; ++i) table[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+}
+
+// Picture rows in file order, each piece of rows in one library call. The
+// library fills the pixels; the padding at the end of each row is cleared,
+// so that saved files do not depend on what the storage held before.
+Failure DecodeRows(CDIBFile& codec, Decoder& d) {
+    CNewDIBObject& dib = *TargetImage(codec);
+    const size_t pixelBytes = PixelBytes(dib.GetWidth(), dib.GetBitCount());
+    const size_t padding = dib.GetBytesPerLine() - pixelBytes;
+    StepProgress progress(CodecProgress(codec), dib.GetHeight());
+    RowLoop loop(&dib, RowOrder::TopDown, &progress);
+    std::vector<JSAMPROW> rows(static_cast<size_t>(progress.Step()));
+    return loop.Run([&](const RowPiece& piece) -> Failure {
+        for (int k = 0; k < piece.count; ++k) {
+            rows[static_cast<size_t>(k)] = piece.Row(k);
+            if (padding) std::memset(piece.Row(k) + pixelBytes, 0, padding);
+        }
+        return ReadScanlines(d, rows.data(), static_cast<JDIMENSION>(piece.count));
+    });
+}
+
+// A refusal before the image is created: the document keeps its image.
+int Refuse(CDIBFile& codec, Failure failure) { return FailSave(codec, failure); }
+
+// The decompressor holds the file's header.
+int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
+    const int bitCount = BitCountFor(d.info);
+    if (bitCount == 0) return Refuse(codec, kSilentFailure);
+    if (!PlausibleSize(d.info, bitCount, FileBytes(stream))) return Refuse(codec, text::kReadImageFailed);
+    CNewDIBObject& dib = *TargetImage(codec);
+    const int width = static_cast<int>(d.info.image_width), height = static_cast<int>(d.info.image_height);
+    if (!dib.CreateDIB(width, height, bitCount) || !dib.Ready()) return FailRead(codec, text::kCreateBufferFailed);
+    if (Failure failure = StartDecompress(d)) return FailRead(codec, failure);
+    if (d.info.output_components * 8 != bitCount || d.info.output_width != d.info.image_width)
+        return FailRead(codec, text::kReadImageFailed);
+    if (d.info.jpeg_color_space == JCS_GRAYSCALE) StoreGreyTable(dib);
+    if (Failure failure = DecodeRows(codec, d)) return FailRead(codec, failure);
+    if (Failure failure = FinishDecompress(d)) return FailRead(codec, failure);
+    CodecProgress(codec).End();
+    return 1;
+}
+
+}  // namespace
+
+int Read(CDIBFile& codec, const char* path) {
+    if (!TargetImage(codec)) return RecordFailure(codec, text::kNoData);
+    FILE* stream = path ? std::fopen(path, "rb") : nullptr;
+    if (!stream) return 0;
+    CodecProgress(codec).Begin(text::kReadingImageShort);
+    Decoder d{};
+    int ok = 0;
+    if (Failure failure = ReadHeader(d, stream)) Refuse(codec, failure);
+    else ok = DecodeImage(codec, d, stream);
+    jpeg_destroy_decompress(&d.info);
+    std::fclose(stream);
+    return ok;
+}
+
+}  // namespace velmora::jpeg
+
+int CDIBFile::ReadJPGFile(const char* path) { return velmora::jpeg::Read(*this, path); }
+
+int CDIBFile::SaveJPGFile(const char* path) { return velmora::jpeg::Save(*this, path); }
