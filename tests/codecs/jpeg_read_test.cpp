@@ -1,11 +1,13 @@
-// Reading JPEG files written by other software, against their reference
-// decodings (within +-4 per channel: decoders round differently).
+// Reading JPEG files: samples against their reference decodings (within +-4
+// per channel: decoders round differently), refusals, and damaged files whose
+// fatal library errors come back as failed reads. Images of 64 KiB or more
+// live in page files here, with windows of 64 KiB.
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cstring>
 
-#include "codecs/jpeg_support.h"
+#include "codecs/image_fixture.h"
 #include "environment/texts.h"
 #include "velmora/dibfile.h"
 #include "velmora/messages.h"
@@ -14,117 +16,120 @@ namespace {
 
 namespace text = velmora::text;
 
-vtest::RefImage RefFor(const std::string& stem) {
-    vtest::RefImage ref = vtest::ReadPnm(vtest::JpegSample(stem + ".ref.ppm"));
-    return ref.ok() ? ref : vtest::ReadPnm(vtest::JpegSample(stem + ".ref.pgm"));
+std::string Jpeg(const std::string& name) { return vtest::DataPath("jpg/" + name); }
+
+int MaxChannelDifference(CNewDIB& dib, const vtest::RefImage& ref) {
+    if (!ref.ok() || ref.width != dib.GetWidth() || ref.height != dib.GetHeight()) return -1;
+    int most = 0, got[3], want[3];
+    for (int y = 0; y < ref.height; ++y)
+        for (int x = 0; x < ref.width; ++x) {
+            vtest::PixelColor(dib, x, y, &got[0], &got[1], &got[2]);
+            ref.rgb(x, y, &want[0], &want[1], &want[2]);
+            for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(got[c] - want[c]));
+        }
+    return most;
 }
 
-struct Sample {
-    const char* stem;
-    int bitCount;
-};
+class JpegSample : public ::testing::TestWithParam<std::pair<const char*, int>> {};
 
-class JpegMatchesReference : public ::testing::TestWithParam<Sample> {};
-
-TEST_P(JpegMatchesReference, WithinFourPerChannelAtTheFilesDepth) {
+// 200 dpi and dots-per-centimetre files among them: the image says 300 dpi.
+TEST_P(JpegSample, MatchesItsReferenceAtItsDepthWithAGreyRampAndTheLibrarysDensity) {
+    const std::string stem = GetParam().first;
     CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(vtest::JpegSample(std::string(GetParam().stem) + ".jpg").c_str(), -1), 1)
-        << dib.GetLastErrorText().c_str();
-    EXPECT_EQ(dib.GetBitCount(), GetParam().bitCount);
-    const int difference = vtest::MaxChannelDifference(dib, RefFor(GetParam().stem));
-    EXPECT_GE(difference, 0) << "size differs from the reference";
-    EXPECT_LE(difference, 4);
-}
-
-// Colour: odd size with 2x2 sampling, progressive, arithmetic coding, Adobe
-// marker with restarts; grey: one component.
-INSTANTIATE_TEST_SUITE_P(Samples, JpegMatchesReference,
-                         ::testing::Values(Sample{"cjpeg_17x9", 24}, Sample{"cjpeg_progressive", 24},
-                                           Sample{"testimgari", 24}, Sample{"pil_photoshop-200dpi", 24},
-                                           Sample{"cjpeg_grey", 8}, Sample{"pil_jfif_unit_cm", 8}),
-                         [](const ::testing::TestParamInfo<Sample>& info) {
-                             std::string name = info.param.stem;
-                             for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
-
-TEST(JpegRead, GreyFilesGetTheIdentityGreyTable) {
-    CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(vtest::JpegSample("cjpeg_grey.jpg").c_str(), -1), 1);
+    ASSERT_EQ(dib.ReadFile(Jpeg(stem + ".jpg").c_str(), -1), 1) << dib.GetLastErrorText().c_str();
+    ASSERT_EQ(dib.GetBitCount(), GetParam().second);
+    vtest::RefImage ref = vtest::ReadPnm(Jpeg(stem + ".ref.ppm"));
+    const int difference = MaxChannelDifference(dib, ref.ok() ? ref : vtest::ReadPnm(Jpeg(stem + ".ref.pgm")));
+    EXPECT_TRUE(difference >= 0 && difference <= 4) << difference;
+    EXPECT_EQ(dib.GetBitmapInfoHeader()->biXPelsPerMeter, 11811);
+    EXPECT_EQ(dib.GetBitmapInfoHeader()->biYPelsPerMeter, 11811);
     int entries = 0;
     const RGBQUAD* table = dib.GetRGBQuad(&entries);
-    ASSERT_EQ(entries, 256);
-    for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(table[i].rgbRed, i);
-        EXPECT_EQ(table[i].rgbGreen, i);
-        EXPECT_EQ(table[i].rgbBlue, i);
-    }
+    for (int i = 0; i < entries; ++i) EXPECT_TRUE(table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i);
 }
 
-// 200 dpi in one file, dots per centimetre in the other: the image says 300 dpi.
-TEST(JpegRead, TheHeaderIgnoresTheFilesDensity) {
-    for (const char* name : {"pil_photoshop-200dpi.jpg", "pil_jfif_unit_cm.jpg"}) {
-        CNewDIB dib;
-        ASSERT_EQ(dib.ReadFile(vtest::JpegSample(name).c_str(), -1), 1);
-        const BITMAPINFOHEADER* h = dib.GetBitmapInfoHeader();
-        EXPECT_EQ(h->biXPelsPerMeter, 11811) << name;
-        EXPECT_EQ(h->biYPelsPerMeter, 11811) << name;
-        EXPECT_EQ(h->biSize, 40u);
-        EXPECT_EQ(h->biCompression, BI_RGB);
-        EXPECT_EQ(h->biClrUsed, 0u);
-    }
-}
+// Odd size with 2x2 sampling, progressive, arithmetic, Adobe marker with
+// restarts and 200 dpi; grey, and 1 x 1 grey in dots per centimetre.
+INSTANTIATE_TEST_SUITE_P(Samples, JpegSample,
+                         ::testing::Values(std::make_pair("cjpeg_17x9", 24), std::make_pair("cjpeg_progressive", 24),
+                                           std::make_pair("testimgari", 24), std::make_pair("pil_photoshop-200dpi", 24),
+                                           std::make_pair("cjpeg_grey", 8), std::make_pair("pil_jfif_unit_cm", 8)));
 
-// The document's previous pixels (likely in the same heap block) do not show
+// The document's previous pixels (likely the same heap block) do not show
 // through the bytes that pad each row to whole words.
 TEST(JpegRead, RowPaddingIsCleared) {
     CNewDIB dib(17, 9, 24);
     for (int r = 0; r < 9; ++r) std::memset(dib.GetDIBRow(r), 0xFF, dib.GetBytesPerLine());
-    ASSERT_EQ(dib.ReadFile(vtest::JpegSample("cjpeg_17x9.jpg").c_str(), -1), 1);
-    ASSERT_EQ(dib.GetBytesPerLine(), 52u);
+    ASSERT_EQ(dib.ReadFile(Jpeg("cjpeg_17x9.jpg").c_str(), -1), 1);
     for (int r = 0; r < 9; ++r) EXPECT_EQ(dib.GetDIBRow(r)[51], 0) << "row " << r;
 }
 
-// Refused before the image is created: the document keeps its image and the
-// codec records no text of its own.
-TEST(JpegRead, CmykIsRefusedWithoutATextAndTheDocumentKeepsItsImage) {
+struct Damaged {
+    std::string path;
+    const char* failure;  // null: the file reads; "": refused without a text of the codec's
+};
+
+class DamagedJpeg : public ::testing::TestWithParam<Damaged> {};
+
+// Refusals before the image exists leave the document's image; later
+// failures release it with its page file. Progress always ends once.
+TEST_P(DamagedJpeg, FailsWithItsTextOrReadsAndLeavesNoPageFile) {
+    vtest::PageFileMode mode(2 * vtest::kMiB);
     vtest::RecordingWindow window;
-    CNewDIB dib(5, 4, 24);
-    CDIBFile codec(&dib, window.Handle());
-    EXPECT_EQ(codec.ReadJPGFile(vtest::JpegSample("im_cmyk.jpg").c_str()), 0);
-    EXPECT_EQ(codec.GetErrorText(), "");
-    EXPECT_TRUE(dib.Ready());
-    EXPECT_EQ(dib.GetWidth(), 5);
-    EXPECT_EQ(window.Count(DIBM_BEGINPROGRESS), 1);
-    EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+    const Damaged& d = GetParam();
+    {
+        CNewDIB dib(3, 3, 8);
+        CDIBFile codec(&dib, window.Handle());
+        const int ok = codec.ReadJPGFile(vtest::DataPath(d.path).c_str());
+        EXPECT_EQ(ok, d.failure ? 0 : 1);
+        EXPECT_EQ(codec.GetErrorText(), d.failure ? d.failure : "");
+        EXPECT_EQ(dib.Ready() != 0, ok == 1 || dib.GetWidth() == 3);
+        EXPECT_EQ(window.Count(DIBM_BEGINPROGRESS), 1);
+        EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+    }
+    EXPECT_EQ(mode.PageFiles(), 0u);
 }
 
-TEST(JpegRead, AFileThatDoesNotOpenFailsWithoutProgress) {
-    vtest::RecordingWindow window;
-    CNewDIB dib;
-    CDIBFile codec(&dib, window.Handle());
-    EXPECT_EQ(codec.ReadJPGFile("/nonexistent/x.jpg"), 0);
-    EXPECT_EQ(codec.GetErrorText(), "");
-    EXPECT_TRUE(window.messages.empty());
-    CDIBFile empty(nullptr, nullptr);
-    EXPECT_EQ(empty.ReadJPGFile(vtest::JpegSample("testorig.jpg").c_str()), 0);
-    EXPECT_EQ(empty.GetErrorText(), text::kNoData);
-}
+const Damaged kFatal[] = {{"damaged/jpg/testorig__bad_soi.jpg", text::kReadImageFailed},
+                          {"damaged/jpg/testorig__trunc10.jpg", text::kReadImageFailed},
+                          {"damaged/jpg/testorig__trunc_after_sof.jpg", text::kReadImageFailed},
+                          {"damaged/jpg/testorig__huge_dims.jpg", text::kReadImageFailed},
+                          {"damaged/jpg/testorig__zero_height.jpg", text::kReadImageFailed},
+                          {"damaged/jpg/testorig__ncomp5.jpg", text::kReadImageFailed},
+                          {"jpg/im_cmyk.jpg", ""}};
+// The library warns, fills what is missing and goes on.
+const Damaged kWarnings[] = {{"damaged/jpg/testorig__trunc_half.jpg", nullptr},
+                             {"damaged/jpg/testorig__trunc_minus1.jpg", nullptr},
+                             {"damaged/jpg/testorig__no_eoi.jpg", nullptr},
+                             {"damaged/jpg/testorig__garbled_scan.jpg", nullptr},
+                             {"damaged/jpg/truncated_jpeg.jpg", nullptr}};
+INSTANTIATE_TEST_SUITE_P(Fatal, DamagedJpeg, ::testing::ValuesIn(kFatal));
+INSTANTIATE_TEST_SUITE_P(Warnings, DamagedJpeg, ::testing::ValuesIn(kWarnings));
 
-// 25 rows: a step every 3 rows, the last at 96 per cent, then one end.
-TEST(JpegRead, ProgressStepsEveryTenthAndEndsOnce) {
+// Edits of testorig.jpg's frame header. Only the late failure costs the
+// document its image.
+TEST(DamagedJpeg, AnImpossibleSizeIsRefusedBeforeStorageAndALateFatalErrorReleasesTheImage) {
+    vtest::PageFileMode mode(2 * vtest::kMiB);
     vtest::TempDir dir;
-    CNewDIB image(8, 25, 24);
-    ASSERT_EQ(image.SaveFile(dir.file("p.jpg").c_str(), -1, 0), 1);
-    vtest::RecordingWindow window(777);
-    CNewDIB dib;
-    ASSERT_EQ(dib.ReadFile(dir.file("p.jpg").c_str(), -1), 1);
-    ASSERT_FALSE(window.messages.empty());
-    EXPECT_EQ(window.messages.front().msg, DIBM_BEGINPROGRESS);
-    EXPECT_EQ(window.messages.front().caption, text::kReadingImageShort);
-    EXPECT_EQ(window.Steps(), (std::vector<WPARAM>{12, 24, 36, 48, 60, 72, 84, 96}));
-    EXPECT_EQ(window.messages.back().msg, DIBM_ENDPROGRESS);
-    EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+    const std::vector<unsigned char> original = vtest::ReadAll(Jpeg("testorig.jpg"));
+    const unsigned char marker[] = {0xFF, 0xC0};
+    const auto sof = std::search(original.begin(), original.end(), marker, marker + 2);
+    ASSERT_NE(sof, original.end());
+    // 60000 x 60000 pixels claimed by 5770 bytes.
+    std::vector<unsigned char> big = original;
+    const size_t at = static_cast<size_t>(sof - original.begin());
+    big[at + 5] = big[at + 7] = 0xEA, big[at + 6] = big[at + 8] = 0x60;
+    // A second frame header after the scan.
+    std::vector<unsigned char> twice = original;
+    twice.insert(twice.end() - 2, sof, sof + 2 + (sof[2] << 8 | sof[3]));
+    for (const auto& [bytes, keepsImage] : {std::make_pair(big, true), std::make_pair(twice, false)}) {
+        vtest::WriteAll(dir.file("x.jpg"), bytes);
+        CNewDIB dib(3, 3, 8);
+        EXPECT_EQ(dib.ReadFile(dir.file("x.jpg").c_str(), -1), 0);
+        EXPECT_EQ(dib.GetLastErrorText(), text::kReadImageFailed);
+        EXPECT_EQ(dib.Ready() != 0, keepsImage);
+        EXPECT_EQ(mode.PageFiles(), 0u);
+    }
 }
 
 }  // namespace
