@@ -1,6 +1,7 @@
 // Saving a JPEG: 24-bit rows go to the library as they are (blue, green,
 // red); palette rows are expanded through the colour table into one row of
-// blue, green, red, 0xFF pixels.
+// blue, green, red, 0xFF pixels. Grey palette images too become colour
+// files, as the format always wrote them.
 #include <cstdio>
 #include <cstring>
 #include <vector>
