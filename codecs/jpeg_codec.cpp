@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "frame/codec_frame.h"
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
+#include "velmora/system.h"
 
 namespace velmora::jpeg {
 
@@ -53,10 +56,21 @@ int BitCountFor(const jpeg_decompress_struct& info) {
     return 0;
 }
 
+// Progressive and other multi-scan files make the library hold the whole
+// image's coefficients, and it has no backing store: beyond the available
+// memory it then fails cleanly instead of exhausting the machine.
+long MemoryForTheLibrary() {
+    MEMORYSTATUS status{};
+    GlobalMemoryStatus(&status);
+    return static_cast<long>(std::min<uint64_t>(status.dwAvailPhys, LONG_MAX));
+}
+
 Failure ReadHeader(Decoder& d, FILE* stream) {
     d.info.err = ArmTrap(&d.trap, text::kReadImageFailed);
+    const long memory = MemoryForTheLibrary();
     return Trapped(d.trap, [&] {
         jpeg_create_decompress(&d.info);
+        d.info.mem->max_memory_to_use = memory;
         jpeg_stdio_src(&d.info, stream);
         jpeg_read_header(&d.info, TRUE);
     });

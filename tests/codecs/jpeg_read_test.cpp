@@ -64,6 +64,16 @@ TEST(JpegRead, RowPaddingIsCleared) {
     for (int r = 0; r < 9; ++r) EXPECT_EQ(dib.GetDIBRow(r)[51], 0) << "row " << r;
 }
 
+// A progressive file's coefficients (48 KiB here) must fit the available memory.
+TEST(JpegRead, AProgressiveFileLargerThanTheAvailableMemoryFailsCleanly) {
+    vtest::PageFileMode mode(2 * vtest::kMiB);
+    vtest::ScopedMemoryFigures memory(2 * vtest::kMiB, 32 * 1024);
+    CNewDIB dib;
+    EXPECT_EQ(dib.ReadFile(Jpeg("cjpeg_progressive.jpg").c_str(), -1), 0);
+    EXPECT_EQ(dib.GetLastErrorText(), text::kReadImageFailed);
+    EXPECT_EQ(mode.PageFiles(), 0u);
+}
+
 struct Damaged {
     std::string path;
     const char* failure;  // null: the file reads; "": refused without a text of the codec's
