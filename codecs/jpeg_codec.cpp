@@ -1,6 +1,7 @@
 #include "codecs/jpeg_codec.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,6 +15,7 @@
 #include "frame/codec_frame.h"
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
+#include "platform/open_file.h"
 #include "velmora/system.h"
 
 namespace velmora::jpeg {
@@ -141,11 +143,21 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     return 1;
 }
 
+// fopen would wait for ever on a FIFO: the stream comes from an open that
+// never waits and takes regular files only.
+FILE* OpenStream(const char* path) {
+    const int fd = path ? OpenForReading(path) : -1;
+    if (fd < 0) return nullptr;
+    FILE* stream = fdopen(fd, "rb");
+    if (!stream) close(fd);
+    return stream;
+}
+
 }  // namespace
 
 int Read(CDIBFile& codec, const char* path) {
     if (!TargetImage(codec)) return RecordFailure(codec, text::kNoData);
-    FILE* stream = path ? std::fopen(path, "rb") : nullptr;
+    FILE* stream = OpenStream(path);
     if (!stream) return 0;
     CodecProgress(codec).Begin(text::kReadingImageShort);
     Decoder d{};

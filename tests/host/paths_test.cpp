@@ -19,7 +19,10 @@ struct Reader {
     int format;
     const char* openFailed;
 };
-const Reader kReaders[] = {{DIBTYPE_BMP, velmora::text::kOpenFailed}, {DIBTYPE_TIF, velmora::text::kOpenTiffFailed}};
+// JPEG's reader records none of its own: the document's generic text.
+const Reader kReaders[] = {{DIBTYPE_BMP, velmora::text::kOpenFailed},
+                           {DIBTYPE_TIF, velmora::text::kOpenTiffFailed},
+                           {DIBTYPE_JPG, velmora::text::kReadDataFailed}};
 
 TEST(Paths, ReadersRefuseWhatIsNotARegularFileWithoutWaiting) {
     alarm(10);  // an open that waits ends the test instead of hanging it
