@@ -4,7 +4,6 @@
 
 #include <tiffio.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -49,21 +48,6 @@ inline bool PatchTag(std::vector<unsigned char>& file, uint16_t tag, uint32_t va
         return true;
     }
     return false;
-}
-
-// Largest difference of any channel of any pixel from the reference; -1 on
-// other sizes.
-inline int MaxDifferenceFromRef(CNewDIB& dib, const RefImage& ref) {
-    if (!ref.ok() || ref.width != dib.GetWidth() || ref.height != dib.GetHeight()) return -1;
-    int worst = 0;
-    for (int y = 0; y < ref.height; ++y)
-        for (int x = 0; x < ref.width; ++x) {
-            int c[3], r[3];
-            PixelColor(dib, x, y, &c[0], &c[1], &c[2]);
-            ref.rgb(x, y, &r[0], &r[1], &r[2]);
-            for (int i = 0; i < 3; ++i) worst = std::max(worst, std::abs(c[i] - r[i]));
-        }
-    return worst;
 }
 
 }  // namespace vtest

@@ -10,31 +10,15 @@ namespace {
 
 namespace text = velmora::text;
 
-struct Directory {
-    uint32_t width = 0, length = 0, rowsPerStrip = 0;
-    uint16_t bits = 0, samples = 0, compression = 0, planar = 0, photometric = 0, unit = 0;
-    float xResolution = 0, yResolution = 0;
-    uint32_t strips = 0;
-};
-
-Directory ReadDirectory(const std::string& path) {
-    Directory d;
-    TIFF* tif = TIFFOpen(path.c_str(), "rc");  // strips as written, not chopped
-    if (!tif) return d;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &d.width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &d.length);
-    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &d.rowsPerStrip);
-    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &d.bits);
-    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &d.samples);
-    TIFFGetField(tif, TIFFTAG_COMPRESSION, &d.compression);
-    TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &d.planar);
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &d.photometric);
-    TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &d.unit);
-    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &d.xResolution);
-    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &d.yResolution);
-    d.strips = TIFFNumberOfStrips(tif);
-    TIFFClose(tif);
-    return d;
+// A field of the first directory as written (strips not chopped on reading).
+template <class T>
+T Field(const std::string& path, ttag_t tag) {
+    T value{};
+    if (TIFF* tif = TIFFOpen(path.c_str(), "rc")) {
+        TIFFGetField(tif, tag, &value);
+        TIFFClose(tif);
+    }
+    return value;
 }
 
 struct Shape {
@@ -55,18 +39,15 @@ TEST_P(TiffRoundTrip, OneUncompressedStripGivesBackThePixels) {
     image.GetBitmapInfoHeader()->biXPelsPerMeter = 3937;
     ASSERT_EQ(image.SaveFile(path.c_str(), -1, 0), 1);
 
-    const Directory d = ReadDirectory(path);
-    EXPECT_EQ(d.width, static_cast<uint32_t>(s.width));
-    EXPECT_EQ(d.rowsPerStrip, static_cast<uint32_t>(s.height));
-    EXPECT_EQ(d.strips, 1u);
-    EXPECT_EQ(d.compression, COMPRESSION_NONE);
-    EXPECT_EQ(d.planar, PLANARCONFIG_CONTIG);
-    EXPECT_EQ(d.samples, s.bitCount > 8 ? 3 : 1);
-    EXPECT_EQ(d.photometric, s.bitCount > 8 ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE);
-    EXPECT_EQ(d.unit, RESUNIT_CENTIMETER);
-    // Stored as rationals: a few digits.
-    EXPECT_NEAR(d.xResolution, 39.37, 1e-3);
-    EXPECT_NEAR(d.yResolution, 118.11024, 1e-3);  // 0 pels per metre: 300 dots per inch
+    EXPECT_EQ(Field<uint32_t>(path, TIFFTAG_ROWSPERSTRIP), static_cast<uint32_t>(s.height));
+    EXPECT_EQ(Field<uint16_t>(path, TIFFTAG_COMPRESSION), COMPRESSION_NONE);
+    EXPECT_EQ(Field<uint16_t>(path, TIFFTAG_PLANARCONFIG), PLANARCONFIG_CONTIG);
+    EXPECT_EQ(Field<uint16_t>(path, TIFFTAG_SAMPLESPERPIXEL), s.bitCount > 8 ? 3 : 1);
+    EXPECT_EQ(Field<uint16_t>(path, TIFFTAG_PHOTOMETRIC), s.bitCount > 8 ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE);
+    EXPECT_EQ(Field<uint16_t>(path, TIFFTAG_RESOLUTIONUNIT), RESUNIT_CENTIMETER);
+    // Rationals keep a few digits; 0 pels per metre is written as 300 dots per inch.
+    EXPECT_NEAR(Field<float>(path, TIFFTAG_XRESOLUTION), 39.37, 1e-3);
+    EXPECT_NEAR(Field<float>(path, TIFFTAG_YRESOLUTION), 118.11024, 1e-3);
 
     CNewDIB back;
     ASSERT_EQ(back.ReadFile(path.c_str(), -1), 1);
@@ -90,11 +71,11 @@ TEST(TiffSave, GreyImagesDeclareTheirOrderAndThirtyTwoBitImagesAreSavedAsRgb) {
     CNewDIB grey;
     ASSERT_EQ(grey.ReadFile(vtest::DataPath("tif/miniswhite-1c-1b.tif").c_str(), -1), 1);
     ASSERT_EQ(grey.SaveFile(dir.file("white.tif").c_str(), -1, 0), 1);
-    EXPECT_EQ(ReadDirectory(dir.file("white.tif")).photometric, PHOTOMETRIC_MINISWHITE);
+    EXPECT_EQ(Field<uint16_t>(dir.file("white.tif"), TIFFTAG_PHOTOMETRIC), PHOTOMETRIC_MINISWHITE);
     grey.GetRGBQuad(nullptr)[0] = RGBQUAD{0, 0, 0, 0};
     grey.GetRGBQuad(nullptr)[1] = RGBQUAD{9, 9, 9, 0};
     ASSERT_EQ(grey.SaveFile(dir.file("black.tif").c_str(), -1, 0), 1);
-    EXPECT_EQ(ReadDirectory(dir.file("black.tif")).photometric, PHOTOMETRIC_MINISBLACK);
+    EXPECT_EQ(Field<uint16_t>(dir.file("black.tif"), TIFFTAG_PHOTOMETRIC), PHOTOMETRIC_MINISBLACK);
 
     CNewDIB wide(5, 2, 32);
     ASSERT_TRUE(vtest::FillPattern(wide));
