@@ -2,7 +2,10 @@
 // the whole-image view.
 #include "velmora/newdibobject.h"
 
+#include <sys/mman.h>
+
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -18,6 +21,15 @@ constexpr LONG kPelsPerMeter = 11811;  // 300 dots per inch
 
 bool SupportedBitCount(int bitCount) {
     return (bitCount >= 1 && bitCount <= 8) || bitCount == 16 || bitCount == 24 || bitCount == 32;
+}
+
+// A large pixel block is filled row by row right after it is made; in huge
+// pages that costs a few hundred page faults instead of one per 4 KiB.
+void AdviseHugePages(void* block, size_t bytes) {
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // The image keeps its stride in an int.
@@ -78,6 +90,7 @@ int CNewDIBObject::CreatePixelBlock() {
     m_bMapped = 0;
     // A block that cannot be had is a failure, not an image without pixels.
     m_pBits = static_cast<BYTE*>(std::malloc(static_cast<size_t>(GetDIBSize())));
+    if (m_pBits) AdviseHugePages(m_pBits, static_cast<size_t>(GetDIBSize()));
     return m_pBits ? 1 : 0;
 }
 
