@@ -92,8 +92,12 @@ Failure CheckLayout(const Layout& layout) {
     if (layout.samplesPerPixel == 3 &&
         (layout.planar != PLANARCONFIG_CONTIG || layout.scanline < 3 * static_cast<uint64_t>(layout.width)))
         return text::kUnsupportedFormat;
-    if (layout.width == 0 || layout.length == 0 || layout.scanline == 0) return text::kReadImageFailed;
-    if (layout.width > INT32_MAX || layout.length > INT32_MAX) return text::kCreateBufferFailed;
+    // Sizes the storage would refuse fail as its refusal would, before the
+    // document gives up its image.
+    if (layout.width == 0 || layout.length == 0 || layout.width > INT32_MAX || layout.length > INT32_MAX ||
+        RowStride(layout.width, layout.bitCount, INT32_MAX) == 0)
+        return text::kCreateBufferFailed;
+    if (layout.scanline == 0) return text::kReadImageFailed;
     return nullptr;
 }
 
