@@ -157,15 +157,11 @@ void CopyRow(const Layout& layout, const BYTE* source, BYTE* target, size_t stri
 
 // Strips from the last to the first and each strip's rows from its last, so
 // that storage rows fill in ascending order through the row windows.
-Failure ReadRows(TIFF* tif, const Layout& layout, CNewDIBObject& image, const ProgressReporter& reporter) {
-    const uint32_t length = layout.length;
-    const uint32_t rowsPerStrip = std::min(layout.rowsPerStrip ? layout.rowsPerStrip : length, length);
-    uint64_t stripBytes = 0;
-    if (!CheckedProduct(rowsPerStrip, layout.scanline, &stripBytes) || stripBytes > static_cast<uint64_t>(INT64_MAX))
-        return text::kOutOfMemory;
+Failure ReadStrips(TIFF* tif, const Layout& layout, uint32_t rowsPerStrip, uint64_t stripBytes, CNewDIBObject& image,
+                   const ProgressReporter& reporter) {
     Block strip(static_cast<BYTE*>(std::calloc(static_cast<size_t>(stripBytes), 1)));
     if (!strip) return text::kOutOfMemory;
-
+    const uint32_t length = layout.length;
     RowWalker rows(&image, RowOrder::BottomUp);
     const uint32_t step = length / 20 + 1;
     for (int64_t first = static_cast<int64_t>((length - 1) / rowsPerStrip) * rowsPerStrip; first >= 0;
@@ -186,6 +182,44 @@ Failure ReadRows(TIFF* tif, const Layout& layout, CNewDIBObject& image, const Pr
         }
     }
     return nullptr;
+}
+
+// Rows one at a time from the top, for strips too large to hold: libtiff
+// decodes a strip's rows in order, so only one decoded row is held.
+Failure ReadScanlines(TIFF* tif, const Layout& layout, CNewDIBObject& image, const ProgressReporter& reporter) {
+    Block line(static_cast<BYTE*>(std::calloc(static_cast<size_t>(layout.scanline), 1)));
+    if (!line) return text::kOutOfMemory;
+    RowWalker rows(&image, RowOrder::TopDown);
+    const uint32_t step = layout.length / 20 + 1;
+    for (uint32_t t = 0; t < layout.length; ++t) {
+        if (TIFFReadScanline(tif, line.get(), t, 0) < 0) return text::kReadImageFailed;
+        BYTE* target = rows.Row(static_cast<int>(t));
+        if (!target) return text::kMapFailed;
+        CopyRow(layout, line.get(), target, rows.Stride());
+        if (t % step == 0) reporter.Step(static_cast<unsigned long>(static_cast<double>(t) / layout.length * 100));
+    }
+    return nullptr;
+}
+
+// Bytes of the rows one placement of the image's window holds (the whole
+// image when it is in memory); 0 when no window can be placed.
+uint64_t WindowBytes(CNewDIBObject& image) {
+    int count = 0;
+    if (!image.GetDIBBuffer(0, &count, 1) || count <= 0) return 0;
+    return static_cast<uint64_t>(count) * image.GetBytesPerLine();
+}
+
+// A decoded strip is held when it is no larger than a row window, so an
+// image in a page file never has more than about two windows in memory.
+Failure ReadRows(TIFF* tif, const Layout& layout, CNewDIBObject& image, const ProgressReporter& reporter) {
+    const uint32_t rowsPerStrip = std::min(layout.rowsPerStrip ? layout.rowsPerStrip : layout.length, layout.length);
+    uint64_t stripBytes = 0;
+    if (!CheckedProduct(rowsPerStrip, layout.scanline, &stripBytes) || stripBytes > static_cast<uint64_t>(INT64_MAX))
+        return text::kOutOfMemory;
+    const uint64_t window = WindowBytes(image);
+    if (window == 0) return text::kMapFailed;
+    if (stripBytes > window) return ReadScanlines(tif, layout, image, reporter);
+    return ReadStrips(tif, layout, rowsPerStrip, stripBytes, image, reporter);
 }
 
 // Colour rows written red, green, blue from the image's blue, green, red
