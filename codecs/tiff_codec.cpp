@@ -84,8 +84,24 @@ Layout ReadLayout(TIFF* tif) {
     return layout;
 }
 
+// Compressed data a large picture needs at the least, so that a small crafted
+// file cannot reserve a huge page file: every pixel once for uncompressed
+// data, one byte per 64 KiB of decoded rows for any compression (blank fax
+// pages come near that).
+constexpr uint64_t kUncheckedBytes = uint64_t{256} << 20;
+constexpr uint64_t kMaxExpansion = uint64_t{1} << 16;
+
+bool DataCanHold(TIFF* tif, const Layout& layout) {
+    const uint64_t decoded = layout.scanline * layout.length;
+    if (decoded <= kUncheckedBytes) return true;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t fileBytes = TIFFGetSizeProc(tif)(TIFFClientdata(tif));
+    return compression == COMPRESSION_NONE ? fileBytes >= decoded : fileBytes >= decoded / kMaxExpansion;
+}
+
 // Refusals before the image is touched. Null when the file can be read.
-Failure CheckLayout(const Layout& layout) {
+Failure CheckLayout(TIFF* tif, const Layout& layout) {
     if (!ReadableSamples(layout.samplesPerPixel, layout.bitsPerSample)) return text::kUnsupportedFormat;
     // Colour rows are taken three interleaved bytes a pixel; separate planes
     // or subsampled rows do not hold that.
@@ -97,7 +113,7 @@ Failure CheckLayout(const Layout& layout) {
     if (layout.width == 0 || layout.length == 0 || layout.width > INT32_MAX || layout.length > INT32_MAX ||
         RowStride(layout.width, layout.bitCount, INT32_MAX) == 0)
         return text::kCreateBufferFailed;
-    if (layout.scanline == 0) return text::kReadImageFailed;
+    if (layout.scanline == 0 || !DataCanHold(tif, layout)) return text::kReadImageFailed;
     return nullptr;
 }
 
@@ -324,7 +340,7 @@ int Read(CDIBFile& codec, const char* path) {
     TiffHandle tif(OpenTiffForReading(path));
     if (!tif) return RecordFailure(codec, text::kOpenTiffFailed);
     const Layout layout = ReadLayout(tif.get());
-    if (Failure failure = CheckLayout(layout)) return RecordFailure(codec, failure);
+    if (Failure failure = CheckLayout(tif.get(), layout)) return RecordFailure(codec, failure);
     if (!image->CreateDIB(static_cast<int>(layout.width), static_cast<int>(layout.length), layout.bitCount) ||
         !image->Ready()) {
         image->ReleaseDIB();

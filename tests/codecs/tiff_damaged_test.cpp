@@ -53,6 +53,27 @@ TEST(TiffDamaged, EditedDimensionsAndStripsFailWithTheirTexts) {
     }
 }
 
+// One row of data claiming 65535 rows of 65535 RGB pixels (12.9 GB).
+TEST(TiffDamaged, APictureLargerThanItsDataIsRefusedBeforeTheImageIsMade) {
+    vtest::TempDir dir;
+    const std::string path = dir.file("claim.tif");
+    ASSERT_TRUE(vtest::WriteTiff(path, 1, 3 * 65535, [](TIFF* tif) {
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 65535);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    }));
+    std::vector<unsigned char> bytes = vtest::ReadAll(path);
+    ASSERT_TRUE(vtest::PatchTag(bytes, TIFFTAG_IMAGELENGTH, 65535));
+    vtest::WriteAll(path, bytes);
+    vtest::RecordingWindow window;
+    CNewDIB dib(3, 3, 8);
+    EXPECT_EQ(dib.ReadFile(path.c_str(), -1), 0);
+    EXPECT_EQ(dib.GetLastErrorText(), text::kReadImageFailed);
+    EXPECT_TRUE(dib.Ready());
+    EXPECT_TRUE(window.messages.empty());
+}
+
 TEST(TiffRefused, LayoutsWithoutADibFormAndTiledFiles) {
     vtest::TempDir dir;
     auto write = [&](const char* name, uint16_t samples, uint16_t bits, bool tiled) {
