@@ -1,10 +1,10 @@
 // CNewDIB::RightRotate and LeftRotate: a quarter turn into a second image,
 // which then takes the place of the document's storage.
 //
-// Pixels move in bands: a band of destination rows (as many as the
-// destination's row window holds) is filled by one sweep over the source,
-// window by window. Page-file images thus place a number of windows that
-// grows with rows / window rows, never with pixels.
+// An image in one run turns in bands: a band of destination rows is filled
+// by one sweep over the source. An image spread over several windows turns
+// through strips of a scratch file instead (transform_rotate_strips.h), so
+// that its disk traffic grows with the image, not with its square.
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "frame/progress.h"
 #include "platform/dib_geometry.h"
 #include "document/transform_rotate_kernel.h"
+#include "document/transform_rotate_strips.h"
 #include "storage/row_walker.h"
 #include "environment/texts.h"
 #include "velmora/newdib.h"
@@ -19,14 +20,15 @@
 namespace velmora {
 namespace {
 
-// When the whole source lies in one run, sweeping it again costs no window
-// placement; bands are then kept to about a thirty-second of the rows so the
-// progress messages come as the work goes rather than all at the end.
-int BandLimit(CNewDIBObject& src, int destinationRows) {
+bool InOneRun(CNewDIBObject& src) {
     int count = 0;
-    if (!src.GetDIBBuffer(0, &count, 1) || count < src.GetHeight()) return destinationRows;
-    return std::max(64, (destinationRows + 31) / 32);
+    return src.GetDIBBuffer(0, &count, 1) && count >= src.GetHeight();
 }
+
+// Sweeping a source in one run again costs nothing; bands are kept to about
+// a thirty-second of the rows so the progress messages come as the work goes
+// rather than all at the end.
+int BandLimit(int destinationRows) { return std::max(64, (destinationRows + 31) / 32); }
 
 // Creates `dst` with width and height exchanged and the source's header and
 // colour table. False leaves nothing to undo: `dst` releases what it holds.
@@ -43,8 +45,8 @@ bool CreateTurnedImage(CNewDIBObject& src, CNewDIBObject& dst) {
     return true;
 }
 
-bool FillTurnedImage(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g, const ProgressReporter& progress) {
-    const int bandLimit = BandLimit(src, g.width);
+bool FillTurnedImageByBands(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g, const ProgressReporter& progress) {
+    const int bandLimit = BandLimit(g.width);
     for (int first = 0; first < g.width;) {
         int count = 0;
         BYTE* bits = dst.GetDIBBuffer(first, &count, 1);
@@ -76,7 +78,8 @@ int TurnImage(CNewDIBObject& src, Turn turn, Replace&& replace) {
                          src.GetBytesPerLine(), turned.GetBytesPerLine(), turn};
     const ProgressReporter progress = MainWindowProgress();
     progress.Begin(text::kRotating);
-    const bool filled = FillTurnedImage(src, turned, g, progress);
+    const bool filled = InOneRun(src) ? FillTurnedImageByBands(src, turned, g, progress)
+                                      : FillTurnedImageByStrips(src, turned, g, progress);
     if (filled) {
         replace(turned);
         turned.ReleaseDIB();  // the old storage, with its page file if it had one

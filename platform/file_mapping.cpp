@@ -63,6 +63,20 @@ void UnmapFileView(uint8_t* view, uint64_t length) {
     munmap(view, static_cast<size_t>(length));
 }
 
+void AdviseSequential(uint8_t* view, uint64_t length) {
+    if (view && length) madvise(view, static_cast<size_t>(length), MADV_SEQUENTIAL);
+}
+
+void StartWriteBack(const FileMapping& mapping, uint64_t offset, uint64_t length) {
+    if (mapping.IsOpen() && length)
+        sync_file_range(mapping.fd, static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
+void DropCachedRange(const FileMapping& mapping, uint64_t offset, uint64_t length) {
+    if (mapping.IsOpen() && length)
+        posix_fadvise(mapping.fd, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_DONTNEED);
+}
+
 void CloseFileMapping(FileMapping* mapping) {
     if (!mapping || !mapping->IsOpen()) return;
     close(mapping->fd);

@@ -32,6 +32,15 @@ uint8_t* MapFileView(const FileMapping& mapping, uint64_t offset, uint64_t lengt
 // set. Null is ignored.
 void UnmapFileView(uint8_t* view, uint64_t length);
 
+// Tells the kernel a view is walked front to back: read ahead, drop behind.
+void AdviseSequential(uint8_t* view, uint64_t length);
+
+// Starts writing back [offset, offset + length) of the file without waiting.
+void StartWriteBack(const FileMapping& mapping, uint64_t offset, uint64_t length);
+// Lets the kernel drop the range's pages from its cache (clean ones go at
+// once; pages still being written back stay until they are clean).
+void DropCachedRange(const FileMapping& mapping, uint64_t offset, uint64_t length);
+
 // Closes the file (and drops its lock); the mapping becomes closed.
 void CloseFileMapping(FileMapping* mapping);
 

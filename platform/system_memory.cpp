@@ -1,5 +1,8 @@
 // Physical-memory figures: the kernel's, lowered to the control group's
 // memory limit, since a container's limit is what the library can really use.
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -22,6 +25,7 @@ std::mutex g_overrideLock;
 bool g_overridden = false;
 uint64_t g_overrideTotal = 0;
 uint64_t g_overrideAvail = 0;
+std::atomic<uint64_t> g_processLimit{0};
 
 // Values of the "Name:   N kB" lines of /proc/meminfo we need.
 MemoryFigures ReadMeminfo() {
@@ -111,6 +115,23 @@ void ApplyCgroupLimits(MemoryFigures* figures) {
                          "memory.usage_in_bytes", figures);
 }
 
+// The process's resident bytes (second field of /proc/self/statm, in pages).
+uint64_t ResidentBytes() {
+    std::ifstream in("/proc/self/statm");
+    unsigned long long size = 0, resident = 0;
+    if (!(in >> size >> resident)) return 0;
+    return static_cast<uint64_t>(resident) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+void ApplyProcessLimit(MemoryFigures* figures) {
+    const uint64_t limit = g_processLimit.load(std::memory_order_relaxed);
+    if (limit == 0) return;
+    const uint64_t resident = ResidentBytes();
+    const uint64_t left = resident < limit ? limit - resident : 0;
+    if (limit < figures->total) figures->total = limit;
+    if (left < figures->avail) figures->avail = left;
+}
+
 MemoryFigures CurrentFigures() {
     {
         std::lock_guard<std::mutex> lock(g_overrideLock);
@@ -123,6 +144,7 @@ MemoryFigures CurrentFigures() {
     }
     MemoryFigures figures = ReadMeminfo();
     ApplyCgroupLimits(&figures);
+    ApplyProcessLimit(&figures);
     return figures;
 }
 
@@ -144,6 +166,10 @@ void GlobalMemoryStatus(MEMORYSTATUS* status) {
     status->dwTotalVirtual = 1ull << 47;
     status->dwAvailVirtual = 1ull << 47;
 }
+
+void SetProcessMemoryLimit(uint64_t bytes) { g_processLimit.store(bytes, std::memory_order_relaxed); }
+
+uint64_t GetProcessMemoryLimit() { return g_processLimit.load(std::memory_order_relaxed); }
 
 void SetMemoryStatusOverride(uint64_t totalPhys, uint64_t availPhys) {
     std::lock_guard<std::mutex> lock(g_overrideLock);

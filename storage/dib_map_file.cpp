@@ -114,10 +114,15 @@ bool CDIBMapFile::Open(const char* path, uint64_t stride, uint64_t rows) {
     m_nTotalBytes = rows * stride;
     if (!velmora::CreatePageFileMapping(path, m_nTotalBytes, &m_file)) return false;
     m_strPath = path;
+    MEMORYSTATUS status{};
+    GlobalMemoryStatus(&status);
+    m_bReleaseBehind = m_nTotalBytes > status.dwAvailPhys / 2;
     return true;
 }
 
 void CDIBMapFile::Close() {
+    // The file goes: nothing of it needs writing back.
+    m_bReleaseBehind = false;
     UnmapWindow();
     UnmapWholeView();
     if (!m_file.IsOpen()) return;
@@ -148,6 +153,8 @@ BYTE* CDIBMapFile::Place(bool planned, const WindowPlan& plan) {
     m_pWindowView = velmora::MapFileView(m_file, plan.base, plan.length);
     if (!m_pWindowView) return nullptr;
     m_nWindowLength = plan.length;
+    m_nWindowBase = plan.base;
+    velmora::AdviseSequential(m_pWindowView, plan.length);
     m_pRowPointer = m_pWindowView + plan.skip;
     m_nWindowFirstRow = plan.firstRow;
     m_nWindowRows = plan.rows;
@@ -169,8 +176,17 @@ BYTE* CDIBMapFile::PlaceNear(int pictureRow) {
     return Place(velmora::PlanNearPictureRow(Geometry(), pictureRow, &plan), plan);
 }
 
+void CDIBMapFile::ReleasePassedWindow() {
+    if (!m_bReleaseBehind || !m_pWindowView) return;
+    velmora::DropCachedRange(m_file, m_nPassedBase, m_nPassedLength);
+    velmora::StartWriteBack(m_file, m_nWindowBase, m_nWindowLength);
+    m_nPassedBase = m_nWindowBase;
+    m_nPassedLength = m_nWindowLength;
+}
+
 void CDIBMapFile::UnmapWindow() {
     velmora::UnmapFileView(m_pWindowView, m_nWindowLength);
+    ReleasePassedWindow();
     m_pWindowView = nullptr;
     m_nWindowLength = 0;
     m_pRowPointer = nullptr;

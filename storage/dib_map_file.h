@@ -120,5 +120,13 @@ private:
     uint64_t m_nWindowFirstRow = 0;
     uint64_t m_nWindowRows = 0;
     uint64_t m_nWindowLength = 0;  // bytes mapped at m_pWindowView
+    uint64_t m_nWindowBase = 0;    // file offset of m_pWindowView
+    // An image larger than the memory it may use: windows already passed are
+    // written back at once and dropped from the cache one window later, so
+    // dirty pages never pile up against a memory limit.
+    bool m_bReleaseBehind = false;
+    uint64_t m_nPassedBase = 0;
+    uint64_t m_nPassedLength = 0;
+    void ReleasePassedWindow();
     CString m_strPath;
 };

@@ -1,5 +1,7 @@
 #include "tools/shared_options.h"
 
+#include "velmora/system.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,7 +78,9 @@ bool ApplyMemoryLimit(const std::string& text, std::string* error) {
         *error = "bad memory limit '" + text + "' (bytes, with an optional K, M or G)";
         return false;
     }
-    SetImageUseMemSize(bytes);
+    // The process sizes its images and row windows as in a memory group of
+    // that size: the library's memory figures are capped by it.
+    SetProcessMemoryLimit(bytes);
     return true;
 }
 
@@ -136,8 +140,10 @@ bool ParseByteCount(const std::string& text, unsigned long* bytes) {
 
 const char* SharedOptionsHelp() {
     return "  --virtual-dir DIR     directory for page files of large images (default: $TMPDIR or /tmp)\n"
-           "  --memory-limit BYTES  memory one image may use before it goes to a page file;\n"
-           "                        K, M, G suffixes allowed; 0 derives it from the free memory\n"
+           "  --memory-limit BYTES  run as on a machine with this much memory: larger images go\n"
+           "                        to page files and row windows are sized to fit, so resident\n"
+           "                        memory stays near BYTES; K, M, G suffixes allowed; 0 derives\n"
+           "                        everything from the machine's free memory\n"
            "  --profile FILE        read the settings (section DIBSetting) from this INI file\n";
 }
 

@@ -144,4 +144,25 @@ TEST(Rotate, PageFileRotationPlacesFewWindowsAndReleasesTheOldPageFile) {
     ExpectTurnOf(before, ttest::Take(image), true);
 }
 
+// Images spread over many windows turn through strips of a scratch file;
+// widths that are not a multiple of 8 end in a narrower strip, cut inside
+// the row's padding for packed pixels.
+TEST(Rotate, PageFileImagesTurnThroughSeveralStripsBothWays) {
+    vtest::PageFileMode pages(4 * vtest::kMiB);
+    const std::pair<int, ttest::Size> shapes[] = {{1, {3001, 3000}}, {4, {3001, 800}}, {24, {3001, 200}}, {32, {1203, 300}}};
+    for (const auto& [bitCount, size] : shapes) {
+        SCOPED_TRACE(bitCount);
+        CNewDIB image(size.width, size.height, bitCount);
+        ASSERT_LT(ttest::FirstRunRows(image), size.height);
+        ttest::FillPattern(image, static_cast<uint32_t>(bitCount) * 7);
+        const Snapshot before = ttest::Take(image);
+        ASSERT_EQ(image.RightRotate(), 1);
+        ExpectTurnOf(before, ttest::Take(image), true);
+        ASSERT_EQ(image.LeftRotate(), 1);
+        ASSERT_EQ(image.LeftRotate(), 1);
+        ExpectTurnOf(before, ttest::Take(image), false);
+    }
+    EXPECT_EQ(pages.PageFiles(), 0u);
+}
+
 }  // namespace

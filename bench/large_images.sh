@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Images larger than memory: each job timed beside cp of the same file in one
+# run (sync included in both), inside a memory cgroup smaller than the image
+# when the machine allows one (v2 or v1), else under --memory-limit. Checks
+# sampled output pixels against the input and prints time ratios to cp and
+# peak resident memory.
+#
+#   bench/large_images.sh [BUILD_DIR] [WORK_DIR]
+#   FULL=1 adds the 6 GB copy (40000 x 50000) in a 2 GiB group.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+work=${2:-${TMPDIR:-/tmp}/velmora-large}
+tool=$build/tools/velmora
+make=$build/bench/make_large_bmp
+check=$build/bench/bmp_sample_check
+mkdir -p "$work"
+cd "$work"
+
+drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches 2>/dev/null || true; }
+
+# cgroup_run LIMIT CMD...: runs CMD in a fresh memory group of LIMIT bytes.
+cgroup_mode=none
+if [ -w /sys/fs/cgroup/cgroup.subtree_control ] && grep -qw memory /sys/fs/cgroup/cgroup.controllers 2>/dev/null; then
+    cgroup_mode=v2
+elif [ -d /sys/fs/cgroup/memory ] && mkdir -p /sys/fs/cgroup/memory/velmora-bench 2>/dev/null; then
+    cgroup_mode=v1
+fi
+cgroup_run() {
+    local limit=$1; shift
+    case $cgroup_mode in
+    v2) local g=/sys/fs/cgroup/velmora-bench-$$; mkdir -p "$g"; echo "$limit" >"$g/memory.max"
+        bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$g" "$@"; local rc=$?; rmdir "$g" 2>/dev/null || true; return $rc ;;
+    v1) local g=/sys/fs/cgroup/memory/velmora-bench/$$; mkdir -p "$g"; echo "$limit" >"$g/memory.limit_in_bytes"
+        bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$g" "$@"; local rc=$?; rmdir "$g" 2>/dev/null || true; return $rc ;;
+    *) "$@" ;;
+    esac
+}
+
+# seconds CMD...: wall time of CMD followed by sync.
+seconds() {
+    local t0 t1
+    t0=$(date +%s.%N)
+    "$@" >/dev/null
+    sync
+    t1=$(date +%s.%N)
+    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }'
+}
+
+printf '| Job | limit | velmora s | cp s | ratio | peak resident | pixels |\n|---|---|---|---|---|---|---|\n'
+# job NAME INPUT TRANSFORM LIMIT MODE [convert options...]
+job() {
+    local name=$1 input=$2 transform=$3 limit=$4 mode=$5; shift 5
+    local memopt=() run=()
+    if [ "$mode" = cgroup ] && [ "$cgroup_mode" != none ]; then run=(cgroup_run "$limit"); fi
+    if [ "$mode" = cgroup ] && [ "$cgroup_mode" = none ]; then memopt=(--memory-limit "$limit"); fi
+    if [ "$mode" = option ]; then memopt=(--memory-limit "$limit"); fi
+    rm -f out.bmp cp.bmp
+    drop_caches
+    local tc; tc=$(seconds "${run[@]}" cp "$input" cp.bmp)
+    rm -f cp.bmp
+    drop_caches
+    local tv; tv=$(seconds "${run[@]}" /usr/bin/time -f %M -o rss.txt "$tool" "${memopt[@]}" convert "$input" out.bmp "$@")
+    local rss; rss=$(awk '{ printf "%.0f MiB", $1 / 1024 }' rss.txt)
+    local ok=wrong; "$check" "$input" out.bmp "$transform" >/dev/null && ok=match
+    local ratio; ratio=$(awk -v a="$tv" -v b="$tc" 'BEGIN { printf "%.2f", a / b }')
+    printf '| %s | %s | %s | %s | %s x cp | %s | %s |\n' "$name" "${limit:-none} ($mode)" "$tv" "$tc" "$ratio" "$rss" "$ok"
+    rm -f out.bmp
+}
+
+[ -f mid.bmp ] || "$make" 6000 4000 mid.bmp
+[ -f big.bmp ] || "$make" 20000 20000 big.bmp
+job "copy 72 MB" mid.bmp none "" memory
+job "quarter turn 72 MB" mid.bmp right "" memory --rotate right
+job "copy 1.2 GB" big.bmp none 512M cgroup
+job "quarter turn 1.2 GB" big.bmp right 512M cgroup --rotate right
+job "vertical flip 1.2 GB" big.bmp vflip 512M cgroup --flip vertical
+job "horizontal flip 1.2 GB" big.bmp hflip 512M cgroup --flip horizontal
+job "invert 1.2 GB" big.bmp invert 512M cgroup --invert
+job "copy 1.2 GB" big.bmp none 256M option
+if [ "${FULL:-0}" = 1 ]; then
+    [ -f huge.bmp ] || "$make" 40000 50000 huge.bmp
+    job "copy 6 GB" huge.bmp none 2G cgroup
+fi
+echo "cgroup: $cgroup_mode"
