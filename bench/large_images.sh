@@ -6,7 +6,8 @@
 # peak resident memory.
 #
 #   bench/large_images.sh [BUILD_DIR] [WORK_DIR]
-#   FULL=1 adds the 6 GB copy (40000 x 50000) in a 2 GiB group.
+#   FULL=1 adds the 6 GB copy (40000 x 50000) in a 2 GiB group; ONLY=REGEX runs
+#   the jobs whose names match.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 work=${2:-${TMPDIR:-/tmp}/velmora-large}
@@ -50,6 +51,7 @@ printf '| Job | limit | velmora s | cp s | ratio | peak resident | pixels |\n|--
 # job NAME INPUT TRANSFORM LIMIT MODE [convert options...]
 job() {
     local name=$1 input=$2 transform=$3 limit=$4 mode=$5; shift 5
+    [[ $name =~ ${ONLY:-.} ]] || return 0
     local memopt=() run=()
     if [ "$mode" = cgroup ] && [ "$cgroup_mode" != none ]; then run=(cgroup_run "$limit"); fi
     if [ "$mode" = cgroup ] && [ "$cgroup_mode" = none ]; then memopt=(--memory-limit "$limit"); fi

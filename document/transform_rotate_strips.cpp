@@ -25,13 +25,15 @@ struct StripPlan {
     uint64_t stripBytes = 0;  // slice bytes of every source row
 };
 
-// A strip is as wide as the memory share allows: one strip is held whole in
-// the second pass. Columns come in eights, so packed pixels are cut on byte
-// boundaries.
+// A strip is as wide as an eighth of the memory allows: one strip is held
+// whole in the second pass, and few wide strips keep the scratch file's
+// writes long. (The total, not what is available: the source's own window
+// may hold most of that, and its pages are clean and go when asked.)
+// Columns come in eights, so packed pixels are cut on byte boundaries.
 uint64_t StripBudget() {
     MEMORYSTATUS status{};
     GlobalMemoryStatus(&status);
-    return std::clamp<uint64_t>(status.dwAvailPhys / 8, uint64_t{1} << 20, uint64_t{128} << 20);
+    return std::clamp<uint64_t>(status.dwTotalPhys / 8, uint64_t{1} << 20, uint64_t{128} << 20);
 }
 
 bool PlanStrips(const TurnGeometry& g, uint64_t budget, StripPlan* plan) {
@@ -52,20 +54,27 @@ size_t SliceBytesOf(const StripPlan& plan, const TurnGeometry& g, int j) {
     return start >= g.srcStride ? 0 : std::min(plan.sliceBytes, g.srcStride - start);
 }
 
-// First pass: every source row once, its slices gathered per strip.
+// First pass: every source row once, in order. A chunk of rows is sorted
+// into its strips in memory (row by row, so the source is read front to
+// back), then each strip's part goes to the scratch file in one write.
 bool CutStrips(CNewDIBObject& src, const TurnGeometry& g, const StripPlan& plan, ScratchFile& scratch) {
-    const int rowsPerChunk = static_cast<int>(std::max<uint64_t>(1, kChunkBytes / plan.sliceBytes));
-    std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[static_cast<size_t>(rowsPerChunk) * plan.sliceBytes]());
+    const int chunkRows = static_cast<int>(std::max<uint64_t>(1, kChunkBytes / g.srcStride));
+    const size_t stripPart = static_cast<size_t>(chunkRows) * plan.sliceBytes;
+    std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[stripPart * static_cast<size_t>(plan.strips)]());
     if (!chunk) return false;
-    return WalkRows(src, RowOrder::BottomUp, 0, g.height, rowsPerChunk, [&](const RowPiece& piece) {
+    return WalkRows(src, RowOrder::BottomUp, 0, g.height, chunkRows, [&](const RowPiece& piece) {
+        for (int k = 0; k < piece.count; ++k) {
+            const BYTE* row = piece.Row(k);
+            for (int j = 0; j < plan.strips; ++j)
+                std::memcpy(chunk.get() + static_cast<size_t>(j) * stripPart + static_cast<size_t>(k) * plan.sliceBytes,
+                            row + static_cast<size_t>(j) * plan.sliceBytes, SliceBytesOf(plan, g, j));
+        }
         for (int j = 0; j < plan.strips; ++j) {
-            const size_t bytes = SliceBytesOf(plan, g, j);
-            for (int k = 0; k < piece.count; ++k)
-                std::memcpy(chunk.get() + static_cast<size_t>(k) * plan.sliceBytes,
-                            piece.Row(k) + static_cast<size_t>(j) * plan.sliceBytes, bytes);
             const uint64_t at = static_cast<uint64_t>(j) * plan.stripBytes +
                                 static_cast<uint64_t>(piece.first) * plan.sliceBytes;
-            if (!scratch.Write(at, chunk.get(), static_cast<size_t>(piece.count) * plan.sliceBytes)) return false;
+            if (!scratch.Write(at, chunk.get() + static_cast<size_t>(j) * stripPart,
+                               static_cast<size_t>(piece.count) * plan.sliceBytes))
+                return false;
         }
         return true;
     });
@@ -107,6 +116,7 @@ bool FillTurnedImageByStrips(CNewDIBObject& src, CNewDIBObject& dst, const TurnG
     for (int j = 0; j < plan.strips; ++j) {
         if (!scratch.Read(static_cast<uint64_t>(j) * plan.stripBytes, strip.get(), static_cast<size_t>(plan.stripBytes)))
             return false;
+        if (j + 1 < plan.strips) scratch.Prefetch(static_cast<uint64_t>(j + 1) * plan.stripBytes, plan.stripBytes);
         if (!TurnStrip(dst, g, plan, j, strip.get(), progress, &done)) return false;
     }
     return true;

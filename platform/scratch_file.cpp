@@ -56,6 +56,10 @@ bool ScratchFile::Read(uint64_t offset, void* data, size_t length) {
     return true;
 }
 
+void ScratchFile::Prefetch(uint64_t offset, uint64_t length) {
+    if (m_fd >= 0 && length) posix_fadvise(m_fd, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 void ScratchFile::AdviseSequential() {
     if (m_fd >= 0) posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }

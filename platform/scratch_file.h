@@ -24,6 +24,9 @@ public:
     bool Read(uint64_t offset, void* data, size_t length);
     // Tells the kernel the file is read and written in large sequential runs.
     void AdviseSequential();
+    // Asks the kernel to start reading [offset, offset + length) now, so
+    // the disk works while the caller computes.
+    void Prefetch(uint64_t offset, uint64_t length);
 
 private:
     int m_fd = -1;
