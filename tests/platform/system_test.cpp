@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/test_support.h"
 
 namespace {
@@ -29,6 +31,18 @@ TEST(MemoryStatus, RealFiguresAreSaneAndTheOverrideComesThroughWhole) {
     }
     EXPECT_EQ(MemoryStatus().dwTotalPhys, real.dwTotalPhys);
     EXPECT_EQ(GetAllocationGranularity(), 65536u);
+}
+
+// A process limit caps the figures as a memory group's limit would: the total
+// to the limit, what is available to the limit less what the process holds.
+TEST(MemoryStatus, AProcessLimitCapsTheFiguresLikeAMemoryGroup) {
+    const MEMORYSTATUS real = MemoryStatus();
+    SetProcessMemoryLimit(256ull << 20);
+    const MEMORYSTATUS capped = MemoryStatus();
+    SetProcessMemoryLimit(0);
+    EXPECT_EQ(capped.dwTotalPhys, std::min<uint64_t>(real.dwTotalPhys, 256ull << 20));
+    EXPECT_LT(capped.dwAvailPhys, 256ull << 20);  // the test process itself holds some
+    EXPECT_EQ(MemoryStatus().dwTotalPhys, real.dwTotalPhys);
 }
 
 TEST(LocalTime, RealClockAndOverride) {

@@ -156,6 +156,14 @@ TEST_F(Tool, InfoDescribesTheImage) {
         << o.out;
 }
 
+// --memory-limit makes the process behave as on a machine of that size: an
+// image larger than a thirty-second of it lives in a page file.
+TEST_F(Tool, AMemoryLimitSendsLargerImagesToPageFiles) {
+    const Outcome o = Run("--memory-limit 64K info " + Sample("pal8.bmp"));
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out, "storage:   page file")) << o.out;
+}
+
 // The tool's output against the same transforms applied here, in the same order.
 TEST_F(Tool, ConvertAppliesTheTransformsInTheOrderGiven) {
     const Outcome o = Run("convert " + Sample("pal4.bmp") + " " + Out("out.bmp") +
