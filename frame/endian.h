@@ -54,6 +54,13 @@ struct ByteOrder {
     }
     void Put16(unsigned char* p, uint16_t v) const { bigEndian ? WriteBE16(p, v) : WriteLE16(p, v); }
     void Put32(unsigned char* p, uint32_t v) const { bigEndian ? WriteBE32(p, v) : WriteLE32(p, v); }
+    void PutF64(unsigned char* p, double value) const {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        const auto high = static_cast<uint32_t>(bits >> 32), low = static_cast<uint32_t>(bits);
+        Put32(p, bigEndian ? high : low);
+        Put32(p + 4, bigEndian ? low : high);
+    }
 };
 
 }  // namespace velmora

@@ -12,6 +12,7 @@
 #include "velmora/newdibobject.h"
 #include "velmora/newdib.h"
 #include "velmora/dibfile.h"
+#include "velmora/geotiff.h"
 #include "velmora/devicecontext.h"
 #include "velmora/encoding.h"
 #include "velmora/version.h"

@@ -1,0 +1,84 @@
+// CGeoTIFF: construction, the getters of the loaded tags and decoded keys,
+// and the target image of the writer.
+#include "geotiff/geokey_table.h"
+#include "velmora/newdib.h"
+
+CGeoTIFF::CGeoTIFF()
+    : CDIBFile(nullptr, nullptr),
+      m_nKeyRevision(-1),
+      m_nMinorRevision(-1),
+      m_nNumberOfKeys(0),
+      m_nGeoDoubleParams(0),
+      m_nGeoAsciiParams(0),
+      m_nModelTiepoints(0) {
+    int count = 0;
+    const GeoKeyField* fields = GeoKeyFields(&count);
+    for (int i = 0; i < count; ++i) {
+        if (fields[i].shortField) this->*fields[i].shortField = -1;
+        if (fields[i].doubleField) this->*fields[i].doubleField = -1.0;
+    }
+    for (double& v : m_dPixelScale) v = -1.0;
+    for (double& v : m_dTransformation) v = -1.0;
+}
+
+// The arrays and texts are owned by their smart pointers; the file object
+// closes itself.
+CGeoTIFF::~CGeoTIFF() = default;
+
+void CGeoTIFF::GetGeoKeyDirectoryTag(WORD** keys, WORD* count) {
+    *keys = m_pGeoKeyDirectory.get();
+    *count = m_pGeoKeyDirectory ? static_cast<WORD>(4 * m_nNumberOfKeys + 4) : 0;
+}
+
+void CGeoTIFF::GetGeoDoubleParamsTag(double** params, int* count) {
+    *params = m_pGeoDoubleParams.get();
+    *count = m_nGeoDoubleParams;
+}
+
+void CGeoTIFF::GetGeoAsciiParamsTag(char** text, int* count) {
+    *text = m_pGeoAsciiParams.get();
+    *count = m_nGeoAsciiParams;
+}
+
+void CGeoTIFF::GetModelTiepointTag(double** points, int* count) {
+    *points = m_pModelTiepoints.get();
+    *count = m_nModelTiepoints;
+}
+
+void CGeoTIFF::GetModelPixelScaleTag(double** scale, int* count) {
+    *scale = m_pModelPixelScale.get();
+    *count = 3;
+}
+
+void CGeoTIFF::GetModelTransformationTag(double** matrix, int* count) {
+    *matrix = m_pModelTransformation.get();
+    *count = 16;
+}
+
+const CGeoTIFF::GeoKeyField* CGeoTIFF::FindKey(int key) const {
+    int count = 0;
+    const GeoKeyField* fields = GeoKeyFields(&count);
+    for (int i = 0; i < count; ++i)
+        if (fields[i].key == key) return &fields[i];
+    return nullptr;
+}
+
+short CGeoTIFF::GetShortGeoKey(int key) const {
+    const GeoKeyField* field = FindKey(key);
+    return field && field->shortField ? this->*field->shortField : -1;
+}
+
+double CGeoTIFF::GetDoubleGeoKey(int key) const {
+    const GeoKeyField* field = FindKey(key);
+    return field && field->doubleField ? this->*field->doubleField : -1.0;
+}
+
+const char* CGeoTIFF::GetTextGeoKey(int key) const {
+    const GeoKeyField* field = FindKey(key);
+    return field && field->textField ? (this->*field->textField).get() : nullptr;
+}
+
+void CGeoTIFF::SetTargetDIB(CNewDIB* dib) {
+    m_pDIB = dib;
+    m_bGray = dib ? dib->GetGrayProp() : 0;
+}
