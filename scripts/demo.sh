@@ -41,3 +41,10 @@ run convert "$samples/jpg/testorig.jpg" "$out/testorig.bmp"
 run info "$out/testorig.bmp"
 run convert "$samples/bmp/pal8.bmp" "$out/pal8_left.jpg" --rotate left
 run info "$out/pal8_left.jpg"
+
+# GeoTIFF: the key report of a big-endian GeoTIFF file, then its
+# georeferencing carried onto another image, described and reported.
+run geotiff "$samples/geotiff/gdal_utm33n_grey_be.tif"
+run geotiff "$samples/geotiff/gdal_utm33n_grey_be.tif" --write "$out/rgb24_utm.tif" --image "$samples/bmp/rgb24.bmp"
+run info "$out/rgb24_utm.tif"
+run geotiff "$out/rgb24_utm.tif" --report "$out/rgb24_utm_keys.txt"

@@ -11,7 +11,8 @@ namespace {
 const char kUsage[] =
     "usage: velmora info FILE\n"
     "Reads FILE (format by its extension) and prints its size, bit count, colours, gray flag,\n"
-    "format code and whether the pixels went to memory or to a page file.\n";
+    "format code and whether the pixels went to memory or to a page file; for a GeoTIFF file also\n"
+    "its coordinate system.\n";
 
 void PrintInfo(const std::string& path, CNewDIB& dib) {
     int format = dib.GetFileFormat();
@@ -24,6 +25,10 @@ void PrintInfo(const std::string& path, CNewDIB& dib) {
     std::printf("gray:      %s\n", dib.GetGrayProp() ? "yes" : "no");
     std::printf("row bytes: %lu\n", dib.GetBytesPerLine());
     std::printf("storage:   %s\n", dib.IsMapped() ? "page file" : "memory");
+    if (format == DIBTYPE_TIF) {
+        const std::string system = CoordinateSystemOf(path);
+        if (!system.empty()) std::printf("crs:       %s\n", system.c_str());
+    }
 }
 
 }  // namespace

@@ -29,6 +29,11 @@ int RunFormats(const Args& args);
 int RunConvert(const Args& args);
 int RunInfo(const Args& args);
 int RunDraw(const Args& args);
+int RunGeoTiff(const Args& args);
+
+// How a GeoTIFF file names its coordinate system ("projected, EPSG:32633
+// (WGS 84 / UTM zone 33N)"); empty when it holds no GeoTIFF tags.
+std::string CoordinateSystemOf(const std::string& path);
 
 // Takes the terminal's character set from the environment (setlocale); call
 // once before printing library texts.

@@ -15,6 +15,7 @@ const Command kCommands[] = {
     {"info", "FILE", "describe an image file", RunInfo},
     {"convert", "IN OUT [options]", "read, transform and save an image", RunConvert},
     {"draw", "IN OUT [options]", "render an image onto a surface and save it", RunDraw},
+    {"geotiff", "FILE [options]", "list a GeoTIFF file's keys, or write its georeferencing", RunGeoTiff},
 };
 
 void PrintHelp(std::FILE* out) {

@@ -236,3 +236,37 @@ TEST_F(Tool, DrawTransparentColorsLetTheWhiteSurfaceThrough) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string GeoSample(const std::string& name) { return Quote(vtest::DataPath("geotiff/" + name)); }
+
+TEST_F(Tool, GeotiffPrintsTheKeyReportOrWritesItToAPath) {
+    const Outcome printed = Run("geotiff " + GeoSample("gdal_utm33n_grey.tif"));
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    EXPECT_EQ(printed.out.compare(0, 6, "Keys\n\n"), 0);
+    EXPECT_TRUE(Has(printed.out, "\nProjectedCSTypeGeoKey = 32633\n"));
+    EXPECT_TRUE(Has(printed.out, "ModelPixelScaleTag: 1, 1, 0, "));
+    const Outcome written = Run("geotiff " + GeoSample("gdal_utm33n_grey.tif") + " --report " + Out("keys.txt"));
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    const std::vector<unsigned char> report = vtest::ReadAll(dir.file("keys.txt"));
+    EXPECT_EQ(std::string(report.begin(), report.end()), printed.out);
+    EXPECT_EQ(Run("geotiff " + Sample("rgb24.bmp")).status, 1);
+    EXPECT_EQ(Run("geotiff " + GeoSample("gdal_utm33n_grey.tif") + " --image x.bmp").status, 2);
+}
+
+TEST_F(Tool, GeotiffWritesAnImageWithTheFilesGeoreferencingAndInfoNamesIt) {
+    CNewDIB probe(1, 1, 8);
+    if (!probe.SaveFile(dir.file("probe.tif").c_str(), -1, 0)) GTEST_SKIP() << "this build has no TIFF codec";
+    const Outcome wrote = Run("geotiff " + GeoSample("gdal_utm33n_grey_be.tif") + " --write " + Out("geo.tif") +
+                              " --image " + Sample("rgb24.bmp"));
+    ASSERT_EQ(wrote.status, 0) << wrote.err;
+    const Outcome info = Run("info " + Out("geo.tif"));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(Has(info.out, "size:      127 x 64\n"));
+    EXPECT_TRUE(Has(info.out, "crs:       projected, EPSG:32633 (WGS 84 / UTM zone 33N)\n")) << info.out;
+    EXPECT_EQ(Run("geotiff " + Out("geo.tif")).out, Run("geotiff " + GeoSample("gdal_utm33n_grey_be.tif")).out);
+}
+
+}  // namespace
