@@ -52,6 +52,28 @@ struct GeoTag {
     std::vector<WORD> shorts;
     std::string ascii;  // written with its bytes as they are (NUL included)
 
+    static GeoTag Doubles(WORD number, std::vector<double> values) {
+        GeoTag t;
+        t.tag = number;
+        t.type = kTypeDouble;
+        t.doubles = std::move(values);
+        return t;
+    }
+    static GeoTag Shorts(WORD number, std::vector<WORD> values) {
+        GeoTag t;
+        t.tag = number;
+        t.type = kTypeShort;
+        t.shorts = std::move(values);
+        return t;
+    }
+    static GeoTag Ascii(WORD number, std::string text) {
+        GeoTag t;
+        t.tag = number;
+        t.type = kTypeAscii;
+        t.ascii = std::move(text);
+        return t;
+    }
+
     uint32_t Count() const {
         if (type == kTypeDouble) return static_cast<uint32_t>(doubles.size());
         if (type == kTypeShort) return static_cast<uint32_t>(shorts.size());

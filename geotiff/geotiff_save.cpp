@@ -8,18 +8,6 @@
 
 namespace geo = velmora::geo;
 
-namespace {
-
-geo::GeoTag DoubleTag(WORD number, std::vector<double> values) {
-    geo::GeoTag tag;
-    tag.tag = number;
-    tag.type = geo::kTypeDouble;
-    tag.doubles = std::move(values);
-    return tag;
-}
-
-}  // namespace
-
 int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     std::vector<geo::GeoTag> tags;
     CollectGeoTags(&tags);
@@ -44,11 +32,11 @@ int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
 // is -1 counts as absent.
 void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
     if (m_dPixelScale[0] != -1.0)
-        tags->push_back(DoubleTag(geo::kModelPixelScaleTag, std::vector<double>(m_dPixelScale, m_dPixelScale + 3)));
+        tags->push_back(geo::GeoTag::Doubles(geo::kModelPixelScaleTag, std::vector<double>(m_dPixelScale, m_dPixelScale + 3)));
     // A tag of no values is not valid TIFF.
-    if (!m_recordedTiepoints.empty()) tags->push_back(DoubleTag(geo::kModelTiepointTag, m_recordedTiepoints));
+    if (!m_recordedTiepoints.empty()) tags->push_back(geo::GeoTag::Doubles(geo::kModelTiepointTag, m_recordedTiepoints));
     if (m_dTransformation[0] != -1.0)
-        tags->push_back(DoubleTag(geo::kModelTransformationTag, std::vector<double>(m_dTransformation, m_dTransformation + 16)));
+        tags->push_back(geo::GeoTag::Doubles(geo::kModelTransformationTag, std::vector<double>(m_dTransformation, m_dTransformation + 16)));
     RebuildGeoKeys(tags);
 }
 
@@ -58,12 +46,10 @@ void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
 // loaded directory.
 void CGeoTIFF::RebuildGeoKeys(std::vector<geo::GeoTag>* tags) const {
     if (!m_pGeoKeyDirectory || m_nKeyRevision == -1) return;
-    geo::GeoTag directory, doubles = DoubleTag(geo::kGeoDoubleParamsTag, {}), ascii;
-    directory.tag = geo::kGeoKeyDirectoryTag;
-    directory.type = geo::kTypeShort;
-    directory.shorts = {1, static_cast<WORD>(m_nKeyRevision), static_cast<WORD>(m_nMinorRevision), 0};
-    ascii.tag = geo::kGeoAsciiParamsTag;
-    ascii.type = geo::kTypeAscii;
+    geo::GeoTag directory = geo::GeoTag::Shorts(
+        geo::kGeoKeyDirectoryTag, {1, static_cast<WORD>(m_nKeyRevision), static_cast<WORD>(m_nMinorRevision), 0});
+    geo::GeoTag doubles = geo::GeoTag::Doubles(geo::kGeoDoubleParamsTag, {});
+    geo::GeoTag ascii = geo::GeoTag::Ascii(geo::kGeoAsciiParamsTag, "");
     auto addKey = [&](WORD key, WORD location, WORD count, WORD value) {
         directory.shorts.insert(directory.shorts.end(), {key, location, count, value});
     };

@@ -33,24 +33,13 @@ std::string PlainTiff(const std::string& path, bool bigEndian, size_t extra) {
     return path;
 }
 
-geo::GeoTag Doubles(WORD tag, std::vector<double> v) {
-    geo::GeoTag t;
-    t.tag = tag;
-    t.type = geo::kTypeDouble;
-    t.doubles = std::move(v);
-    return t;
-}
-
 std::vector<geo::GeoTag> SampleTags() {
-    geo::GeoTag keys, ascii;
-    keys.tag = geo::kGeoKeyDirectoryTag;
-    keys.type = geo::kTypeShort;
-    keys.shorts = {1, 1, 0, 3, 1024, 0, 1, 1, 1026, 34737, 4, 0, 3081, 34736, 1, 0};
-    ascii.tag = geo::kGeoAsciiParamsTag;
-    ascii.type = geo::kTypeAscii;
-    ascii.ascii = std::string("UTM|", 5);
-    return {Doubles(geo::kModelPixelScaleTag, {30, 30, 0}), Doubles(geo::kModelTiepointTag, {0, 0, 0, 1e5, 2e6, 0}),
-            keys, Doubles(geo::kGeoDoubleParamsTag, {45.5}), ascii};
+    using geo::GeoTag;
+    return {GeoTag::Doubles(geo::kModelPixelScaleTag, {30, 30, 0}),
+            GeoTag::Doubles(geo::kModelTiepointTag, {0, 0, 0, 1e5, 2e6, 0}),
+            GeoTag::Shorts(geo::kGeoKeyDirectoryTag, {1, 1, 0, 3, 1024, 0, 1, 1, 1026, 34737, 4, 0, 3081, 34736, 1, 0}),
+            GeoTag::Doubles(geo::kGeoDoubleParamsTag, {45.5}),
+            GeoTag::Ascii(geo::kGeoAsciiParamsTag, std::string("UTM|", 5))};
 }
 
 void Append(const std::string& path, const std::vector<geo::GeoTag>& tags) {
@@ -120,11 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Files, AppendedDirectory,
 TEST(AppendedDirectoryData, FourBytesOrFewerAreStoredInTheEntry) {
     vtest::TempDir dir;
     const std::string path = PlainTiff(dir.file("plain.tif"), false, 0);
-    geo::GeoTag ascii;
-    ascii.tag = geo::kGeoAsciiParamsTag;
-    ascii.type = geo::kTypeAscii;
-    ascii.ascii = std::string("AB|", 4);
-    Append(path, {ascii});
+    Append(path, {geo::GeoTag::Ascii(geo::kGeoAsciiParamsTag, std::string("AB|", 4))});
     TIFF* tif = TIFFOpen(path.c_str(), "r");
     ASSERT_NE(tif, nullptr);
     TIFFClose(tif);

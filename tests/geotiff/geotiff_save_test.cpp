@@ -3,6 +3,7 @@
 // by GDAL and libgeotiff where they are installed.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 
@@ -50,6 +51,14 @@ std::string Report(const std::string& path) {
 const Source kUtm{"gdal_utm33n_grey.tif", 157, 151}, kUtmBigEndian{"gdal_utm33n_grey_be.tif", 157, 151};
 const Source kAllKeys{"epsg_27563_allgeokeys.tif", 10, 10};
 
+std::string SourceName(const ::testing::TestParamInfo<Source>& info) {
+    std::string name = info.param.name;
+    name = name.substr(0, name.find('.'));
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
 class SavedGeoTiff : public ::testing::TestWithParam<Source> {};
 
 TEST_P(SavedGeoTiff, ReportsAsItsSource) {
@@ -62,7 +71,8 @@ TEST_P(SavedGeoTiff, ReportsAsItsSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SavedGeoTiff,
-                         ::testing::Values(kUtm, kUtmBigEndian, kAllKeys, Source{"rasterio_rotated.tif", 10, 15}));
+                         ::testing::Values(kUtm, kUtmBigEndian, kAllKeys, Source{"rasterio_rotated.tif", 10, 15}),
+                         SourceName);
 
 TEST(SaveGeoTiff, RebuiltKeyDirectoryCountsWhatItHolds) {
     if (!TiffWriterBuilt()) GTEST_SKIP() << "this build has no TIFF writer";
@@ -179,7 +189,7 @@ TEST_P(PeersReadSavedGeoTiff, GdalinfoShowsTheSameCoordinateSystemAndCorners) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PeersReadSavedGeoTiff, ::testing::Values(kUtm, kUtmBigEndian));
+INSTANTIATE_TEST_SUITE_P(Files, PeersReadSavedGeoTiff, ::testing::Values(kUtm, kUtmBigEndian), SourceName);
 
 // Keys outside the GeoTIFF 1.0 table (here GeogTOWGS84GeoKey, whose values
 // listgeo prints on three lines) are not carried; every other key is.
