@@ -61,18 +61,6 @@ BITMAPINFO* NewBitmapInfo(int width, int height, int bitCount) {
     return info;
 }
 
-// Large blocks are aligned to huge pages and offered to the kernel as such:
-// a 72 MB image then costs a few dozen page faults instead of eighteen
-// thousand. Freed with std::free like any other block.
-BYTE* AllocatePixelBlock(size_t bytes) {
-    constexpr size_t kHugePage = size_t{2} << 20;
-    if (bytes < 2 * kHugePage) return static_cast<BYTE*>(std::malloc(bytes));
-    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* block = std::aligned_alloc(kHugePage, rounded);
-    if (block) madvise(block, rounded, MADV_HUGEPAGE);
-    return static_cast<BYTE*>(block);
-}
-
 }  // namespace
 
 CNewDIBObject::CNewDIBObject()
@@ -103,7 +91,7 @@ int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
 int CNewDIBObject::CreatePixelBlock() {
     m_bMapped = 0;
     // A block that cannot be had is a failure, not an image without pixels.
-    m_pBits = AllocatePixelBlock(static_cast<size_t>(GetDIBSize()));
+    m_pBits = static_cast<BYTE*>(std::malloc(static_cast<size_t>(GetDIBSize())));
     if (m_pBits) AdviseHugePages(m_pBits, static_cast<size_t>(GetDIBSize()));
     return m_pBits ? 1 : 0;
 }
