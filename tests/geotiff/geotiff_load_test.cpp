@@ -69,29 +69,6 @@ TEST(GeoTiffLoad, LittleAndBigEndianTwinsLoadTheSameValues) {
     EXPECT_TRUE(a.transformation.empty());
 }
 
-TEST(GeoTiffLoad, DecodedKeysOfAFileWithEveryKind) {
-    CGeoTIFF geo;
-    ASSERT_EQ(geo.LoadGeoTIFFFile(GeoPath("epsg_27563_allgeokeys.tif").c_str()), 1);
-    Decode(geo);
-    // As listgeo names them.
-    EXPECT_EQ(geo.GetShortGeoKey(1024), 1);
-    EXPECT_EQ(geo.GetShortGeoKey(2048), 4807);
-    EXPECT_EQ(geo.GetShortGeoKey(3072), 27563);
-    EXPECT_EQ(geo.GetShortGeoKey(3075), 9);
-    EXPECT_EQ(geo.GetShortGeoKey(4099), 9001);
-    EXPECT_EQ(geo.GetShortGeoKey(4096), -1);
-    EXPECT_DOUBLE_EQ(geo.GetDoubleGeoKey(2057), 6378249.2);
-    EXPECT_DOUBLE_EQ(geo.GetDoubleGeoKey(3092), 0.999877499);
-    EXPECT_DOUBLE_EQ(geo.GetDoubleGeoKey(3081), 49);
-    EXPECT_EQ(geo.GetDoubleGeoKey(3078), -1.0);
-    EXPECT_STREQ(geo.GetTextGeoKey(1026), "NTF (Paris) / Lambert Sud France");
-    EXPECT_STREQ(geo.GetTextGeoKey(2049), "NTF (Paris)");
-    EXPECT_EQ(geo.GetTextGeoKey(4097), nullptr);
-    // Not a key of the table, and not a text key.
-    EXPECT_EQ(geo.GetShortGeoKey(2062), -1);
-    EXPECT_EQ(geo.GetTextGeoKey(1024), nullptr);
-}
-
 TEST(GeoTiffLoad, BaselineOnlyFileLoadsNothing) {
     CGeoTIFF geo;
     ASSERT_EQ(geo.LoadGeoTIFFFile(GeoPath("gdal_baseline_profile_tfw.tif").c_str()), 1);
@@ -105,16 +82,6 @@ TEST(GeoTiffLoad, BaselineOnlyFileLoadsNothing) {
     geo.GetModelTransformationTag(&d, &n);
     EXPECT_EQ(d, nullptr);
     EXPECT_EQ(n, 16);
-}
-
-TEST(GeoTiffLoad, TransformationOnlyFile) {
-    CGeoTIFF geo;
-    ASSERT_EQ(geo.LoadGeoTIFFFile(GeoPath("rasterio_rotated.tif").c_str()), 1);
-    Loaded l = Load(geo);
-    ASSERT_EQ(l.transformation.size(), 16u);
-    EXPECT_NEAR(l.transformation[0], 17.3205080756888, 1e-12);
-    EXPECT_EQ(l.transformation[3], 100);
-    EXPECT_EQ(l.transformation[15], 1);
 }
 
 TEST(GeoTiffLoad, FilesThatAreNotTiffOrCannotBeOpenedReturnZero) {

@@ -179,18 +179,4 @@ TEST_P(PeersReadSavedGeoTiff, GdalinfoShowsTheSameCoordinateSystemAndCorners) {
 
 INSTANTIATE_TEST_SUITE_P(Files, PeersReadSavedGeoTiff, ::testing::Values(kUtm, kUtmBigEndian), SourceName);
 
-// Keys outside the GeoTIFF 1.0 table (here GeogTOWGS84GeoKey, whose values
-// listgeo prints on three lines) are not carried; every other key is.
-TEST(PeersReadSavedGeoTiffKeys, ListgeoShowsEveryTableKeyOfAFileWithAllKinds) {
-    if (!HasTool("listgeo")) GTEST_SKIP() << "listgeo (geotiff-bin) is not installed";
-    vtest::TempDir dir;
-    CGeoTIFF geo;
-    ASSERT_EQ(SaveCopy(kAllKeys, dir.file("copy.tif"), &geo), 1);
-    std::string source = Section(Capture("listgeo " + GeoPath(kAllKeys.name)), "Geotiff_Information:", "   End_Of_Geotiff.");
-    const std::string towgs84 = Section(source, "      GeogTOWGS84GeoKey", "      ProjectedCSTypeGeoKey");
-    ASSERT_NE(towgs84, "");
-    source.replace(source.find(towgs84), towgs84.size() - std::string("      ProjectedCSTypeGeoKey").size(), "");
-    EXPECT_EQ(Section(Capture("listgeo " + dir.file("copy.tif")), "Geotiff_Information:", "   End_Of_Geotiff."), source);
-}
-
 }  // namespace
