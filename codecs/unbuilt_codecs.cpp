@@ -10,8 +10,6 @@ int Unsupported(CDIBFile& codec) { return velmora::RecordFailure(codec, velmora:
 
 }  // namespace
 
-int CDIBFile::ReadPCXFile(const char*) { return Unsupported(*this); }
-int CDIBFile::SavePCXFile(const char*) { return Unsupported(*this); }
 int CDIBFile::ReadGIFFile(const char*) { return Unsupported(*this); }
 int CDIBFile::SaveGIFFile(const char*) { return Unsupported(*this); }
 int CDIBFile::ReadPNGFile(const char*) { return Unsupported(*this); }

@@ -57,6 +57,9 @@ const char* const kTraceVFlipAlloc = "垂直翻转分配临时内存错误";
 const char* const kTraceHFlipAlloc = "水平翻转不能分配临时内存";
 const char* const kTraceLockFailed = "\t不能锁定内存块";
 
+// PCX codec.
+const char* const kPcxTooLarge = "PCX文件的宽和高不能超过65535像素";
+
 const char* const kWrongData = "The Wrong Data";
 const char* const kOk = "ok";
 

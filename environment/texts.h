@@ -59,6 +59,9 @@ extern const char* const kTraceVFlipAlloc;     // 垂直翻转分配临时内存
 extern const char* const kTraceHFlipAlloc;     // 水平翻转不能分配临时内存
 extern const char* const kTraceLockFailed;     // \t不能锁定内存块
 
+// PCX codec.
+extern const char* const kPcxTooLarge;  // PCX文件的宽和高不能超过65535像素
+
 // ASCII texts shown by the BMP reader.
 extern const char* const kWrongData;  // The Wrong Data
 extern const char* const kOk;         // ok
