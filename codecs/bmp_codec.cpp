@@ -130,10 +130,8 @@ Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
 }  // namespace
 
 int Read(CDIBFile& codec, const char* path) {
-    if (!codec.m_pDIB) return RecordFailure(codec, text::kNoData);
     CFile file;
-    if (!path || !file.Open(path, CFile::modeRead | CFile::shareDenyWrite))
-        return RecordFailure(codec, text::kOpenFailed);
+    if (Failure failure = OpenForReading(codec, path, file)) return RecordFailure(codec, failure);
     Headers headers;
     if (const char* failure = ReadHeaders(file, &headers)) return RecordFailure(codec, failure);
     Layout layout;

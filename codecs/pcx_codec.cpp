@@ -195,10 +195,8 @@ bool FitsFields(CNewDIBObject& dib) {
 }  // namespace
 
 int Read(CDIBFile& codec, const char* path) {
-    if (!codec.m_pDIB) return RecordFailure(codec, text::kNoData);
     CFile file;
-    if (!path || !file.Open(path, CFile::modeRead | CFile::shareDenyWrite))
-        return RecordFailure(codec, text::kOpenFailed);
+    if (Failure failure = OpenForReading(codec, path, file)) return RecordFailure(codec, failure);
     BYTE header[kHeaderBytes];
     if (const char* failure = ReadHeader(file, header)) return RecordFailure(codec, failure);
     Layout layout;

@@ -53,9 +53,14 @@ bool ScanLineDecoder::Decode(BYTE* line, size_t count) {
             continue;
         }
         if (m_nPos == m_nEnd && !Refill()) return false;
-        // Literals, straight from the buffer, until a count byte comes.
+        // Literals, straight from the buffer, until a count byte comes (kept
+        // in locals: stores through `line` could alias the members).
         const BYTE* in = m_buffer.data();
-        while (done < count && m_nPos < m_nEnd && in[m_nPos] < kCountFlag) line[done++] = in[m_nPos++];
+        size_t pos = m_nPos, at = done;
+        const size_t end = m_nEnd;
+        while (at < count && pos < end && in[pos] < kCountFlag) line[at++] = in[pos++];
+        m_nPos = pos;
+        done = at;
         if (done == count || m_nPos == m_nEnd) continue;
         const size_t length = in[m_nPos++] & ~kCountFlag;
         if (m_nPos == m_nEnd && !Refill()) return false;

@@ -63,6 +63,10 @@ int FailRead(CDIBFile& codec, Failure text);
 // Returns 0. The image is untouched.
 int FailSave(CDIBFile& codec, Failure text);
 
+// Opens a codec's input for reading, writes by others denied: null when
+// open, else "数据为空" without a target image or "打开文件失败".
+Failure OpenForReading(CDIBFile& codec, const char* path, CFile& file);
+
 // Saving. `write` writes the whole file and returns null when it succeeded.
 // The file is written to a temporary beside `path` and renamed over `path`
 // only when `write` succeeded; otherwise (or when an exception leaves

@@ -1,6 +1,7 @@
 #include "velmora/dibfile.h"
 
 #include "frame/codec_frame.h"
+#include "environment/texts.h"
 #include "velmora/newdib.h"
 
 CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd) {}
@@ -19,6 +20,12 @@ int FailRead(CDIBFile& codec, Failure text) {
     if (codec.m_pDIB) codec.m_pDIB->ReleaseDIB();
     CodecProgress(codec).End();
     return 0;
+}
+
+Failure OpenForReading(CDIBFile& codec, const char* path, CFile& file) {
+    if (!codec.m_pDIB) return text::kNoData;
+    if (!path || !file.Open(path, CFile::modeRead | CFile::shareDenyWrite)) return text::kOpenFailed;
+    return nullptr;
 }
 
 int FailSave(CDIBFile& codec, Failure text) {

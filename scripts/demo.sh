@@ -48,3 +48,9 @@ run geotiff "$samples/geotiff/gdal_utm33n_grey_be.tif"
 run geotiff "$samples/geotiff/gdal_utm33n_grey_be.tif" --write "$out/rgb24_utm.tif" --image "$samples/bmp/rgb24.bmp"
 run info "$out/rgb24_utm.tif"
 run geotiff "$out/rgb24_utm.tif" --report "$out/rgb24_utm_keys.txt"
+
+# PCX: a peer's 24-bit PCX to BMP, then an 8-bit PCX turned and saved as PCX again.
+run info "$samples/pcx/marbles.pcx"
+run convert "$samples/pcx/marbles.pcx" "$out/marbles.bmp"
+run convert "$samples/pcx/ppm_8bit_w61.pcx" "$out/w61_left.pcx" --rotate left
+run info "$out/w61_left.pcx"

@@ -200,6 +200,25 @@ TEST_F(Tool, ConvertTurnsJpegIntoBmpAndBack) {
     EXPECT_EQ(back.GetBitCount(), 24);
 }
 
+// PCX in and out: a peer's 8-bit file to BMP and back to PCX keeps its
+// pixels; a 24-bit image cannot be saved as PCX and leaves no file.
+TEST_F(Tool, ConvertTakesPcxBothWays) {
+    const std::string pcx = vtest::DataPath("pcx/ppm_8bit_w61.pcx");
+    ASSERT_EQ(Run("convert " + Quote(pcx) + " " + Out("w61.bmp")).status, 0);
+    const Outcome back = Run("convert " + Out("w61.bmp") + " " + Out("w61.pcx") + " --flip vertical");
+    ASSERT_EQ(back.status, 0) << back.err;
+    CNewDIB expected, converted;
+    ASSERT_EQ(expected.ReadFile(pcx.c_str(), -1), 1);
+    ASSERT_EQ(expected.VerticalFlip(), 1);
+    ASSERT_EQ(converted.ReadFile(dir.file("w61.pcx").c_str(), -1), 1);
+    ASSERT_EQ(converted.GetWidth(), 61);
+    ASSERT_EQ(converted.GetHeight(), expected.GetHeight());
+    for (int y = 0; y < expected.GetHeight(); ++y)
+        for (int x = 0; x < 61; ++x) ASSERT_EQ(converted.GetPixelRGB(x, y), expected.GetPixelRGB(x, y)) << x << "," << y;
+    EXPECT_EQ(Run("convert " + Sample("rgb24.bmp") + " " + Out("rgb.pcx")).status, 1);
+    EXPECT_FALSE(vtest::FileExists(dir.file("rgb.pcx")));
+}
+
 COLORREF RefPixel(const vtest::RefImage& ref, int x, int y) {
     int r, g, b;
     ref.rgb(x, y, &r, &g, &b);
