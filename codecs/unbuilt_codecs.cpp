@@ -12,5 +12,3 @@ int Unsupported(CDIBFile& codec) { return velmora::RecordFailure(codec, velmora:
 
 int CDIBFile::ReadGIFFile(const char*) { return Unsupported(*this); }
 int CDIBFile::SaveGIFFile(const char*) { return Unsupported(*this); }
-int CDIBFile::ReadPNGFile(const char*) { return Unsupported(*this); }
-int CDIBFile::SavePNGFile(const char*) { return Unsupported(*this); }
