@@ -23,6 +23,9 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 constexpr LONG kPixelsPerMeter = 11811;
 constexpr UINT kHelpContext = 1;
 constexpr int kSavedEntries = 256;
+// zlib's fast matcher: files a few percent larger than at its default level
+// (6) in about half the time.
+constexpr int kSaveCompressionLevel = 3;
 
 // The image's header as png_read_info leaves it.
 struct FileFacts {
@@ -221,6 +224,7 @@ struct WriteInfo {
                      PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
         png_set_PLTE(png, info, palette, kSavedEntries);
+        png_set_compression_level(png, kSaveCompressionLevel);
         png_write_info(png, info);
         return nullptr;
     }

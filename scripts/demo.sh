@@ -54,3 +54,11 @@ run info "$samples/pcx/marbles.pcx"
 run convert "$samples/pcx/marbles.pcx" "$out/marbles.bmp"
 run convert "$samples/pcx/ppm_8bit_w61.pcx" "$out/w61_left.pcx" --rotate left
 run info "$out/w61_left.pcx"
+
+# PNG: an interlaced indexed sample to BMP and back to PNG, turned on the way;
+# an 8-bit BMP saved as PNG and read back.
+run convert "$samples/png/basi3p08.png" "$out/basi3p08.bmp" --rotate left
+run convert "$out/basi3p08.bmp" "$out/basi3p08_left.png"
+run info "$out/basi3p08_left.png"
+run convert "$samples/bmp/pal8.bmp" "$out/pal8.png"
+run convert "$out/pal8.png" "$out/pal8_from_png.bmp"

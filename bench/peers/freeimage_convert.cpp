@@ -1,4 +1,4 @@
-// Peer for tiff_throughput and pcx_bench: converts IN to OUT with FreeImage (format by
+// Peer for tiff_throughput, pcx_bench and png_throughput: converts IN to OUT with FreeImage (format by
 // extension) and prints the seconds the load and the save took together, so
 // the figure leaves out process start-up as the library's own figure does.
 //
