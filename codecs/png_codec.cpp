@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "codecs/png_session.h"
 #include "environment/texts.h"
@@ -86,11 +87,20 @@ struct ReadInfo {
     }
 };
 
+// Whether `pass` is the first of an interlaced file's passes to reach row y.
+bool FirstPassOfRow(int y, int pass) {
+    for (int earlier = 0; earlier < pass; ++earlier)
+        if (PNG_ROW_IN_INTERLACE_PASS(y, earlier)) return false;
+    return true;
+}
+
 // Every row of every pass, top row first, straight into the image's rows
 // through their windows. libpng merges each pass of an interlaced file into
 // the row in place, so a row begun by earlier passes is simply read again;
-// rows a pass does not touch are not even fetched. Runs under the recovery
-// point.
+// rows a pass does not touch are not even fetched. A row is cleared when
+// first reached, so its padding and the bits past its last pixel, which
+// libpng leaves alone, hold zeros rather than what the storage held. Runs
+// under the recovery point.
 struct ReadRows {
     png_structp png;
     PictureRows* rows;
@@ -106,6 +116,7 @@ struct ReadRows {
                 if (passes == 1 || PNG_ROW_IN_INTERLACE_PASS(y, pass)) {
                     row = rows->Row(y);
                     if (!row) return text::kMapFailed;
+                    if (passes == 1 || FirstPassOfRow(y, pass)) std::memset(row, 0, rows->Stride());
                 }
                 png_read_row(png, row, nullptr);
                 CountDown(reporter, height - 2 - y, step);
