@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/open_file.h"
+
 namespace velmora::png {
 
 namespace {
@@ -28,7 +30,8 @@ PngSession::~PngSession() {
 }
 
 bool PngSession::Open(const char* path) {
-    m_file = std::fopen(path, m_direction == kRead ? "rb" : "wb");
+    // fopen would wait for ever on a FIFO: a read takes regular files only.
+    m_file = m_direction == kRead ? OpenStreamForReading(path) : std::fopen(path, "wb");
     if (!m_file) return false;
     // libpng moves a few KiB a call; fewer, larger transfers.
     std::setvbuf(m_file, nullptr, _IOFBF, kStreamBuffer);

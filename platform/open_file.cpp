@@ -42,4 +42,11 @@ int OpenForReading(const char* path) {
     return path ? OpenWithoutWaiting(path, O_RDONLY, &st, &osError) : -1;
 }
 
+FILE* OpenStreamForReading(const char* path) {
+    const int fd = OpenForReading(path);
+    FILE* stream = fd < 0 ? nullptr : fdopen(fd, "rb");
+    if (!stream && fd >= 0) close(fd);
+    return stream;
+}
+
 }  // namespace velmora

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 namespace velmora {
 
 // open(path, flags | O_CLOEXEC) with O_NONBLOCK for the open only: the
@@ -17,5 +19,9 @@ int OpenWithoutWaiting(const char* path, int flags, struct stat* st, int* osErro
 // A regular file opened read-only, for readers that hand the descriptor to a
 // library (libtiff, stdio); -1 when it cannot be had.
 int OpenForReading(const char* path);
+
+// The same as a stdio stream ("rb"), for libraries that read through one
+// (libpng); null when it cannot be had.
+FILE* OpenStreamForReading(const char* path);
 
 }  // namespace velmora

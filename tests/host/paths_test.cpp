@@ -19,10 +19,11 @@ struct Reader {
     int format;
     const char* openFailed;
 };
-// JPEG's reader records none of its own: the document's generic text.
+// JPEG's and PNG's readers record none of their own: the document's generic text.
 const Reader kReaders[] = {{DIBTYPE_BMP, velmora::text::kOpenFailed},
                            {DIBTYPE_TIF, velmora::text::kOpenTiffFailed},
-                           {DIBTYPE_JPG, velmora::text::kReadDataFailed}};
+                           {DIBTYPE_JPG, velmora::text::kReadDataFailed},
+                           {DIBTYPE_PNG, velmora::text::kReadDataFailed}};
 
 TEST(Paths, ReadersRefuseWhatIsNotARegularFileWithoutWaiting) {
     alarm(10);  // an open that waits ends the test instead of hanging it
