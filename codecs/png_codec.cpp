@@ -284,12 +284,9 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& dib, const char* temp) {
     WriteRows writeRows{session.Png(), session.Info(), &rows, reporter};
     Failure failure = Guarded(session.Png(), writeRows);
     if (!failure && !session.CloseStream()) failure = kSilentFailure;
-    if (failure) {
-        FailSave(codec, failure);
-        return failure;
-    }
-    reporter.End();
-    return nullptr;
+    if (failure) FailSave(codec, failure);
+    else reporter.End();
+    return failure;
 }
 
 }  // namespace
