@@ -135,17 +135,18 @@ struct ReadEnd {
     }
 };
 
-// Sizes checked before any storage is made: the DIB's byte counts must not
-// overflow, and the file must be long enough to inflate to the rows it claims.
+// Sizes checked before any storage is made: the file must be long enough to
+// inflate to the rows it claims, and sizes the storage would refuse fail as
+// its refusal would, before the document gives up its image.
 Failure CheckShape(const FileFacts& facts, uint64_t fileBytes, Shape* shape) {
-    shape->bitCount = std::min(facts.pixelDepth, kMaxBitCount);
-    const uint64_t stride = RowStride(facts.width, shape->bitCount, INT_MAX);
-    const uint64_t pixels = ImageBytes(stride, static_cast<uint64_t>(facts.height));
-    if (!stride || !pixels || facts.height <= 0) return text::kReadDataFailed;
     const uint64_t rowBytes = static_cast<uint64_t>(facts.width) * static_cast<uint64_t>(facts.pixelDepth) / 8;
     uint64_t claimed = 0, possible = 0;
     if (!CheckedProduct(rowBytes, static_cast<uint64_t>(facts.height), &claimed)) return text::kReadDataFailed;
     if (CheckedProduct(fileBytes, kMaxDeflateRatio, &possible) && claimed > possible) return text::kReadDataFailed;
+    shape->bitCount = std::min(facts.pixelDepth, kMaxBitCount);
+    const uint64_t stride = RowStride(facts.width, shape->bitCount, INT_MAX);
+    const uint64_t pixels = ImageBytes(stride, static_cast<uint64_t>(facts.height));
+    if (!stride || !pixels) return text::kCreateBufferFailed;
     shape->bytes = pixels + HeaderAndTableBytes(shape->bitCount);
     return nullptr;
 }
