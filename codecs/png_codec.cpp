@@ -97,15 +97,16 @@ bool FirstPassOfRow(int y, int pass) {
 // Every row of every pass, top row first, straight into the image's rows
 // through their windows. libpng merges each pass of an interlaced file into
 // the row in place, so a row begun by earlier passes is simply read again;
-// rows a pass does not touch are not even fetched. A row is cleared when
-// first reached, so its padding and the bits past its last pixel, which
-// libpng leaves alone, hold zeros rather than what the storage held. Runs
-// under the recovery point.
+// rows a pass does not touch are not even fetched. When a row is first
+// reached, its bytes from the last whole pixel byte on are cleared, so its
+// padding and the bits past its last pixel, which libpng leaves alone, hold
+// zeros rather than what the storage held. Runs under the recovery point.
 struct ReadRows {
     png_structp png;
     PictureRows* rows;
     ProgressReporter reporter;
     int passes;
+    size_t wholeBytes;  // bytes of a row that libpng fills entirely
 
     Failure operator()() const {
         const int height = rows->Height();
@@ -116,7 +117,8 @@ struct ReadRows {
                 if (passes == 1 || PNG_ROW_IN_INTERLACE_PASS(y, pass)) {
                     row = rows->Row(y);
                     if (!row) return text::kMapFailed;
-                    if (passes == 1 || FirstPassOfRow(y, pass)) std::memset(row, 0, rows->Stride());
+                    if (passes == 1 || FirstPassOfRow(y, pass))
+                        std::memset(row + wholeBytes, 0, rows->Stride() - wholeBytes);
                 }
                 png_read_row(png, row, nullptr);
                 CountDown(reporter, height - 2 - y, step);
@@ -189,11 +191,12 @@ void StoreColorTable(CNewDIBObject& dib, const FileFacts& facts, int bitCount) {
     }
 }
 
-int ReadRowsAndEnd(CDIBFile& codec, PngSession& session, const FileFacts& facts) {
+int ReadRowsAndEnd(CDIBFile& codec, PngSession& session, const FileFacts& facts, int bitCount) {
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kReadingImage);
     ImageRows rows(TargetImage(codec));
-    ReadRows readRows{session.Png(), &rows, reporter, facts.passes};
+    const size_t wholeBytes = static_cast<size_t>(facts.width) * static_cast<size_t>(bitCount) / 8;
+    ReadRows readRows{session.Png(), &rows, reporter, facts.passes, wholeBytes};
     if (Failure failure = Guarded(session.Png(), readRows)) return FailRead(codec, failure);
     ReadEnd readEnd{session.Png(), session.Info()};
     if (Failure failure = Guarded(session.Png(), readEnd)) return FailRead(codec, failure);
@@ -322,7 +325,7 @@ int Read(CDIBFile& codec, const char* path) {
         return RecordFailure(codec, text::kNoGrayPng);
     }
     StoreColorTable(dib, facts, shape.bitCount);
-    return ReadRowsAndEnd(codec, session, facts);
+    return ReadRowsAndEnd(codec, session, facts, shape.bitCount);
 }
 
 int Save(CDIBFile& codec, const char* path) {
