@@ -115,16 +115,10 @@ Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
     reporter.Begin(text::kSavingImage);
     StepProgress progress(reporter, dib.GetHeight());
     RowLoop loop(&dib, RowOrder::BottomUp, &progress);
-    Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
+    return EndSave(codec, loop.Run([&](const RowPiece& piece) -> Failure {
         file.Write(piece.lowest, piece.Bytes());
         return nullptr;
-    });
-    if (failure) {
-        FailSave(codec, failure);
-        return failure;
-    }
-    reporter.End();
-    return nullptr;
+    }));
 }
 
 }  // namespace

@@ -64,3 +64,8 @@ const char* const kWrongData = "The Wrong Data";
 const char* const kOk = "ok";
 
 }  // namespace velmora::text
+
+// GIF codec.
+namespace velmora::text {
+const char* const kGifErrorCaption = "ERROR";
+}  // namespace velmora::text

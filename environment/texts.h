@@ -67,3 +67,8 @@ extern const char* const kWrongData;  // The Wrong Data
 extern const char* const kOk;         // ok
 
 }  // namespace velmora::text
+
+// GIF codec.
+namespace velmora::text {
+extern const char* const kGifErrorCaption;  // ERROR (caption of the GIF encoder's message box)
+}  // namespace velmora::text

@@ -62,6 +62,9 @@ int FailRead(CDIBFile& codec, Failure text);
 // A save that fails after it began: records `text` and ends the progress.
 // Returns 0. The image is untouched.
 int FailSave(CDIBFile& codec, Failure text);
+// The end of a save's writing: ends the progress, recording `failure` when
+// there is one. Returns `failure`.
+Failure EndSave(CDIBFile& codec, Failure failure);
 
 // Opens a codec's input for reading, writes by others denied: null when
 // open, else "数据为空" without a target image or "打开文件失败".

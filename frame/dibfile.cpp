@@ -34,4 +34,10 @@ int FailSave(CDIBFile& codec, Failure text) {
     return 0;
 }
 
+Failure EndSave(CDIBFile& codec, Failure failure) {
+    if (failure) FailSave(codec, failure);
+    else CodecProgress(codec).End();
+    return failure;
+}
+
 }  // namespace velmora

@@ -26,6 +26,13 @@ run info "$out/rgb24_right_flipped.bmp"
 run convert "$samples/bmp/pal8rle.bmp" "$out/pal8rle_inverted.bmp" --invert --rotate left
 run info "$out/pal8rle_inverted.bmp"
 
+# GIF: an 8-bit sample to GIF and back, and an interlaced GIF from another encoder to BMP.
+run convert "$samples/bmp/pal8.bmp" "$out/pal8.gif"
+run info "$out/pal8.gif"
+run convert "$out/pal8.gif" "$out/pal8_from_gif.bmp" --flip horizontal
+run convert "$samples/gif/treescap-interlaced.gif" "$out/treescap.bmp"
+run info "$out/treescap.bmp"
+
 # Draw: a thumbnail of a sample, stretched onto a small surface and saved.
 run draw "$samples/bmp/rgb24.bmp" "$out/rgb24_thumbnail.bmp" --size 48x24
 

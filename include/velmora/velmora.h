@@ -13,6 +13,7 @@
 #include "velmora/newdib.h"
 #include "velmora/dibfile.h"
 #include "velmora/geotiff.h"
+#include "velmora/gif.h"
 #include "velmora/devicecontext.h"
 #include "velmora/encoding.h"
 #include "velmora/version.h"

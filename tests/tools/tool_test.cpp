@@ -219,6 +219,24 @@ TEST_F(Tool, ConvertTakesPcxBothWays) {
     EXPECT_FALSE(vtest::FileExists(dir.file("rgb.pcx")));
 }
 
+// GIF both ways: an 8-bit image keeps its colours; other depths are refused.
+TEST_F(Tool, ConvertTakesGifBothWays) {
+    ASSERT_EQ(Run("convert " + Sample("pal8.bmp") + " " + Out("p.gif")).status, 0);
+    ASSERT_EQ(Run("convert " + Out("p.gif") + " " + Out("p.bmp")).status, 0);
+    CNewDIB original, back;
+    ASSERT_EQ(original.ReadFile(vtest::DataPath("bmp/pal8.bmp").c_str(), -1), 1);
+    ASSERT_EQ(back.ReadFile(dir.file("p.bmp").c_str(), -1), 1);
+    ASSERT_EQ(back.GetWidth(), original.GetWidth());
+    int differing = 0;
+    for (int y = 0; y < original.GetHeight(); ++y)
+        for (int x = 0; x < original.GetWidth(); ++x) differing += back.GetPixelRGB(x, y) != original.GetPixelRGB(x, y);
+    EXPECT_EQ(differing, 0);
+    const Outcome refused = Run("convert " + Sample("rgb24.bmp") + " " + Out("rgb.gif"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(Has(refused.err, "本系统不支持非256色位图GIF存储")) << refused.err;
+    EXPECT_FALSE(vtest::FileExists(dir.file("rgb.gif")));
+}
+
 COLORREF RefPixel(const vtest::RefImage& ref, int x, int y) {
     int r, g, b;
     ref.rgb(x, y, &r, &g, &b);
