@@ -114,7 +114,7 @@ struct Format {
     const char* extension;
     std::vector<int> bitCounts;
 };
-const Format kFormats[] = {{"bmp", {8, 24, 32}}, {"tif", {8, 24}}, {"jpg", {24}}, {"png", {8}}};
+const Format kFormats[] = {{"bmp", {8, 24, 32}}, {"tif", {8, 24}}, {"jpg", {24}}, {"png", {8}}, {"gif", {8}}};
 
 TEST_P(ProgressHandler, EveryCodecReadsAndSavesWhatAQuietHostGets) {
     for (const Format& f : kFormats)
