@@ -9,6 +9,7 @@
 
 #include "environment/texts.h"
 #include "support/test_support.h"
+#include "velmora/cfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
 
@@ -38,6 +39,21 @@ TEST(Paths, ReadersRefuseWhatIsNotARegularFileWithoutWaiting) {
             EXPECT_EQ(dib.GetLastErrorText(), r.openFailed);
             EXPECT_EQ(dib.GetWidth(), 7);
         }
+    alarm(0);
+}
+
+// The GIF reader lets the file exception of a failed open pass to the host,
+// as its callers expect; it does not wait either.
+TEST(Paths, GifReaderThrowsForWhatIsNotARegularFileWithoutWaiting) {
+    alarm(10);
+    vtest::TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir.path(), std::string("/dev/null")}) {
+        CNewDIB dib(7, 7, 8);
+        EXPECT_THROW(dib.ReadFile(path.c_str(), DIBTYPE_GIF), CFileException) << path;
+        EXPECT_EQ(dib.GetWidth(), 7) << path;
+    }
     alarm(0);
 }
 
