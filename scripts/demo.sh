@@ -69,3 +69,12 @@ run convert "$out/basi3p08.bmp" "$out/basi3p08_left.png"
 run info "$out/basi3p08_left.png"
 run convert "$samples/bmp/pal8.bmp" "$out/pal8.png"
 run convert "$out/pal8.png" "$out/pal8_from_png.bmp"
+
+# Batch: the palette samples turned and saved as TIFF into one folder, one progress bar.
+run convert --to tif --out-dir "$out/batch" --rotate right "$samples"/bmp/pal{1,4,8,4rle,8rle}.bmp
+# Contact sheet: every bundled BMP sample as a labelled thumbnail on one sheet
+# (the few the library cannot read are crossed out and listed; exit status 1).
+echo "\$ velmora contact-sheet $samples/bmp $out/contact_sheet.bmp"
+"$tool" contact-sheet "$samples/bmp" "$out/contact_sheet.bmp" || true
+echo
+run info --json "$out/contact_sheet.bmp"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev)
 # Peers the tests compare against.
-VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin)
+VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 
 velmora_install_missing() {
     local missing=()

@@ -1,8 +1,10 @@
-// velmora convert: read an image, apply transforms in the order given, save it.
+// velmora convert: read an image, apply transforms in the order given, save
+// it; or the same for many files into one folder (convert_batch.cpp).
 #include <string>
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/convert_request.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
@@ -11,36 +13,16 @@ namespace velmora::cli {
 
 namespace {
 
-using TransformOperation = int (CNewDIB::*)();
-
-struct Transform {
-    std::string name;  // as the user wrote it, for messages
-    TransformOperation run;
-};
-
-struct ConvertRequest {
-    std::string input;
-    std::string output;
-    std::vector<Transform> transforms;
-    int format = -1;  // -1: by the output's extension
-};
-
 const char kUsage[] =
     "usage: velmora convert IN OUT [--rotate left|right] [--flip vertical|horizontal] [--invert]\n"
     "                       [--format CODE]\n"
+    "       velmora convert --to FORMAT --out-dir DIR [transforms] FILE...\n"
     "Reads IN, applies the transforms in the order given, and saves OUT. The formats are chosen by the\n"
     "files' extensions (BMP, TIF, PCX, GIF, JPG, PNG); --format names the output's instead, as a code\n"
-    "0-5 or an extension.\n";
-
-// A format code from "0".."5" or an extension name; -1 for anything else.
-int ParseFormat(const std::string& text) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
-    CString upper(text.c_str());
-    upper.MakeUpper();
-    for (int code = DIBTYPE_BMP; code < DIBTYPE_NONE; ++code)
-        if (GetDIBExt(code) == CString("*.") + upper) return code;  // "*.BMP"
-    return -1;
-}
+    "0-5 or an extension.\n"
+    "The second form converts every FILE into DIR (made when missing) under its own name with the\n"
+    "extension of FORMAT, showing one progress bar for the whole batch. A file that fails does not\n"
+    "stop the others; the failures are listed at the end and the exit status is 1.\n";
 
 bool ParseTransform(const std::string& option, const std::string& value, Transform* out) {
     out->name = option.substr(2) + " " + value;
@@ -52,6 +34,26 @@ bool ParseTransform(const std::string& option, const std::string& value, Transfo
     return true;
 }
 
+bool Has(const Args& args, const char* option) {
+    for (const std::string& arg : args)
+        if (arg == option) return true;
+    return false;
+}
+
+// The one-file form takes IN and OUT; the batch form --to, --out-dir and at
+// least one file, and no --format (--to says it).
+bool CheckShape(const ConvertRequest& request, const Args& args, std::string* error) {
+    if (!request.batch) {
+        if (request.files.size() != 2) *error = "convert needs an input and an output file";
+        return request.files.size() == 2;
+    }
+    if (Has(args, "--format")) *error = "a batch takes its format from --to, not --format";
+    else if (!Has(args, "--to")) *error = "a batch needs --to FORMAT";
+    else if (request.outDir.empty()) *error = "a batch needs --out-dir DIR";
+    else if (request.files.empty()) *error = "a batch needs at least one file";
+    return error->empty();
+}
+
 // False, with `error` set, on a command line that does not fit the usage.
 bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error) {
     std::vector<std::string> files;
@@ -61,13 +63,19 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
         }
-        if (arg == "--rotate" || arg == "--flip" || arg == "--format") {
+        if (arg == "--rotate" || arg == "--flip" || arg == "--format" || arg == "--to" || arg == "--out-dir") {
             if (i + 1 >= args.size()) {
                 *error = arg + " needs a value";
                 return false;
             }
             const std::string& value = args[++i];
-            if (arg == "--format") {
+            if (arg == "--out-dir") {
+                request->batch = true;
+                request->outDir = value;
+                continue;
+            }
+            if (arg == "--format" || arg == "--to") {
+                request->batch = request->batch || arg == "--to";
                 request->format = ParseFormat(value);
                 if (request->format < 0) {
                     *error = "unknown format '" + value + "'";
@@ -89,35 +97,59 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
         }
         files.push_back(arg);
     }
-    if (files.size() != 2) {
-        *error = "convert needs an input and an output file";
-        return false;
-    }
-    request->input = files[0];
-    request->output = files[1];
-    return true;
+    request->files = files;
+    return CheckShape(*request, args, error);
 }
 
-int Convert(const ConvertRequest& request) {
+int ConvertOne(const ConvertRequest& request) {
+    const std::string& input = request.files[0];
+    const std::string& output = request.files[1];
     CNewDIB dib;
-    if (!dib.ReadFile(request.input.c_str(), -1)) {
-        PrintFailure("cannot read " + request.input, dib.GetLastErrorText());
+    if (!dib.ReadFile(input.c_str(), -1)) {
+        PrintFailure("cannot read " + input, dib.GetLastErrorText());
         return kExitFailure;
     }
-    for (const Transform& transform : request.transforms) {
-        if (!(dib.*transform.run)()) {
-            std::fprintf(stderr, "velmora: %s failed on %s\n", transform.name.c_str(), request.input.c_str());
-            return kExitFailure;
-        }
+    std::string failed;
+    if (!ApplyTransforms(&dib, request.transforms, &failed)) {
+        std::fprintf(stderr, "velmora: %s failed on %s\n", failed.c_str(), input.c_str());
+        return kExitFailure;
     }
-    if (!dib.SaveFile(request.output.c_str(), request.format, 1)) {
-        PrintFailure("cannot save " + request.output, dib.GetLastErrorText());
+    if (!dib.SaveFile(output.c_str(), request.format, 1)) {
+        PrintFailure("cannot save " + output, dib.GetLastErrorText());
         return kExitFailure;
     }
     return kExitOk;
 }
 
+int Convert(const ConvertRequest& request) { return request.batch ? ConvertBatch(request) : ConvertOne(request); }
+
 }  // namespace
+
+int ParseFormat(const std::string& text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
+    CString upper(text.c_str());
+    upper.MakeUpper();
+    for (int code = DIBTYPE_BMP; code < DIBTYPE_NONE; ++code)
+        if (GetDIBExt(code) == CString("*.") + upper) return code;  // "*.BMP"
+    return -1;
+}
+
+std::string FormatExtension(int format) {
+    if (format < DIBTYPE_BMP || format >= DIBTYPE_NONE) return std::string();
+    CString ext = GetDIBExt(format).Mid(2);  // "*.BMP" -> "BMP"
+    ext.MakeLower();
+    return ext.str();
+}
+
+bool ApplyTransforms(CNewDIB* dib, const std::vector<Transform>& transforms, std::string* failed) {
+    for (const Transform& transform : transforms) {
+        if (!(dib->*transform.run)()) {
+            *failed = transform.name;
+            return false;
+        }
+    }
+    return true;
+}
 
 int RunConvert(const Args& args) { return RunRequest<ConvertRequest>(args, kUsage, ParseRequest, Convert); }
 

@@ -30,14 +30,32 @@ void PrintFileTypes() {
         std::string pattern = filter.substr(bar + 1, next - bar - 1);
         std::string description = label.substr(0, label.find('('));
         std::printf("  %4d  %-3s  %-7s  %s\n", CodeOfPattern(pattern), pattern.substr(2).c_str(), pattern.c_str(),
-                    GbkToLocale(description.c_str()).c_str());
+                    ShowText(description.c_str()).c_str());
         at = next + 1;
     }
 }
 
+// A filter as the terminal can show it: as it stands, or, where the terminal
+// has no Chinese, with each label's description replaced by its gloss.
+std::string ShowFilter(const CString& filter) {
+    if (TerminalShowsChinese()) return GbkToLocale(filter);
+    std::string shown, text = filter.c_str();
+    size_t at = 0;
+    for (bool label = true; at < text.size(); label = !label) {
+        size_t bar = text.find('|', at);
+        if (bar == std::string::npos) bar = text.size();
+        std::string part = text.substr(at, bar - at);
+        const size_t paren = part.find('(');
+        if (label && paren != std::string::npos) part = ShowText(part.substr(0, paren).c_str()) + part.substr(paren);
+        shown += part + (bar < text.size() ? "|" : "");
+        at = bar + 1;
+    }
+    return shown;
+}
+
 void PrintFilters() {
-    std::printf("\nDialog filter:\n  %s\n", GbkToLocale(GetDIBFilter()).c_str());
-    std::printf("All-types filter:\n  %s\n", GbkToLocale(GetAllDIBsFilter()).c_str());
+    std::printf("\nDialog filter:\n  %s\n", ShowFilter(GetDIBFilter()).c_str());
+    std::printf("All-types filter:\n  %s\n", ShowFilter(GetAllDIBsFilter()).c_str());
     std::printf("\nDefault type: %d (%s)\n", GetDefaultDIBType(), GetDIBExt(-1).c_str());
 }
 

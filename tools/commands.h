@@ -18,10 +18,10 @@ struct Command {
     int (*run)(const Args& args);
 };
 
-// Exit codes.
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;  // the operation failed
-constexpr int kExitUsage = 2;    // the command line was wrong
+// Exit codes (documented in --help and the manual page).
+constexpr int kExitOk = 0;       // done
+constexpr int kExitFailure = 1;  // failed on a file (in a batch: on at least one)
+constexpr int kExitUsage = 2;    // the command line was wrong; nothing was done
 
 // Each returns the process exit code. `args` holds the subcommand's own
 // arguments; the shared settings options were already taken out and applied.
@@ -34,18 +34,33 @@ int RunGeoTiff(const Args& args);
 // How a GeoTIFF file names its coordinate system ("projected, EPSG:32633
 // (WGS 84 / UTM zone 33N)"); empty when it holds no GeoTIFF tags.
 std::string CoordinateSystemOf(const std::string& path);
+int RunContactSheet(const Args& args);
 
-// Takes the terminal's character set from the environment (setlocale); call
-// once before printing library texts.
+// Takes the terminal's character set from the environment (setlocale) and
+// shows the library's message boxes as messages on standard error; call once
+// before printing library texts.
 void InitTerminalLocale();
+// --quiet: no progress bars and no reports of success.
+void SetQuiet(bool quiet);
+bool IsQuiet();
 // A library text (GBK) in the terminal's encoding; characters the terminal
-// cannot show become '?'.
+// cannot show become '?'. For texts shown raw (dialog filters).
 std::string GbkToLocale(const char* gbk);
-// Prints "velmora: <what>: <library text>" to standard error.
+// A library text as a person reads it: in the terminal's encoding with its
+// English gloss beside it, or the gloss alone where the terminal cannot show
+// Chinese.
+std::string ShowText(const char* gbk);
+// True when the terminal's character set has Chinese characters.
+bool TerminalShowsChinese();
+// Prints "velmora: <what>: <library text shown>" to standard error (without
+// the last part when the text is empty).
 void PrintFailure(const std::string& what, const char* libraryText);
 // Prints "velmora: <message>" and a pointer to --help to standard error;
 // returns kExitUsage.
 int UsageError(const std::string& message);
+// `text` as a JSON string, quotes included. Bytes from 0x80 up pass as they
+// are (file names are the system's bytes).
+std::string JsonString(const std::string& text);
 // True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(const Args& args);
 // Reports a file exception the library let through; returns kExitFailure.

@@ -12,22 +12,36 @@ namespace {
 
 const Command kCommands[] = {
     {"formats", "", "list the file types and their dialog filters", RunFormats},
-    {"info", "FILE", "describe an image file", RunInfo},
+    {"info", "[--json] FILE", "describe an image file", RunInfo},
     {"convert", "IN OUT [options]", "read, transform and save an image", RunConvert},
+    {"convert", "--to FMT --out-dir DIR FILE...", "convert many files, with one progress bar", RunConvert},
     {"draw", "IN OUT [options]", "render an image onto a surface and save it", RunDraw},
     {"geotiff", "FILE [options]", "list a GeoTIFF file's keys, or write its georeferencing", RunGeoTiff},
+    {"contact-sheet", "DIR OUT", "thumbnails of every image in DIR on one sheet", RunContactSheet},
 };
 
 void PrintHelp(std::FILE* out) {
     std::fprintf(out, "usage: velmora [OPTIONS] COMMAND [ARGS]\n\nCommands:\n");
     for (const Command& c : kCommands) {
         std::string call = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
-        std::fprintf(out, "  %-26s %s\n", call.c_str(), c.summary);
+        std::fprintf(out, "  %-34s %s\n", call.c_str(), c.summary);
     }
     std::fprintf(out, "\nOptions (accepted anywhere on the line, before a \"--\"):\n%s", SharedOptionsHelp());
     std::fprintf(out,
                  "  --help                show this help (after a command: that command's help)\n"
-                 "  --version             show the version\n");
+                 "  --version             show the version\n"
+                 "\nFiles are named, never '-' (write ./- for a file of that name). Library messages are\n"
+                 "shown with an English gloss, or the gloss alone where the terminal cannot show Chinese.\n"
+                 "\nExit status: 0 done, 1 failed on a file (in a batch: on at least one), 2 usage.\n"
+                 "See also: man velmora\n");
+}
+
+// The tool reads and writes named files only; a lone "-" (standard input or
+// output to many tools) would otherwise be taken as a file of that name.
+bool NamesStandardStream(const Args& args) {
+    for (const std::string& arg : args)
+        if (arg == "-") return true;
+    return false;
 }
 
 const Command* FindCommand(const std::string& name) {
@@ -40,6 +54,8 @@ int Run(Args args) {
     SharedOptions options;
     std::string error;
     if (!ExtractSharedOptions(&args, &options, &error)) return UsageError(error);
+    if (NamesStandardStream(args))
+        return UsageError("'-' is not a file here: the tool reads and writes named files only (write ./- for a file named '-')");
     if (args.empty()) {
         PrintHelp(stderr);
         return kExitUsage;
@@ -56,7 +72,8 @@ int Run(Args args) {
     const Command* command = FindCommand(first);
     if (!command) return UsageError("unknown command '" + first + "'");
     if (!ApplySharedOptions(options, &error)) return UsageError(error);
-    TerminalProgressWindow progress(GbkToLocale);
+    SetQuiet(options.quiet);
+    TerminalProgressWindow progress(ShowText, !options.quiet);
     return command->run(Args(args.begin() + 1, args.end()));
 }
 

@@ -47,6 +47,15 @@ void ProgressBar::Step(unsigned long percent) {
     Draw();
 }
 
+void ProgressBar::Show(const std::string& caption, unsigned long percent) {
+    const int clamped = percent > 100 ? 100 : static_cast<int>(percent);
+    if (m_active && caption == m_caption && clamped == m_percent) return;
+    m_active = true;
+    m_caption = caption;
+    m_percent = clamped;
+    Draw();
+}
+
 void ProgressBar::End() {
     if (!m_active) return;
     m_active = false;
@@ -80,8 +89,8 @@ LRESULT ProgressBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-TerminalProgressWindow::TerminalProgressWindow(ProgressBar::CaptionConverter convert)
-    : m_bar(stderr, isatty(STDERR_FILENO) != 0, std::move(convert)),
+TerminalProgressWindow::TerminalProgressWindow(ProgressBar::CaptionConverter convert, bool show)
+    : m_bar(stderr, show && isatty(STDERR_FILENO) != 0, std::move(convert)),
       m_hWnd(RegisterMainWindow([this](HWND, UINT msg, WPARAM w, LPARAM l) { return m_bar.Handle(msg, w, l); })) {}
 
 TerminalProgressWindow::~TerminalProgressWindow() {

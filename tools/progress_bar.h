@@ -24,6 +24,10 @@ public:
     void Begin(const char* gbkCaption);
     void Step(unsigned long percent);
     void End();
+    // Shows `caption` (already in the terminal's encoding) at `percent` on
+    // the current line, starting one when none is shown; for displays that
+    // compose their own captions.
+    void Show(const std::string& caption, unsigned long percent);
 
     // The window procedure: handles the three progress messages, answers 0.
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -43,10 +47,11 @@ private:
 };
 
 // Registers a progress bar on standard error as the calling thread's main
-// window for its lifetime. Silent when standard error is not a terminal.
+// window for its lifetime. Silent when standard error is not a terminal or
+// `show` is false.
 class TerminalProgressWindow {
 public:
-    explicit TerminalProgressWindow(ProgressBar::CaptionConverter convert);
+    explicit TerminalProgressWindow(ProgressBar::CaptionConverter convert, bool show = true);
     ~TerminalProgressWindow();
     TerminalProgressWindow(const TerminalProgressWindow&) = delete;
     TerminalProgressWindow& operator=(const TerminalProgressWindow&) = delete;

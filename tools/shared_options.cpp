@@ -94,6 +94,10 @@ bool ExtractSharedOptions(Args* args, SharedOptions* options, std::string* error
             rest.insert(rest.end(), args->begin() + static_cast<std::ptrdiff_t>(i) + 1, args->end());
             break;
         }
+        if (arg == "--quiet" || arg == "-q") {
+            options->quiet = true;
+            continue;
+        }
         std::string value;
         bool inlineValue = false;
         const OptionName* option = MatchOption(arg, &value, &inlineValue);
@@ -144,7 +148,8 @@ const char* SharedOptionsHelp() {
            "                        to page files and row windows are sized to fit, so resident\n"
            "                        memory stays near BYTES; K, M, G suffixes allowed; 0 derives\n"
            "                        everything from the machine's free memory\n"
-           "  --profile FILE        read the settings (section DIBSetting) from this INI file\n";
+           "  --profile FILE        read the settings (section DIBSetting) from this INI file\n"
+           "  -q, --quiet           no progress bars and no reports of success; failures are still shown\n";
 }
 
 }  // namespace velmora::cli

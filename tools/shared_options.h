@@ -11,9 +11,11 @@ struct SharedOptions {
     std::string virtualDir;  // empty: keep the library's
     std::string memoryLimit;
     std::string profile;
+    bool quiet = false;  // --quiet or -q
 };
 
-// Moves the shared options (as "--name VALUE" or "--name=VALUE") from `args`
+// Moves the shared options (as "--name VALUE" or "--name=VALUE", and the
+// flag --quiet or -q) from `args`
 // into `options`, leaving the rest in order. An argument "--" ends the
 // options; what follows it is kept as it stands. False, with `error` set, on
 // an option without its value.

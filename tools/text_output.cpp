@@ -1,24 +1,51 @@
-// Library texts (GBK) converted for the terminal.
+// Library texts (GBK) shown on the terminal, and the tool's own messages.
 #include <langinfo.h>
 
 #include <clocale>
 #include <cstdio>
 
-#include "velmora/encoding.h"
 #include "tools/commands.h"
+#include "tools/text_glosses.h"
+#include "velmora/application.h"
+#include "velmora/encoding.h"
 
 namespace velmora::cli {
+
+namespace {
+
+bool g_quiet = false;
+
+// A library warning box: on standard error with its gloss, answered OK.
+int ShowMessageBox(const char* text, const char* caption, UINT) {
+    if (caption && *caption) std::fprintf(stderr, "velmora: %s: %s\n", ShowText(caption).c_str(), ShowText(text).c_str());
+    else std::fprintf(stderr, "velmora: %s\n", ShowText(text).c_str());
+    return IDOK;
+}
+
+}  // namespace
 
 void InitTerminalLocale() {
     std::setlocale(LC_ALL, "");
     // Numbers are printed the same in every locale.
     std::setlocale(LC_NUMERIC, "C");
+    SetMessageBoxHandler(ShowMessageBox);
 }
+
+void SetQuiet(bool quiet) { g_quiet = quiet; }
+bool IsQuiet() { return g_quiet; }
 
 std::string GbkToLocale(const char* gbk) { return ConvertGbk(gbk, nl_langinfo(CODESET)); }
 
+std::string ShowText(const char* gbk) { return ShowLibraryText(gbk, nl_langinfo(CODESET)); }
+
+bool TerminalShowsChinese() {
+    const char kProbe[] = "\xD6\xD0\xCE\xC4";  // "中文" in GBK
+    return GbkToLocale(kProbe).find('?') == std::string::npos;
+}
+
 void PrintFailure(const std::string& what, const char* libraryText) {
-    std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), GbkToLocale(libraryText).c_str());
+    if (libraryText && *libraryText) std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), ShowText(libraryText).c_str());
+    else std::fprintf(stderr, "velmora: %s\n", what.c_str());
 }
 
 int ReportFileException(const CFileException& e) {

@@ -1,4 +1,10 @@
-// CNewDIB: an image document that knows its file, format and gray property.
+// CNewDIB: an image document. It is a CNewDIBObject (the pixels) that also
+// knows its file name, its file format code and whether it is gray, reads and
+// saves files, copies blocks, draws itself and transforms itself.
+//
+// Every operation returns 1 for success and 0 for failure unless it says
+// otherwise. Reads and saves report progress to the calling thread's main
+// window and leave the reason for a failure in GetLastErrorText().
 #pragma once
 
 #include "velmora/cstring.h"
@@ -9,50 +15,99 @@ class CDC;
 
 class CNewDIB : public CNewDIBObject {
 public:
+    // An empty document: no pixels, no file, format DIBTYPE_NONE.
     CNewDIB();
+    // A copy of `src` (pixels, file name, format, gray property); empty when
+    // `src` is null or empty or the copy cannot be allocated.
     explicit CNewDIB(const CNewDIB* src);
     explicit CNewDIB(const CBitmap* bitmap);
+    // A new image of the given size and bit count (as CreateDIB); empty
+    // (Ready() == 0) when it cannot be created.
     CNewDIB(int width, int height, int bitCount);
     ~CNewDIB() override;
 
+    // Makes this document a copy of `src`. 0 when `src` is null or empty or
+    // the storage cannot be created (this document is then empty).
     int CopyDIB(CNewDIB* src);
+    // The format code of the file last read or saved with remember set
+    // (DIBTYPE_BMP .. DIBTYPE_PNG), DIBTYPE_NONE for none.
     int GetFileFormat() { return m_nFileFormat; }
+    // Sets the document's file name (the format code stays); returns 1.
     int SetFileName(CString name);
     CString GetFileName() { return m_strFileName; }
+    // The gray property: 1 when the reader found a gray image (set by the
+    // codecs, kept by the host).
     void SetGrayProp(int gray) { m_nGrayProp = gray; }
     int GetGrayProp() { return m_nGrayProp; }
+    // 1 when (x, y), y a storage row, lies in the image.
     int Inside(int x, int y);
     // 1 when the pixels live in a page file, 0 in memory.
     int IsMapped() { return m_bMapped; }
 
-    // Colour table; colours in host order (red low).
+    // Colour table; colours in host order (red low). Images above 8 bits have
+    // none: the getters give null or 0 entries.
+    // The table itself (borrowed, valid while the image lives); *count its entries.
     RGBQUAD* GetRGBQuad(int* count);
-    unsigned long* GetColorTable(int* count);  // caller frees with delete[]
+    // A copy of the table as colour values; the caller frees it with delete[].
+    unsigned long* GetColorTable(int* count);
+    // Copies the table into `values` (room for GetColorNumber() entries);
+    // returns the number of entries, -1 when there is no table or no `values`.
     int GetColorTable(unsigned long* values);
+    // Replaces the first `count` entries; 0 when the image has no table or
+    // `count` exceeds it.
     int SetColorTable(int count, unsigned long* values);
+    // Entries in the colour table: 2, 16 or 256, or 0 above 8 bits.
     int GetColorNumber();
+    // The 40-byte header (borrowed); null for an empty image.
     BITMAPINFOHEADER* GetBitmapInfoHeader();
 
-    // Block copies; rows are storage rows. The first pair addresses the other image.
+    // Block copies between two images of the same bit count (8 or 24); rows
+    // are storage rows. GetDIBBlock copies `width` x `rows` pixels from
+    // (srcX, srcRow) of `src` to (x, row) of this image; PutDIBBlock copies
+    // from (x, row) of this image to (dstX, dstRow) of `dst`. The block is
+    // clipped to both images; 0 when a corner lies outside its image, the bit
+    // counts differ or are below 8, or an image is empty. The two images may
+    // be the same one.
     int GetDIBBlock(CNewDIB* src, int srcX, int srcRow, int x, int row, int width, int rows);
     int PutDIBBlock(CNewDIB* dst, int dstX, int dstRow, int x, int row, int width, int rows);
+    // Does nothing; returns 0.
     int Resize(CSize size, unsigned long mode);
 
-    // Files. format: -1 chooses by extension, 0..5 a format code.
+    // Reads a file into this document, replacing what it held. `format` -1
+    // chooses by the path's extension (BMP, TIF, PCX, GIF, JPG, PNG in any
+    // case), 0..5 names a format code. Returns 1, or 0 with the reason in
+    // GetLastErrorText() (unknown extension, missing file, damaged data, no
+    // memory or page file); the document is then empty. A file exception
+    // from the disk passes through to the caller.
     int ReadFile(const CString& path, int format);
+    // Saves this document to `path` in `format` (-1: by the extension). A
+    // temporary file is written beside `path` and renamed over it only on
+    // success, so a failed save leaves `path` as it was. With `remember`, the
+    // path and format become the document's. Returns 1, or 0 with the reason
+    // in GetLastErrorText() (unknown format, a depth the format cannot hold,
+    // the file cannot be created or written).
     int SaveFile(const CString& path, int format, int remember);
-    // Failure text of the last file operation (GBK); empty after a success.
+    // Failure text of the last ReadFile or SaveFile (GBK; show it with
+    // ConvertGbk or GbkToUtf8); empty after a success.
     CString GetLastErrorText() { return m_strLastError; }
 
-    // Drawing front ends.
+    // Draws the source rectangle (picture rows: y from the top) stretched
+    // into the destination rectangle of the device context, window by window
+    // for page-file images; `rop` SRCCOPY or SRCAND; transparent colours are
+    // honoured (Transparent, AddTransClr). 0 for a null dc or rectangle or an
+    // empty image.
     int DrawDIB(CDC* dc, RECT* dst, RECT* src, unsigned long rop);
     int DrawDIB(HDC dc, RECT* dst, RECT* src, unsigned long rop);
     using CNewDIBObject::DrawDIB;
 
-    // Transforms.
+    // Transforms in place, with progress messages. A quarter turn swaps width
+    // and height and needs room for a second image of the same size (in
+    // memory or a page file); 0 when there is none, the image unchanged.
     int RightRotate();
     int LeftRotate();
+    // Inverts every colour: the palette's entries, or each byte of a 24-bit image.
     int InvertColor();
+    // Mirrors top to bottom, and left to right.
     int VerticalFlip();
     int HorizonFlip();
 

@@ -1,5 +1,11 @@
 // CNewDIBObject: one bottom-up DIB held in memory or in a page file that is
 // mapped a window of rows at a time.
+//
+// The image owns its header and colour table (one block, GetBitmapInfo), its
+// pixel rows (a memory block, or a page file in the virtual directory that is
+// deleted when the image is released) and its list of transparent colours.
+// Addresses it hands out are borrowed: a row address is valid only until the
+// next row request on the same image (see GetPlacementCount).
 #pragma once
 
 #include "velmora/carray.h"
@@ -17,17 +23,34 @@ public:
     CNewDIBObject(const CNewDIBObject&) = delete;
     CNewDIBObject& operator=(const CNewDIBObject&) = delete;
 
-    // Storage.
+    // Releases what the image held and creates storage for a width x height
+    // image of `bitCount` bits (1, 4, 8 or 24; also 2, 16 and 32 for images
+    // read so): the header filled in, the colour table zero, the pixel values
+    // undefined until written. The pixels go to memory, or to a
+    // page file when their size reaches the threshold the settings give
+    // (SetImageUseMemSize, SetLoadImageNumber; see the user guide). Returns
+    // 0, the image empty, for a size or depth out of range, sizes whose byte
+    // counts overflow, or memory or a page file that cannot be had.
     int CreateDIB(int width, int height, int bitCount);
+    // Frees the pixels (deleting the page file), the header and the table.
     void ReleaseDIB();
+    // Makes this image a copy of `src`'s header, table and pixels (in memory
+    // or a page file as its size decides); 0 when `src` is empty or storage
+    // cannot be had.
     int CopyDIBObject(CNewDIBObject* src);
+    // 1 when the image holds storage.
     int Ready();
     int GetWidth() { return m_nWidth; }
     int GetHeight() { return m_nHeight; }
     int GetBitCount() { return m_nBitCount; }
+    // Bytes of one row, a multiple of 4.
     unsigned long GetBytesPerLine();
+    // Bytes of all pixel rows.
     unsigned long GetDIBSize();
+    // Header and colour table as one block (borrowed); null when empty.
     BITMAPINFO* GetBitmapInfo();
+    // Page-file name and the number of images sharing memory, used to size
+    // the row window.
     void SetMapParameter(const char* name, unsigned long count);
 
     // A run of rows. bottomUp != 0: `row` is a storage row and the result is
@@ -35,28 +58,48 @@ public:
     // picture row (0 = top) and the result is the lowest row of the run in
     // memory, picture row row + *count - 1. Valid until the next row request.
     BYTE* GetDIBBuffer(int row, int* count, int bottomUp);
-    // Address of storage row `row`; null beyond the image in page-file mode.
+    // Address of storage row `row` (0 = bottom), placing the window as
+    // needed; null beyond the image in page-file mode. Valid until the next
+    // row request.
     BYTE* GetDIBRow(int row);
     // Changes whenever addresses handed out before may have become invalid
     // (a row window placed or dropped, storage created, released or
     // exchanged). A caller holding a row address across code it does not
     // control (a progress message) compares it to know the address still holds.
     unsigned long long GetPlacementCount() const { return m_nPlacements; }
-    // The whole pixel data as one block (page-file mode: a view of the whole file).
+    // The whole pixel data as one block (page-file mode: a view of the whole
+    // file, null when it cannot be mapped); release it with
+    // ReleaseGlobalDIBits.
     BYTE* GetGlobalDIBits();
     void ReleaseGlobalDIBits();
+    // Same as GetGlobalDIBits.
     BYTE* GetDIBits();
 
     // Pixel access; y is a storage row (0 = bottom).
+    // Does nothing; returns null.
     BYTE* GetDIBits(int, int, int) { return nullptr; }
+    // The colour-table index of a palette pixel (a 24-bit pixel: its colour,
+    // red low); -1 outside the image.
     int GetPixelIndex(int x, int y);
+    // Sets a palette pixel's index; 0 outside the image, above 8 bits or for
+    // an index the depth cannot hold.
     int SetPixelIndex(int x, int y, int index);
+    // A pixel's colour: palette pixels in host order (red low), 24-bit pixels
+    // as their bytes lie (blue low); 0xFF000000 outside the image.
     unsigned long GetPixelRGB(int x, int y);
+    // Sets a pixel's colour (same orders as GetPixelRGB); a palette pixel
+    // takes the nearest table entry. 0 outside the image.
     int SetPiexlRGB(int x, int y, unsigned long color);
+    // The table entry nearest `color` (host order); -1 without a table.
     int MatchRGBIndex(unsigned long color);
+    // Bytes of the colour table.
     int GetPaletteSize();
 
-    // Drawing; source y values are picture rows.
+    // Drawing on a device context; source y values are picture rows (0 =
+    // top). Each returns 1 when something was drawn, 0 for a null dc, an
+    // empty image or a rectangle outside the image. DrawDIB stretches when
+    // the sizes differ, BltDIB copies unscaled, StretchDIB always stretches.
+    // ScrollDIB and RefreshFactor do nothing (ScrollDIB returns 0).
     int DrawDIB(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, int ySrc, int wSrc, int hSrc,
                 unsigned long rop);
     int BltDIB(HDC dc, int xDest, int yDest, int w, int h, int xSrc, int ySrc);
@@ -65,7 +108,9 @@ public:
     int ScrollDIB(HDC dc, int dx, int dy);
     void RefreshFactor();
 
-    // Transparency.
+    // Transparency: with Transparent(1), drawing a palette image lets the
+    // surface show through pixels of the listed colours (host order) and
+    // paints the others in the show colour.
     void Transparent(int on) { m_bTransed = on; }
     int IsTransed() { return m_bTransed; }
     void AddTransClr(unsigned long color);

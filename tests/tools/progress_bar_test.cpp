@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-// The tool's sources are not a library; build the one under test in here.
-#include "tools/progress_bar.cpp"
+#include "tools/progress_bar.h"
+#include "velmora/application.h"
+#include "velmora/messages.h"
 
 namespace {
 
