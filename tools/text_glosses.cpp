@@ -71,6 +71,8 @@ const Gloss kGlosses[] = {
     {"提示: 因为Png压缩系统不支持磁盘映射,您的位图数据太大(%d兆),内存可用空间为%d兆,如运行本操作,系统可能会瘫痪",
      "note: PNG encoding cannot use a page file; the image's %d MB are too much for the %d MB of free memory, "
      "and going on may bring the system down"},
+    // PCX.
+    {"PCX文件的宽和高不能超过65535像素", "a PCX file can be at most 65535 pixels wide and high"},
     // Debug traces.
     {"垂直翻转分配临时内存错误", "vertical flip: cannot allocate temporary memory"},
     {"水平翻转不能分配临时内存", "horizontal flip: cannot allocate temporary memory"},
