@@ -74,7 +74,7 @@ run convert "$out/pal8.png" "$out/pal8_from_png.bmp"
 run convert --to tif --out-dir "$out/batch" --rotate right "$samples"/bmp/pal{1,4,8,4rle,8rle}.bmp
 # Contact sheet: every bundled BMP sample as a labelled thumbnail on one sheet
 # (the few the library cannot read are crossed out and listed; exit status 1).
-echo "\$ velmora contact-sheet $samples/bmp $out/contact_sheet.png"
-"$tool" contact-sheet "$samples/bmp" "$out/contact_sheet.png" || true
+echo "\$ velmora contact-sheet $samples/bmp $out/contact_sheet.bmp"
+"$tool" contact-sheet "$samples/bmp" "$out/contact_sheet.bmp" || true
 echo
-run info --json "$out/contact_sheet.png"
+run info --json "$out/contact_sheet.bmp"

@@ -15,10 +15,10 @@ namespace {
 
 bool g_quiet = false;
 
-// A library warning box: on standard error with its gloss, answered OK.
-int ShowMessageBox(const char* text, const char* caption, UINT) {
-    if (caption && *caption) std::fprintf(stderr, "velmora: %s: %s\n", ShowText(caption).c_str(), ShowText(text).c_str());
-    else std::fprintf(stderr, "velmora: %s\n", ShowText(text).c_str());
+// A library warning box: its text on standard error with its gloss,
+// answered OK. The caption (the program's name or "error") adds nothing here.
+int ShowMessageBox(const char* text, const char*, UINT) {
+    std::fprintf(stderr, "velmora: %s\n", ShowText(text).c_str());
     return IDOK;
 }
 
