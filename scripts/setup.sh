@@ -6,6 +6,8 @@ set -euo pipefail
 VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev)
 # Peers the tests compare against.
 VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
+# FuzzedDataProvider.h, which the drawing fuzz harness's replay compiles with.
+VELMORA_TEST_PACKAGES+=(libclang-common-14-dev)
 
 velmora_install_missing() {
     local missing=()
