@@ -17,9 +17,10 @@ if [ ! -x "$build/tests/fuzz/$harness" ]; then
 fi
 run="$build/runs/$harness"
 mkdir -p "$run/corpus" "$run/art"
+# One dictionary per format: corpus/gif_lzw takes dict/gif.dict.
 dict=()
-[ -f "$root/tests/fuzz/dict/$inputs.dict" ] && dict=(-dict="$root/tests/fuzz/dict/$inputs.dict")
+[ -f "$root/tests/fuzz/dict/${inputs%%_*}.dict" ] && dict=(-dict="$root/tests/fuzz/dict/${inputs%%_*}.dict")
 cd "$run"
 exec nice -n 19 "$build/tests/fuzz/$harness" -jobs=1 -workers=1 -max_total_time="$seconds" -max_len=65536 \
-    -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=1024 -artifact_prefix="$run/art/" -print_final_stats=1 \
+    -timeout=120 -rss_limit_mb=2048 -malloc_limit_mb=1024 -artifact_prefix="$run/art/" -print_final_stats=1 \
     "${dict[@]}" "$@" "$run/corpus" "$root/tests/fuzz/corpus/$inputs"
