@@ -28,8 +28,8 @@ uint64_t ValuesInFile(uint64_t length, uint64_t offset, uint64_t count, uint64_t
 
 // `bytes` bytes from `offset`, zero where the file ends first.
 void ReadAt(CFile& file, uint64_t offset, unsigned char* buffer, size_t bytes) {
+    if (bytes == 0) return;  // the buffer of an empty array may be null
     std::memset(buffer, 0, bytes);
-    if (bytes == 0) return;
     file.Seek(static_cast<int64_t>(offset), CFile::begin);
     size_t done = 0;
     while (done < bytes) {
