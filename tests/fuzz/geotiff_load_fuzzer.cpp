@@ -1,7 +1,7 @@
 // Fuzzes the GeoTIFF tag reader: each input is loaded with LoadGeoTIFFFile and,
 // when it loads, reported with OutputResult and saved with SaveGeoTIFFFile
 // under a small image. The save must succeed, the saved file must load and
-// report exactly as the input did, and nothing but the input may remain.
+// report as the input did, and nothing but the input may remain.
 #include <sstream>
 #include <string>
 
@@ -15,6 +15,18 @@ std::string Report(CGeoTIFF& geo) {
     std::ostringstream out;
     geo.OutputResult(out);
     return out.str();
+}
+
+// What the copy must report: the input's report, less the bare heading of a
+// tie point tag of no values (a tag of no values is not written).
+std::string Expected(CGeoTIFF& geo, std::string report) {
+    double* points;
+    int count;
+    geo.GetModelTiepointTag(&points, &count);
+    const std::string heading = "\nModelTiepointTag:\n";
+    const size_t at = report.find(heading);
+    if (points && count == 0 && at != std::string::npos) report.erase(at, heading.size());
+    return report;
 }
 
 // The report of the file saved from `geo`, or nothing when it did not save.
@@ -49,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string report = Report(geo);
             std::string copied;
             FUZZ_CHECK(SaveAndReport(geo, session.Dir().file("out.tif"), &copied));
-            FUZZ_CHECK(copied == report);
+            FUZZ_CHECK(copied == Expected(geo, report));
         }
     }
     vfuzz::CheckNoLeftovers(session.Dir(), "in.tif");
