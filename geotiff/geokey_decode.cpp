@@ -9,6 +9,7 @@
 void CGeoTIFF::DecodeGeoKeys() {
     if (!m_pGeoKeyDirectory) return;
     const WORD* directory = m_pGeoKeyDirectory.get();
+    m_bKeysDecoded = true;
     m_nKeyRevision = static_cast<short>(directory[1]);
     m_nMinorRevision = static_cast<short>(directory[2]);
     for (int i = 4; i <= 4 * m_nNumberOfKeys; i += 4) {

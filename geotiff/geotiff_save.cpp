@@ -45,7 +45,7 @@ void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
 // those of what is written. Nothing is added unless a report decoded a
 // loaded directory.
 void CGeoTIFF::RebuildGeoKeys(std::vector<geo::GeoTag>* tags) const {
-    if (!m_pGeoKeyDirectory || m_nKeyRevision == -1) return;
+    if (!m_pGeoKeyDirectory || !m_bKeysDecoded) return;
     geo::GeoTag directory = geo::GeoTag::Shorts(
         geo::kGeoKeyDirectoryTag, {1, static_cast<WORD>(m_nKeyRevision), static_cast<WORD>(m_nMinorRevision), 0});
     geo::GeoTag doubles = geo::GeoTag::Doubles(geo::kGeoDoubleParamsTag, {});

@@ -165,6 +165,10 @@ protected:
     int m_nModelTiepoints;
 
 private:
+    // Whether a report decoded a loaded key directory (the key revision read
+    // from a file may be any value, -1 included).
+    bool m_bKeysDecoded = false;
+
     void DecodeGeoKeys();
     void DecodeKey(const GeoKeyField& field, WORD count, WORD value);
     void ReadDirectory(long offset, bool bigEndian);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "environment/texts.h"
+#include "geotiff/geotiff_builder.h"
 #include "support/test_support.h"
 #include "velmora/geotiff.h"
 #include "velmora/newdib.h"
@@ -94,6 +95,22 @@ TEST(SaveGeoTiff, RebuiltKeyDirectoryCountsWhatItHolds) {
     copy.GetGeoAsciiParamsTag(&ascii, &asciiCount);
     EXPECT_EQ(std::string(ascii, asciiCount),
               std::string("NTF (Paris) / Lambert Sud France|NTF (Paris)|NTF (Paris) / Lambert Sud France|\0", 79));
+}
+
+// A key revision of 0xFFFF reads as -1, the value of "not decoded"; the keys
+// the report decoded are written all the same.
+TEST(SaveGeoTiff, KeysOfAnyRevisionAreWritten) {
+    vtest::TempDir dir;
+    const std::string source =
+        vtest::GeoTiffBuilder(false).Shorts(34735, {1, 0xFFFF, 0, 1, 1025, 0, 1, 2}).Write(dir.file("source.tif"));
+    CNewDIB image(4, 2, 8);
+    CGeoTIFF geo;
+    ASSERT_EQ(geo.LoadGeoTIFFFile(source.c_str()), 1);
+    std::ostringstream sink;
+    geo.OutputResult(sink);
+    geo.SetTargetDIB(&image);
+    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("copy.tif").c_str()), 1);
+    EXPECT_EQ(Report(dir.file("copy.tif")), sink.str());
 }
 
 TEST(SaveGeoTiff, NothingLoadedSavesAPlainTiff) {
