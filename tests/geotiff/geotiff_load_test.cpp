@@ -84,6 +84,16 @@ TEST(GeoTiffLoad, BaselineOnlyFileLoadsNothing) {
     EXPECT_EQ(n, 16);
 }
 
+// A directory of no entries: nothing to read, and nothing read into nothing.
+TEST(GeoTiffLoad, EmptyDirectoryLoadsNothing) {
+    vtest::TempDir dir;
+    const std::string path = vtest::GeoTiffBuilder(false).Write(dir.file("empty.tif"));
+    CGeoTIFF geo;
+    ASSERT_EQ(geo.LoadGeoTIFFFile(path.c_str()), 1);
+    Loaded l = Load(geo);
+    EXPECT_TRUE(l.keys.empty() && l.doubles.empty() && l.tiepoints.empty() && l.ascii.empty());
+}
+
 TEST(GeoTiffLoad, FilesThatAreNotTiffOrCannotBeOpenedReturnZero) {
     vtest::TempDir dir;
     vtest::WriteAll(dir.file("bitmap.tif"), {'B', 'M', 0x36, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0});
