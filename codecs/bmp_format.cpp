@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "environment/texts.h"
+#include "frame/codec_frame.h"
 #include "platform/dib_geometry.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "BMP headers are read as stored, little-endian");
@@ -62,6 +63,9 @@ const char* CheckLayout(const BITMAPINFOHEADER& info, uint64_t offBits, uint64_t
     out.colorTableAt = kFileHeaderBytes + info.biSize;
     out.colorEntries = ColorEntries(out.bitCount);
     if (!DataFits(out, offBits, fileLength)) return text::kReadDataFailed;
+    // A file that can hold its picture may still claim more than the
+    // library's limits allow.
+    if (Failure failure = CheckImageSize(out.width, out.rows, out.bitCount)) return failure;
     *layout = out;
     return nullptr;
 }

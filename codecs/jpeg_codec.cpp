@@ -130,6 +130,8 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     const int bitCount = BitCountFor(d.info);
     if (bitCount == 0) return Refuse(codec, kSilentFailure);
     if (!PlausibleSize(d.info, bitCount, FileBytes(stream))) return Refuse(codec, text::kReadImageFailed);
+    if (Failure failure = CheckImageSize(d.info.image_width, d.info.image_height, bitCount))
+        return Refuse(codec, failure);
     CNewDIBObject& dib = *TargetImage(codec);
     const int width = static_cast<int>(d.info.image_width), height = static_cast<int>(d.info.image_height);
     if (!dib.CreateDIB(width, height, bitCount) || !dib.Ready()) return FailRead(codec, text::kCreateBufferFailed);

@@ -201,6 +201,8 @@ int Read(CDIBFile& codec, const char* path) {
     if (const char* failure = ReadHeader(file, header)) return RecordFailure(codec, failure);
     Layout layout;
     if (const char* failure = CheckHeader(header, LengthOf(file), &layout)) return RecordFailure(codec, failure);
+    if (Failure failure = CheckImageSize(layout.width, layout.height, layout.bitCount))
+        return RecordFailure(codec, failure);
 
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kReadingImage);

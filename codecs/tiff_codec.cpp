@@ -26,11 +26,13 @@ struct CloseTiff {
 using TiffHandle = std::unique_ptr<TIFF, CloseTiff>;
 
 // libtiff's own open would wait for ever on a FIFO; the descriptor comes from
-// an open that never waits and takes regular files only.
+// an open that never waits and takes regular files only. "m": the file is
+// read, not mapped, so a file cut short while it is read fails the read
+// instead of raising SIGBUS.
 TIFF* OpenTiffForReading(const char* path) {
     const int fd = velmora::OpenForReading(path);
     if (fd < 0) return nullptr;
-    TIFF* tif = TIFFFdOpen(fd, path, "r");
+    TIFF* tif = TIFFFdOpen(fd, path, "rm");
     if (!tif) close(fd);  // TIFFClose closes it once libtiff took it
     return tif;
 }
@@ -114,7 +116,9 @@ Failure CheckLayout(TIFF* tif, const Layout& layout) {
         RowStride(layout.width, layout.bitCount, INT32_MAX) == 0)
         return text::kCreateBufferFailed;
     if (layout.scanline == 0 || !DataCanHold(tif, layout)) return text::kReadImageFailed;
-    return nullptr;
+    // A file that can hold its picture may still claim more than the
+    // library's limits allow.
+    return CheckImageSize(layout.width, layout.length, layout.bitCount);
 }
 
 BITMAPINFOHEADER HeaderFor(const Layout& layout) {

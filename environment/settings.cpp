@@ -14,6 +14,8 @@ const char kMemmapModeEntry[] = "MemmapMode";
 const char kGeoSection[] = "GeoDIBSetting";
 const char kUseMemMapEntry[] = "Use MemMap";
 
+constexpr unsigned long kDefaultMaxImagePixels = 1ul << 31;
+
 // Page files go to the temporary directory unless the host says otherwise.
 CString InitialVirtualDirectory() {
     const char* tmp = std::getenv("TMPDIR");
@@ -27,6 +29,8 @@ struct Settings {
     int loadImageNumber = 1;
     unsigned long imageUseMemSize = 0;  // 0: derived from the available memory
     int defaultDIBType = DIBTYPE_BMP;
+    unsigned long maxImagePixels = kDefaultMaxImagePixels;
+    unsigned long maxPageFileBytes = 0;  // 0: the virtual directory's free space
 };
 
 // Built on first use, so a caller running during static initialisation
@@ -66,6 +70,14 @@ void SetDefaultDIBType(int type) {
     if (IsFileFormatCode(type)) TheSettings().defaultDIBType = type;
 }
 int GetDefaultDIBType() { return TheSettings().defaultDIBType; }
+
+void SetMaxImagePixels(unsigned long pixels) {
+    TheSettings().maxImagePixels = pixels != 0 ? pixels : kDefaultMaxImagePixels;
+}
+unsigned long GetMaxImagePixels() { return TheSettings().maxImagePixels; }
+
+void SetMaxPageFileBytes(unsigned long bytes) { TheSettings().maxPageFileBytes = bytes; }
+unsigned long GetMaxPageFileBytes() { return TheSettings().maxPageFileBytes; }
 
 int GetMemmapMode() { return AfxGetApp()->GetProfileInt(kGeoSection, kUseMemMapEntry, 0) != 0 ? 1 : 0; }
 

@@ -26,6 +26,7 @@
 // failures come back as return codes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "frame/progress.h"
@@ -49,6 +50,12 @@ inline BITMAPINFOHEADER* HeaderOf(CNewDIBObject& image) {
     BITMAPINFO* info = image.GetBitmapInfo();
     return info ? &info->bmiHeader : nullptr;
 }
+
+// A picture the storage would not create (sizes it cannot hold, or more
+// than the library's limits on pixels and page-file bytes): the text of a
+// refused buffer, else null. Readers ask before they touch the caller's
+// image, so a refused file leaves it as it was and reserves nothing.
+Failure CheckImageSize(int64_t width, int64_t height, int bitCount);
 
 // Records `text` as the codec's failure text (a later failure replaces an
 // earlier one); a null or empty text leaves the one already recorded.

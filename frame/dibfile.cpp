@@ -2,6 +2,7 @@
 
 #include "frame/codec_frame.h"
 #include "environment/texts.h"
+#include "storage/image_limits.h"
 #include "velmora/newdib.h"
 
 CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd) {}
@@ -9,6 +10,10 @@ CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd
 CDIBFile::~CDIBFile() = default;
 
 namespace velmora {
+
+Failure CheckImageSize(int64_t width, int64_t height, int bitCount) {
+    return ImageWithinLimits(width, height, bitCount) ? nullptr : text::kCreateBufferFailed;
+}
 
 int RecordFailure(CDIBFile& codec, Failure text) {
     if (text && *text) codec.m_strError = text;

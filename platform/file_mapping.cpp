@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <limits>
@@ -17,6 +18,17 @@ namespace velmora {
 namespace {
 
 std::atomic<uint64_t> g_viewCount{0};
+// Views still allowed before the failure seam refuses them; -1: no seam.
+std::atomic<int64_t> g_viewsBeforeFailure{-1};
+
+bool ViewRefusedBySeam() {
+    int64_t left = g_viewsBeforeFailure.load(std::memory_order_relaxed);
+    while (left >= 0) {
+        if (left == 0) return true;
+        if (g_viewsBeforeFailure.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return false;
+    }
+    return false;
+}
 
 bool FitsOffset(uint64_t value) { return value <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()); }
 
@@ -50,7 +62,7 @@ bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping
 uint8_t* MapFileView(const FileMapping& mapping, uint64_t offset, uint64_t length) {
     if (!mapping.IsOpen() || length == 0 || offset % GetAllocationGranularity() != 0) return nullptr;
     if (offset > mapping.size || length > mapping.size - offset) return nullptr;
-    if (length > std::numeric_limits<size_t>::max()) return nullptr;
+    if (length > std::numeric_limits<size_t>::max() || ViewRefusedBySeam()) return nullptr;
     void* view = mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED, mapping.fd,
                       static_cast<off_t>(offset));
     if (view == MAP_FAILED) return nullptr;
@@ -87,5 +99,11 @@ void CloseFileMapping(FileMapping* mapping) {
 bool DeletePageFile(const char* path) { return path && *path && unlink(path) == 0; }
 
 uint64_t FileMappingViewCount() { return g_viewCount.load(std::memory_order_relaxed); }
+
+void FailFileViewsAfter(uint64_t views) {
+    g_viewsBeforeFailure.store(static_cast<int64_t>(std::min<uint64_t>(views, INT64_MAX)), std::memory_order_relaxed);
+}
+
+void ClearFileViewFailure() { g_viewsBeforeFailure.store(-1, std::memory_order_relaxed); }
 
 }  // namespace velmora

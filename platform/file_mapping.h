@@ -51,4 +51,10 @@ bool DeletePageFile(const char* path);
 // request was served from the current view or needed a new one.
 uint64_t FileMappingViewCount();
 
+// Test seam: after `views` more views have been mapped, every further view
+// fails as a refused mmap would (address space exhausted, say), until
+// ClearFileViewFailure.
+void FailFileViewsAfter(uint64_t views);
+void ClearFileViewFailure();
+
 }  // namespace velmora

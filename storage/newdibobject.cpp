@@ -14,16 +14,13 @@
 
 #include "platform/dib_geometry.h"
 #include "storage/dib_map_file.h"
+#include "storage/image_limits.h"
 #include "storage/storage_mode.h"
 #include "velmora/environment.h"
 
 namespace {
 
 constexpr LONG kPelsPerMeter = 11811;  // 300 dots per inch
-
-bool SupportedBitCount(int bitCount) {
-    return (bitCount >= 1 && bitCount <= 8) || bitCount == 16 || bitCount == 24 || bitCount == 32;
-}
 
 // A large pixel block is filled row by row right after it is made; in huge
 // pages that costs a few hundred page faults instead of one per 4 KiB.
@@ -32,13 +29,6 @@ void AdviseHugePages(void* block, size_t bytes) {
     const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
     const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHuge - 1);
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-// The image keeps its stride in an int.
-bool StrideFitsInt(int width, int bitCount, int* stride) {
-    uint64_t bytes = velmora::RowStride(width, bitCount, INT_MAX);
-    *stride = static_cast<int>(bytes);
-    return bytes != 0;
 }
 
 // A fresh header; the colour table is left for the codecs to fill (zeroed
@@ -73,8 +63,9 @@ CNewDIBObject::~CNewDIBObject() { ReleaseDIB(); }
 
 int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
     ReleaseDIB();
-    int stride = 0;
-    if (width <= 0 || height <= 0 || !SupportedBitCount(bitCount) || !StrideFitsInt(width, bitCount, &stride)) {
+    // Sizes and limits are checked before anything is allocated or reserved.
+    uint64_t bytes = 0;
+    if (!velmora::DimensionsWithinLimits(width, height, bitCount, &bytes)) {
         // Nothing of the released image may still be read as if it were there.
         m_nWidth = m_nHeight = m_nBitCount = m_nBytesPerLine = 0;
         return 0;
@@ -82,10 +73,10 @@ int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
     m_nWidth = width;
     m_nHeight = height;
     m_nBitCount = bitCount;
-    m_nBytesPerLine = stride;
+    m_nBytesPerLine = static_cast<int>(velmora::RowStride(width, bitCount, INT_MAX));
     m_pBitmapInfo = NewBitmapInfo(width, height, bitCount);
     if (!m_pBitmapInfo) return 0;
-    return velmora::ShouldUsePageFile(GetDIBSize()) ? CreatePageFile() : CreatePixelBlock();
+    return velmora::ShouldUsePageFile(bytes) ? CreatePageFile() : CreatePixelBlock();
 }
 
 int CNewDIBObject::CreatePixelBlock() {
@@ -97,6 +88,9 @@ int CNewDIBObject::CreatePixelBlock() {
 }
 
 int CNewDIBObject::CreatePageFile() {
+    // A page file beyond the limit is one that cannot be had: the header
+    // stays, as when the file cannot be made, and nothing is reserved.
+    if (!velmora::PageFileWithinLimit(GetDIBSize())) return 0;
     std::unique_ptr<CDIBMapFile> mapFile(new (std::nothrow) CDIBMapFile);
     if (!mapFile) return 0;
     m_strMapFile = CreateMapFileName();

@@ -24,6 +24,19 @@ unsigned long GetImageUseMemSize();
 void SetDefaultDIBType(int type);
 int GetDefaultDIBType();
 int GetMemmapMode();
+
+// Limits on the images the library creates, so that a file whose header
+// claims a huge picture cannot make it reserve absurd memory or disk space.
+// An image with more pixels (width x height) than the pixel limit, or whose
+// page file would hold more bytes than the page-file limit, is refused
+// before any storage is made; readers then fail with their text for a
+// refused buffer. 0 restores a limit's default: 2^31 pixels, and for page
+// files what the virtual directory's file system has free when the page
+// file is made.
+void SetMaxImagePixels(unsigned long pixels);
+unsigned long GetMaxImagePixels();
+void SetMaxPageFileBytes(unsigned long bytes);
+unsigned long GetMaxPageFileBytes();  // 0: the free space, as above
 void LoadDIBSetting();
 void SaveDIBSetting();
 

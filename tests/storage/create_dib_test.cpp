@@ -76,6 +76,7 @@ TEST(CreateDIB, RefusedAndReleasedImagesHaveNoPixels) {
 // reporting an image without pixels, in memory and as a page file (which the
 // disk cannot reserve, and which is left nowhere).
 TEST_F(PageFileTest, BlockThatCannotBeHadFailsTheCreationWithoutTrace) {
+    SetMaxImagePixels(~0ul);  // past the pixel limit, to the allocation itself
     SetImageUseMemSize(~0ul);
     CNewDIBObject dib;
     EXPECT_EQ(dib.CreateDIB(1 << 28, 1 << 20, 32), 0);

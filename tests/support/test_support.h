@@ -50,12 +50,14 @@ class ScopedSettings {
 public:
     ScopedSettings()
         : m_dir(GetVirtualDirectory()), m_load(GetLoadImageNumber()), m_mem(GetImageUseMemSize()),
-          m_type(GetDefaultDIBType()) {}
+          m_type(GetDefaultDIBType()), m_maxPixels(GetMaxImagePixels()), m_maxPageBytes(GetMaxPageFileBytes()) {}
     ~ScopedSettings() {
         SetVirtualDirectory(m_dir);
         SetLoadImageNumber(m_load);
         SetImageUseMemSize(m_mem);
         SetDefaultDIBType(m_type);
+        SetMaxImagePixels(m_maxPixels);
+        SetMaxPageFileBytes(m_maxPageBytes);
     }
 
 private:
@@ -63,6 +65,8 @@ private:
     int m_load;
     unsigned long m_mem;
     int m_type;
+    unsigned long m_maxPixels;
+    unsigned long m_maxPageBytes;
 };
 
 struct Message {

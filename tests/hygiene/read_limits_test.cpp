@@ -1,0 +1,65 @@
+// Every reader refuses a picture beyond the library's limits with the text
+// of a refused buffer, before any storage is made: no page file, no
+// descriptor or mapping left, the document as it was or released.
+#include <gtest/gtest.h>
+
+#include "environment/texts.h"
+#include "tests/hygiene/format_table.h"
+
+namespace {
+
+constexpr int kWidth = 40, kHeight = 30;
+constexpr unsigned long kStride = 40;  // 8-bit rows of 40 pixels
+
+struct Limits {
+    const char* what;
+    unsigned long pixels, pageFileBytes;
+    uint64_t totalMemory;  // substituted; 32 KiB sends the sample to a page file
+};
+
+void ExpectRefusedEverywhere(const Limits& limits) {
+    vtest::TempDir files, pages;
+    vtest::ScopedSettings settings;
+    vtest::ScopedMemoryFigures memory(limits.totalMemory, limits.totalMemory);
+    SetVirtualDirectory(pages.dir().c_str());
+    SetImageUseMemSize(1);
+    const std::vector<vtest::BuiltFormat> built = vtest::BuiltFormats(files, kWidth, kHeight);
+    ASSERT_FALSE(built.empty());
+    SetMaxImagePixels(limits.pixels);
+    SetMaxPageFileBytes(limits.pageFileBytes);
+    for (const vtest::BuiltFormat& f : built) {
+        SCOPED_TRACE(std::string(limits.what) + ": " + f.sample);
+        vtest::HeldDocument held;
+        const auto before = vtest::ProcessResources::Now();
+        EXPECT_EQ(held.dib().ReadFile(f.sample.c_str(), -1), 0);
+        EXPECT_EQ(held.dib().GetLastErrorText(), velmora::text::kCreateBufferFailed);
+        EXPECT_TRUE(held.UnchangedOrReleased());
+        EXPECT_TRUE(pages.List().empty());
+        EXPECT_TRUE(vtest::LeftNothing(before));
+    }
+}
+
+TEST(ReadLimits, APictureOfMorePixelsThanTheLimitIsRefusedByEveryReader) {
+    ExpectRefusedEverywhere({"pixels", kWidth * kHeight - 1, 0, 64ull << 20});
+}
+
+TEST(ReadLimits, APageFileLargerThanTheLimitIsRefusedByEveryReader) {
+    ExpectRefusedEverywhere({"page-file bytes", 0, kStride * kHeight - 1, 32 << 10});
+}
+
+TEST(ReadLimits, PicturesAtTheLimitsAreRead) {
+    vtest::TempDir files, pages;
+    vtest::ScopedSettings settings;
+    vtest::ScopedMemoryFigures memory(32 << 10, 32 << 10);
+    SetVirtualDirectory(pages.dir().c_str());
+    SetImageUseMemSize(1);
+    SetMaxImagePixels(kWidth * kHeight);
+    SetMaxPageFileBytes(kStride * kHeight);
+    for (const vtest::BuiltFormat& f : vtest::BuiltFormats(files, kWidth, kHeight)) {
+        CNewDIB dib;
+        EXPECT_EQ(dib.ReadFile(f.sample.c_str(), -1), 1) << f.sample;
+        EXPECT_EQ(pages.List().size(), 1u) << f.sample;
+    }
+}
+
+}  // namespace
