@@ -150,7 +150,9 @@ Failure CheckShape(const FileFacts& facts, uint64_t fileBytes, Shape* shape) {
     const uint64_t pixels = ImageBytes(stride, static_cast<uint64_t>(facts.height));
     if (!stride || !pixels) return text::kCreateBufferFailed;
     shape->bytes = pixels + HeaderAndTableBytes(shape->bitCount);
-    return nullptr;
+    // A file that can hold its picture may still claim more than the
+    // library's limits allow.
+    return CheckImageSize(facts.width, facts.height, shape->bitCount);
 }
 
 // The warning the reader gives instead of reading an image larger than the
