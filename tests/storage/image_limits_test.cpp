@@ -73,20 +73,4 @@ TEST(ImageLimitsOnDisk, ByDefaultAPageFileMayTakeWhatItsFileSystemHasFree) {
     EXPECT_EQ(disk.List().size(), 1u);
 }
 
-TEST(ImageLimitsOnDisk, AVanishedVirtualDirectoryRefusesEveryPageFile) {
-    vtest::ScopedSettings settings;
-    vtest::ScopedMemoryFigures memory(8 * vtest::kMiB, 1 * vtest::kMiB);  // page files from 256 KiB
-    std::string gone;
-    {
-        vtest::TempDir dir;
-        gone = dir.dir();
-    }
-    SetVirtualDirectory(gone.c_str());
-    SetImageUseMemSize(1);
-    EXPECT_EQ(velmora::PageFileByteLimit(), 0u);
-    ProbeDIB dib;
-    EXPECT_EQ(dib.CreateDIB(1000, 1000, 24), 0);
-    EXPECT_EQ(GetLoadImageNumber(), 1);
-}
-
 }  // namespace
