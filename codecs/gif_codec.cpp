@@ -39,6 +39,8 @@ int ReadOpenFile(CDIBFile& codec, CFile& file) {
     // A size no data in the file could fill fails before any storage is taken.
     if (!DataCanHoldImage(head, file.GetLength() - file.GetPosition()))
         return RecordFailure(codec, text::kReadDataFailed);
+    if (Failure failure = CheckImageSize(head.width, head.height, head.BitCount()))
+        return RecordFailure(codec, failure);
     if (!dib.CreateDIB(head.width, head.height, head.BitCount()) || !dib.Ready())
         return RecordFailure(codec, text::kCreateBufferFailed);
     CodecProgress(codec).Begin(text::kReadingImage);
