@@ -9,6 +9,7 @@
 #include "codecs/gif_container.h"
 #include "frame/endian.h"
 #include "platform/dib_geometry.h"
+#include "velmora/environment.h"
 
 namespace velmora::gif {
 
@@ -93,6 +94,8 @@ unsigned char* ReadGIF(CFile& file) {
     gif::ImageHead head;
     if (file.Read(signature, sizeof signature) != sizeof signature || gif::ReadImageHead(file, &head)) return nullptr;
     if (!gif::DataCanHoldImage(head, file.GetLength() - file.GetPosition())) return nullptr;
+    // The block is an image made from a file: the library's pixel limit holds.
+    if (static_cast<uint64_t>(head.width) * static_cast<uint64_t>(head.height) > GetMaxImagePixels()) return nullptr;
     const int bitCount = head.BitCount();
     const uint64_t stride = RowStride(head.width, bitCount);
     const uint64_t pixelBytes = ImageBytes(stride, static_cast<uint64_t>(head.height));

@@ -3,8 +3,12 @@
 // descriptor or mapping left, the document as it was or released.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "environment/texts.h"
 #include "tests/hygiene/format_table.h"
+#include "velmora/cfile.h"
+#include "velmora/gif.h"
 
 namespace {
 
@@ -60,6 +64,29 @@ TEST(ReadLimits, PicturesAtTheLimitsAreRead) {
         EXPECT_EQ(dib.ReadFile(f.sample.c_str(), -1), 1) << f.sample;
         EXPECT_EQ(pages.List().size(), 1u) << f.sample;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The exported GIF reader makes its block under the same pixel limit.
+unsigned char* ReadGifFile(const std::string& path) {
+    CFile file(path.c_str(), CFile::modeRead);
+    return ReadGIF(file);
+}
+
+TEST(ReadLimits, ReadGifMakesNoBlockOfMorePixelsThanTheLimit) {
+    vtest::TempDir dir;
+    vtest::ScopedSettings settings;
+    const std::string path = dir.file("sample.gif");
+    ASSERT_TRUE(vtest::WriteSample(path, kWidth, kHeight));
+    SetMaxImagePixels(kWidth * kHeight - 1);
+    EXPECT_EQ(ReadGifFile(path), nullptr);
+    SetMaxImagePixels(kWidth * kHeight);
+    unsigned char* block = ReadGifFile(path);
+    EXPECT_NE(block, nullptr);
+    std::free(block);
 }
 
 }  // namespace
