@@ -66,6 +66,19 @@ void FillUp(const std::string& path) {
     std::fclose(f);
 }
 
+// A picture that compresses badly, so every format writes a file of some size.
+void FillNoise(CNewDIB& dib) {
+    vtest::FillSample(dib);
+    uint32_t state = 12345;
+    for (int r = 0; r < dib.GetHeight(); ++r) {
+        BYTE* row = dib.GetDIBRow(r);
+        for (unsigned long i = 0; i < dib.GetBytesPerLine(); ++i) {
+            state = state * 1103515245u + 12345u;
+            row[i] = static_cast<BYTE>(state >> 24);
+        }
+    }
+}
+
 TEST_F(FaultTest, APageFileOnAFullFileSystemFailsWithTheBufferText) {
     vtest::ScopedTmpfs disk(256 << 10);
     if (!disk.ok()) GTEST_SKIP() << "no right to mount a tmpfs";
@@ -76,6 +89,24 @@ TEST_F(FaultTest, APageFileOnAFullFileSystemFailsWithTheBufferText) {
     ExpectEveryReadFails(disk.dir(), text::kCreateBufferFailed);
     SetMaxPageFileBytes(1ul << 40);
     ExpectEveryReadFails(disk.dir(), text::kCreateBufferFailed);
+}
+
+// The page file's space is reserved when it is made: a file system that
+// fills up afterwards cannot make a write through a view fail (SIGBUS).
+TEST_F(FaultTest, APageFileKeepsItsSpaceWhenItsFileSystemFillsUp) {
+    vtest::ScopedTmpfs disk(512 << 10);
+    if (!disk.ok()) GTEST_SKIP() << "no right to mount a tmpfs";
+    SetVirtualDirectory(disk.dir().c_str());
+    CNewDIB dib(kWidth, kHeight, 8);
+    ASSERT_TRUE(dib.Ready());
+    FillUp(disk.file("filler"));
+    FillNoise(dib);
+    const std::string copy = m_files.file("copy.bmp");
+    ASSERT_EQ(dib.SaveFile(copy.c_str(), -1, 0), 1);
+    SetImageUseMemSize(~0ul);  // the full disk takes no second page file
+    CNewDIB back;
+    ASSERT_EQ(back.ReadFile(copy.c_str(), -1), 1);
+    for (int r = 0; r < kHeight; r += 37) EXPECT_EQ(std::memcmp(back.GetDIBRow(r), dib.GetDIBRow(r), kWidth), 0);
 }
 
 TEST_F(FaultTest, APageFileBeyondTheFileSizeLimitFailsWithTheBufferText) {
@@ -142,19 +173,6 @@ TEST_F(FaultTest, ASaveWhoseViewsCannotBeMappedKeepsTheUsersFile) {
         ExpectSaveFailsAndKeepsTheFile(dib, out, out.file(std::string("user.") + f.format.ext));
         velmora::ClearFileViewFailure();
         EXPECT_EQ(dib.GetLastErrorText(), text::kMapFailed);
-    }
-}
-
-// A picture that compresses badly, so every format writes a file of some size.
-void FillNoise(CNewDIB& dib) {
-    vtest::FillSample(dib);
-    uint32_t state = 12345;
-    for (int r = 0; r < dib.GetHeight(); ++r) {
-        BYTE* row = dib.GetDIBRow(r);
-        for (unsigned long i = 0; i < dib.GetBytesPerLine(); ++i) {
-            state = state * 1103515245u + 12345u;
-            row[i] = static_cast<BYTE>(state >> 24);
-        }
     }
 }
 
