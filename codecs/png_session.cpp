@@ -33,8 +33,10 @@ bool PngSession::Open(const char* path) {
     // fopen would wait for ever on a FIFO: a read takes regular files only.
     m_file = m_direction == kRead ? OpenStreamForReading(path) : std::fopen(path, "wb");
     if (!m_file) return false;
-    // libpng moves a few KiB a call; fewer, larger transfers.
-    std::setvbuf(m_file, nullptr, _IOFBF, kStreamBuffer);
+    // libpng moves a few KiB a call; fewer, larger transfers. The buffer is
+    // our own: glibc ignores the size when it allocates one itself.
+    m_streamBuffer = std::make_unique<char[]>(kStreamBuffer);
+    std::setvbuf(m_file, m_streamBuffer.get(), _IOFBF, kStreamBuffer);
     m_png = m_direction == kRead ? png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning,
                                                             &m_nAllocationLimit, Allocate, Release)
                                  : png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning,

@@ -13,6 +13,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "frame/codec_frame.h"
 
@@ -54,6 +55,7 @@ private:
 
     Direction m_direction;
     FILE* m_file = nullptr;
+    std::unique_ptr<char[]> m_streamBuffer;  // outlives m_file: the destructor closes first
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
     uint64_t m_nAllocationLimit;  // read through libpng's memory pointer

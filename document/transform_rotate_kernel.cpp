@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -240,7 +242,9 @@ void ClearRowTails(const RowPiece& band, const TurnGeometry& g) {
     for (int k = 0; k < band.count; ++k) std::memset(band.Row(k) + from, 0, g.dstStride - from);
 }
 
-void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g) {
+namespace {
+
+void TurnBlockOnThisThread(const RowPiece& run, const RowPiece& band, const TurnGeometry& g) {
     const int bandTile = std::max(8, static_cast<int>(kSourceSpanBytes * 8 / static_cast<size_t>(g.bitCount)) / 8 * 8);
     for (int b0 = 0; b0 < band.count; b0 += bandTile) {
         const int b1 = std::min(band.count, b0 + bandTile);
@@ -249,6 +253,42 @@ void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g)
             TurnTileByBlocks(run, band, g, Tile{r0, r1, b0, b1});
         }
     }
+}
+
+// Below this many destination bytes a second thread costs more than it saves.
+constexpr size_t kBytesWorthAThread = size_t{256} << 10;
+
+// Band rows [from, from + count) as a band of their own.
+RowPiece PartOfBand(const RowPiece& band, int from, int count) {
+    return RowPiece{band.first + from, count, band.stride, band.order, band.Row(from)};
+}
+
+// Asked once: the answer costs a file read.
+bool SpareThreadLikely() {
+    static const bool spare = std::thread::hardware_concurrency() >= 2;
+    return spare;
+}
+
+}  // namespace
+
+// Large blocks are split between this thread and one more: the halves write
+// disjoint destination rows and only read the source. Moving pixels is most
+// of a turn in memory, and a machine without a spare thread just does both
+// halves here.
+void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g) {
+    const size_t bytes = static_cast<size_t>(run.count) * static_cast<size_t>(band.count) * static_cast<size_t>(g.bitCount) / 8;
+    const int half = band.count / 16 * 8;
+    if (bytes < kBytesWorthAThread || half == 0 || band.order != RowOrder::BottomUp || !SpareThreadLikely())
+        return TurnBlockOnThisThread(run, band, g);
+    const RowPiece upper = PartOfBand(band, half, band.count - half);
+    std::thread helper;
+    try {
+        helper = std::thread([&] { TurnBlockOnThisThread(run, upper, g); });
+    } catch (const std::system_error&) {
+        TurnBlockOnThisThread(run, upper, g);
+    }
+    TurnBlockOnThisThread(run, PartOfBand(band, 0, half), g);
+    if (helper.joinable()) helper.join();
 }
 
 }  // namespace velmora

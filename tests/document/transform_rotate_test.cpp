@@ -73,6 +73,22 @@ TEST(Rotate, SmallShapesOfEveryBitCountAndLongOnes) {
         }
 }
 
+// Tall images, whose bands are large enough to be shared between two
+// threads, against the same reference (the halves meet mid-band).
+TEST(Rotate, TallImagesSplitBetweenThreadsMatchTheReference) {
+    const std::pair<int, ttest::Size> shapes[] = {{1, {101, 33001}}, {4, {99, 9001}}, {8, {203, 4301}},
+                                                  {16, {97, 2203}},  {24, {301, 1501}}, {32, {75, 1103}}};
+    for (const auto& [bitCount, size] : shapes)
+        for (bool clockwise : {true, false}) {
+            SCOPED_TRACE(testing::Message() << bitCount << " bits" << (clockwise ? " right" : " left"));
+            CNewDIB image(size.width, size.height, bitCount);
+            ttest::FillPattern(image, static_cast<uint32_t>(bitCount));
+            const Snapshot before = ttest::Take(image);
+            ASSERT_EQ(clockwise ? image.RightRotate() : image.LeftRotate(), 1);
+            ExpectTurnOf(before, ttest::Take(image), clockwise);
+        }
+}
+
 // A 3 x 2 image whose only white pixel is the top-left one (storage row 1)
 // turns it top right clockwise and bottom left counter-clockwise.
 TEST(Rotate, TopLeftCornerGoesTopRightClockwiseAndBottomLeftCounterClockwise) {
