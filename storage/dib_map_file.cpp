@@ -123,6 +123,7 @@ bool CDIBMapFile::Open(const char* path, uint64_t stride, uint64_t rows) {
 void CDIBMapFile::Close() {
     // The file goes: nothing of it needs writing back.
     m_bReleaseBehind = false;
+    m_passed.Forget();
     UnmapWindow();
     UnmapWholeView();
     if (!m_file.IsOpen()) return;
@@ -150,6 +151,9 @@ WindowGeometry CDIBMapFile::Geometry() const {
 BYTE* CDIBMapFile::Place(bool planned, const WindowPlan& plan) {
     UnmapWindow();
     if (!planned) return nullptr;
+    if (m_bReleaseBehind)
+        m_passed.Placing({plan.base, plan.length},
+                         [this](const velmora::ByteRange& r) { velmora::DropCachedRange(m_file, r.base, r.length); });
     m_pWindowView = velmora::MapFileView(m_file, plan.base, plan.length);
     if (!m_pWindowView) return nullptr;
     m_nWindowLength = plan.length;
@@ -176,17 +180,16 @@ BYTE* CDIBMapFile::PlaceNear(int pictureRow) {
     return Place(velmora::PlanNearPictureRow(Geometry(), pictureRow, &plan), plan);
 }
 
-void CDIBMapFile::ReleasePassedWindow() {
+void CDIBMapFile::LeaveWindow() {
     if (!m_bReleaseBehind || !m_pWindowView) return;
-    velmora::DropCachedRange(m_file, m_nPassedBase, m_nPassedLength);
     velmora::StartWriteBack(m_file, m_nWindowBase, m_nWindowLength);
-    m_nPassedBase = m_nWindowBase;
-    m_nPassedLength = m_nWindowLength;
+    const velmora::ByteRange pushedOut = m_passed.Left({m_nWindowBase, m_nWindowLength});
+    velmora::DropCachedRange(m_file, pushedOut.base, pushedOut.length);
 }
 
 void CDIBMapFile::UnmapWindow() {
     velmora::UnmapFileView(m_pWindowView, m_nWindowLength);
-    ReleasePassedWindow();
+    LeaveWindow();
     m_pWindowView = nullptr;
     m_nWindowLength = 0;
     m_pRowPointer = nullptr;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/file_mapping.h"
+#include "storage/release_behind.h"
 #include "velmora/cstring.h"
 #include "velmora/wintypes.h"
 
@@ -122,11 +123,11 @@ private:
     uint64_t m_nWindowLength = 0;  // bytes mapped at m_pWindowView
     uint64_t m_nWindowBase = 0;    // file offset of m_pWindowView
     // An image larger than the memory it may use: windows already passed are
-    // written back at once and dropped from the cache one window later, so
-    // dirty pages never pile up against a memory limit.
+    // written back at once and dropped from the cache when the walk has moved
+    // on (release_behind.h), so dirty pages never pile up against a memory
+    // limit.
     bool m_bReleaseBehind = false;
-    uint64_t m_nPassedBase = 0;
-    uint64_t m_nPassedLength = 0;
-    void ReleasePassedWindow();
+    velmora::ReleaseBehind m_passed;
+    void LeaveWindow();
     CString m_strPath;
 };
