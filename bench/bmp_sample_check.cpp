@@ -1,10 +1,12 @@
-// Compares sampled pixels of two uncompressed bottom-up 24-bit BMPs, the
-// second being the first after a transform: none, right (clockwise quarter
-// turn), left, vflip, hflip or invert. Reads only the sampled rows, so it
-// checks multi-gigabyte files quickly.
-//   bmp_sample_check IN OUT TRANSFORM     exit 0 when every sample matches
+// Compares sampled pixels of two uncompressed bottom-up 8-bit (palette) or
+// 24-bit BMPs by colour, the second being the first after a transform: none,
+// right (clockwise quarter turn), left, vflip, hflip or invert. Reads only
+// the sampled pixels, so it checks multi-gigabyte files quickly. A tolerance
+// allows each colour byte to differ by that much (for JPEG).
+//   bmp_sample_check IN OUT TRANSFORM [TOLERANCE]   exit 0 when every sample matches
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +17,8 @@ struct Bmp {
     FILE* file = nullptr;
     int64_t width = 0, height = 0;
     uint64_t offset = 0, stride = 0;
+    int bits = 0;
+    unsigned char palette[256][4] = {};
 
     bool Open(const char* path) {
         file = std::fopen(path, "rb");
@@ -24,14 +28,20 @@ struct Bmp {
         offset = u32(10);
         width = static_cast<int32_t>(u32(18));
         height = static_cast<int32_t>(u32(22));
-        const int bits = h[28] | h[29] << 8;
-        stride = (static_cast<uint64_t>(width) * 24 + 31) / 32 * 4;
-        return bits == 24 && width > 0 && height > 0;
+        bits = h[28] | h[29] << 8;
+        stride = (static_cast<uint64_t>(width) * static_cast<uint64_t>(bits) + 31) / 32 * 4;
+        if (bits == 8 && (fseeko(file, 14 + static_cast<off_t>(u32(14)), SEEK_SET) != 0 ||
+                          std::fread(palette, 4, 256, file) != 256))
+            return false;
+        return (bits == 24 || bits == 8) && width > 0 && height > 0;
     }
     // Blue, green, red of (x, y), y from the top.
     bool Get(int64_t x, int64_t y, unsigned char* p) {
-        const uint64_t at = offset + static_cast<uint64_t>(height - 1 - y) * stride + static_cast<uint64_t>(3 * x);
-        return fseeko(file, static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(p, 1, 3, file) == 3;
+        const uint64_t at = offset + static_cast<uint64_t>(height - 1 - y) * stride + static_cast<uint64_t>(bits / 8 * x);
+        if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0 || std::fread(p, 1, bits / 8, file) != static_cast<size_t>(bits / 8))
+            return false;
+        if (bits == 8) std::memcpy(p, palette[p[0]], 3);
+        return true;
     }
 };
 
@@ -47,10 +57,11 @@ void Map(const std::string& t, int64_t w, int64_t h, int64_t x, int64_t y, int64
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: bmp_sample_check IN OUT none|right|left|vflip|hflip|invert\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: bmp_sample_check IN OUT none|right|left|vflip|hflip|invert [TOLERANCE]\n");
         return 2;
     }
+    const int tolerance = argc == 5 ? std::atoi(argv[4]) : 0;
     Bmp in, out;
     const std::string t = argv[3];
     if (!in.Open(argv[1]) || !out.Open(argv[2])) return 1;
@@ -69,7 +80,9 @@ int main(int argc, char** argv) {
             unsigned char a[3], b[3];
             if (!in.Get(x, y, a) || !out.Get(ox, oy, b)) return 1;
             if (t == "invert") for (unsigned char& c : a) c = static_cast<unsigned char>(~c);
-            wrong += std::memcmp(a, b, 3) != 0;
+            bool same = true;
+            for (int c = 0; c < 3; ++c) same = same && std::abs(a[c] - b[c]) <= tolerance;
+            wrong += !same;
             ++checked;
         }
     }

@@ -51,9 +51,14 @@ seconds() {
 least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b + 0 < a + 0) ? b : a }'; }
 
 printf '| Job | limit | velmora s | cp s | ratio | peak resident | pixels |\n|---|---|---|---|---|---|---|\n'
-# job NAME INPUT TRANSFORM LIMIT MODE [convert options...]
+# job NAME INPUT TRANSFORM LIMIT MODE [convert options...]: INPUT to out.bmp.
+# OUT (default out.bmp) names another output, whose pixels are then checked
+# by the read job that follows; REF (default INPUT) is the BMP the output's
+# pixels are compared with, TOLERANCE how far each colour byte may differ,
+# CP_OF (default INPUT) the file cp copies beside it.
 job() {
     local name=$1 input=$2 transform=$3 limit=$4 mode=$5; shift 5
+    local out=${OUT:-out.bmp} ref=${REF:-$input} cpof=${CP_OF:-$input}
     [[ $name =~ ${ONLY:-.} ]] || return 0
     local memopt=() run=()
     if [ "$mode" = cgroup ] && [ "$cgroup_mode" != none ]; then run=(cgroup_run "$limit"); fi
@@ -64,19 +69,33 @@ job() {
     local reps=1 tc= tv= t
     [ "$mode" = memory ] && reps=${REPEAT:-5}
     for ((i = 0; i < reps; i++)); do
-        rm -f out.bmp cp.bmp
+        rm -f "$out" cp.bmp
         drop_caches
-        t=$(seconds "${run[@]}" cp "$input" cp.bmp); tc=$(least "$tc" "$t")
+        t=$(seconds "${run[@]}" cp "$cpof" cp.bmp); tc=$(least "$tc" "$t")
         rm -f cp.bmp
         drop_caches
-        t=$(seconds "${run[@]}" /usr/bin/time -f %M -o rss.txt "$tool" "${memopt[@]}" convert "$input" out.bmp "$@")
+        t=$(seconds "${run[@]}" /usr/bin/time -f %M -o rss.txt "$tool" "${memopt[@]}" convert "$input" "$out" "$@")
         tv=$(least "$tv" "$t")
     done
     local rss; rss=$(awk '{ printf "%.0f MiB", $1 / 1024 }' rss.txt)
-    local ok=wrong; "$check" "$input" out.bmp "$transform" >/dev/null && ok=match
+    local ok="read back below"
+    if [[ $out == *.bmp ]]; then
+        ok=wrong; "$check" "$ref" "$out" "$transform" "${TOLERANCE:-0}" >/dev/null && ok=match
+        rm -f "$out"
+    fi
     local ratio; ratio=$(awk -v a="$tv" -v b="$tc" 'BEGIN { printf "%.2f", a / b }')
     printf '| %s | %s | %s | %s | %s x cp | %s | %s |\n' "$name" "${limit:-none} ($mode)" "$tv" "$tc" "$ratio" "$rss" "$ok"
-    rm -f out.bmp
+}
+
+# codec_jobs FORMAT INPUT LIMIT [TOLERANCE]: INPUT saved as FORMAT, then that
+# file read back to BMP and compared with INPUT; both timed beside cp of
+# INPUT (the pixels, uncompressed), since a compressed file copies in no time.
+codec_jobs() {
+    local fmt=$1 input=$2 limit=$3 tolerance=${4:-0}
+    local size; size=$(du -m --apparent-size "$input" | awk '{ printf "%.1f GB", $1 / 1000 }')
+    OUT=big.$fmt job "write $fmt $size" "$input" none "$limit" cgroup
+    [ -f big.$fmt ] && REF=$input CP_OF=$input TOLERANCE=$tolerance job "read $fmt $size" big.$fmt none "$limit" cgroup
+    rm -f big.$fmt
 }
 
 [ -f mid.bmp ] || "$make" 6000 4000 mid.bmp
@@ -89,6 +108,18 @@ job "vertical flip 1.2 GB" big.bmp vflip 512M cgroup --flip vertical
 job "horizontal flip 1.2 GB" big.bmp hflip 512M cgroup --flip horizontal
 job "invert 1.2 GB" big.bmp invert 512M cgroup --invert
 job "copy 1.2 GB" big.bmp none 256M option
+# Every codec with an image larger than the group: 24-bit where the format
+# takes it, else an 8-bit palette image of 1 GB (PCX, GIF and PNG save only
+# 8 bits). JPEG is lossy: its samples may differ by up to half the range at
+# the grid's sharp edges.
+if [[ "write read" =~ ${ONLY:-.} || "tif jpg png gif pcx" =~ ${ONLY:-.} ]]; then
+    [ -f big8.bmp ] || "$make" 32000 32000 big8.bmp 8
+    codec_jobs tif big.bmp 512M
+    codec_jobs jpg big.bmp 512M 128
+    codec_jobs png big8.bmp 512M
+    codec_jobs gif big8.bmp 512M
+    codec_jobs pcx big8.bmp 512M
+fi
 if [ "${FULL:-0}" = 1 ]; then
     [ -f huge.bmp ] || "$make" 40000 50000 huge.bmp
     job "copy 6 GB" huge.bmp none 2G cgroup
