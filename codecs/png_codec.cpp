@@ -9,6 +9,7 @@
 #include "frame/codec_frame.h"
 #include "frame/picture_rows.h"
 #include "platform/dib_geometry.h"
+#include "storage/storage_mode.h"
 #include "velmora/application.h"
 #include "velmora/system.h"
 
@@ -221,6 +222,13 @@ uint64_t SaveEstimate(CNewDIBObject& dib) {
     }
 }
 
+// Whether the image's rows are spread over page-file windows (the save then
+// moves them window by window and needs no memory for the image).
+bool InPageFile(CNewDIBObject& dib) {
+    int rows = 0;
+    return dib.GetDIBBuffer(0, &rows, 1) && rows < dib.GetHeight();
+}
+
 CString SaveMemoryWarning(const MEMORYSTATUS& memory, uint64_t estimate) {
     CString warning;
     if (memory.dwAvailPhys < estimate)
@@ -310,7 +318,9 @@ int Read(CDIBFile& codec, const char* path) {
     if (Failure failure = CheckShape(facts, session.FileBytes(), &shape)) return RecordFailure(codec, failure);
     // Rows of up to 64 bits a pixel, and libpng's few bytes around them.
     session.LimitAllocations(std::max(PngSession::kHeaderAllocation, static_cast<uint64_t>(facts.width) * 8 + 4096));
-    CString warning = ReadMemoryWarning(memory, shape.bytes);
+    // The check guards memory: an image the storage puts in a page file
+    // passes through windows, however large.
+    CString warning = ShouldUsePageFile(shape.bytes) ? CString() : ReadMemoryWarning(memory, shape.bytes);
     if (!warning.IsEmpty()) {
         AfxMessageBox(warning, MB_OK);
         return RecordFailure(codec, warning);
@@ -335,7 +345,7 @@ int Save(CDIBFile& codec, const char* path) {
     CNewDIBObject& dib = *TargetImage(codec);
     MEMORYSTATUS memory{};
     GlobalMemoryStatus(&memory);
-    CString warning = SaveMemoryWarning(memory, SaveEstimate(dib));
+    CString warning = InPageFile(dib) ? CString() : SaveMemoryWarning(memory, SaveEstimate(dib));
     if (!warning.IsEmpty()) {
         AfxMessageBox(warning, MB_OK);
         return RecordFailure(codec, warning);

@@ -88,15 +88,30 @@ std::vector<std::string> GroupDirectories(const std::string& mount, std::string 
     return dirs;
 }
 
+// The value of `name` in a group's memory.stat, 0 when absent.
+uint64_t ReadStatField(const std::string& path, const char* name) {
+    std::ifstream in(path);
+    std::string key;
+    unsigned long long value = 0;
+    while (in >> key >> value)
+        if (key == name) return static_cast<uint64_t>(value);
+    return 0;
+}
+
 // Lowers total and available memory to the tightest limit on the way up the
-// group hierarchy.
+// group hierarchy. A group's usage counts the file cache it has read through;
+// the inactive part of it is reclaimed on demand, so it counts as available,
+// as the kernel's own MemAvailable counts it (else a group that has just read
+// a large file would report no memory at all).
 void ApplyGroupLimits(const std::vector<std::string>& dirs, const char* limitName, const char* usageName,
-                      MemoryFigures* figures) {
+                      const char* inactiveFileName, MemoryFigures* figures) {
     for (const std::string& dir : dirs) {
         uint64_t limit = 0;
         if (!ReadLimitFile(dir + "/" + limitName, &limit)) continue;
         uint64_t usage = 0;
         ReadLimitFile(dir + "/" + usageName, &usage);
+        const uint64_t reclaimable = ReadStatField(dir + "/memory.stat", inactiveFileName);
+        usage = reclaimable < usage ? usage - reclaimable : 0;
         uint64_t left = usage < limit ? limit - usage : 0;
         if (limit < figures->total) figures->total = limit;
         if (left < figures->avail) figures->avail = left;
@@ -107,12 +122,12 @@ void ApplyCgroupLimits(MemoryFigures* figures) {
     std::string v2 = CgroupPath(true);
     if (!v2.empty()) {
         for (const char* mount : {"/sys/fs/cgroup", "/sys/fs/cgroup/unified"})
-            ApplyGroupLimits(GroupDirectories(mount, v2), "memory.max", "memory.current", figures);
+            ApplyGroupLimits(GroupDirectories(mount, v2), "memory.max", "memory.current", "inactive_file", figures);
     }
     std::string v1 = CgroupPath(false);
     if (!v1.empty())
         ApplyGroupLimits(GroupDirectories("/sys/fs/cgroup/memory", v1), "memory.limit_in_bytes",
-                         "memory.usage_in_bytes", figures);
+                         "memory.usage_in_bytes", "total_inactive_file", figures);
 }
 
 // The process's resident bytes (second field of /proc/self/statm, in pages).
