@@ -77,7 +77,7 @@ job() {
         t=$(seconds "${run[@]}" /usr/bin/time -f %M -o rss.txt "$tool" "${memopt[@]}" convert "$input" "$out" "$@")
         tv=$(least "$tv" "$t")
     done
-    local rss; rss=$(awk '{ printf "%.0f MiB", $1 / 1024 }' rss.txt)
+    local rss; rss=$(tail -n 1 rss.txt | awk '{ printf "%.0f MiB", $1 / 1024 }')
     local ok="read back below"
     if [[ $out == *.bmp ]]; then
         ok=wrong; "$check" "$ref" "$out" "$transform" "${TOLERANCE:-0}" >/dev/null && ok=match
