@@ -67,6 +67,12 @@ struct ReadInfo {
         // Claimed sizes are checked against the file before storage is
         // created, so libpng's width and height caps give way to the DIB's.
         png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+#ifdef PNG_IGNORE_ADLER32
+        // Every chunk's CRC already covers the compressed bytes; the zlib
+        // stream's own checksum would only catch an encoder that wrote a
+        // wrong one, and costs some 7% of the inflate time.
+        png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
         png_read_info(png, info);
         facts->width = static_cast<int>(png_get_image_width(png, info));
         facts->height = static_cast<int>(png_get_image_height(png, info));
