@@ -17,15 +17,30 @@ std::string Report(CGeoTIFF& geo) {
     return out.str();
 }
 
-// What the copy must report: the input's report, less the bare heading of a
-// tie point tag of no values (a tag of no values is not written).
-std::string Expected(CGeoTIFF& geo, std::string report) {
-    double* points;
-    int count;
-    geo.GetModelTiepointTag(&points, &count);
-    const std::string heading = "\nModelTiepointTag:\n";
+// Erases from `report` the part that begins with `heading`, up to `next`
+// (or the end).
+void Erase(std::string& report, const std::string& heading, const std::string& next) {
     const size_t at = report.find(heading);
-    if (points && count == 0 && at != std::string::npos) report.erase(at, heading.size());
+    if (at == std::string::npos) return;
+    const size_t end = next.empty() ? std::string::npos : report.find(next, at + heading.size());
+    report.erase(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// What the copy must report: the input's report, less the bare heading of a
+// tie point tag of no values (a tag of no values is not written), and less a
+// pixel scale or transformation whose first value is -1 (the value that
+// marks them as not set, so they are not written).
+std::string Expected(CGeoTIFF& geo, std::string report) {
+    double* values;
+    int count;
+    geo.GetModelTiepointTag(&values, &count);
+    const std::string tiepoints = "\nModelTiepointTag:\n";
+    const size_t at = report.find(tiepoints);
+    if (values && count == 0 && at != std::string::npos) report.erase(at, tiepoints.size());
+    geo.GetModelPixelScaleTag(&values, &count);
+    if (values && values[0] == -1.0) Erase(report, "\nModelPixelScaleTag: ", "\nModelTransformationTag:");
+    geo.GetModelTransformationTag(&values, &count);
+    if (values && values[0] == -1.0) Erase(report, "\nModelTransformationTag:", "");
     return report;
 }
 
