@@ -75,8 +75,8 @@ void UnmapFileView(uint8_t* view, uint64_t length) {
     munmap(view, static_cast<size_t>(length));
 }
 
-void AdviseSequential(uint8_t* view, uint64_t length) {
-    if (view && length) madvise(view, static_cast<size_t>(length), MADV_SEQUENTIAL);
+void PrefetchView(uint8_t* view, uint64_t length) {
+    if (view && length) madvise(view, static_cast<size_t>(length), MADV_WILLNEED);
 }
 
 void StartWriteBack(const FileMapping& mapping, uint64_t offset, uint64_t length) {

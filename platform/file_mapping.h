@@ -32,8 +32,11 @@ uint8_t* MapFileView(const FileMapping& mapping, uint64_t offset, uint64_t lengt
 // set. Null is ignored.
 void UnmapFileView(uint8_t* view, uint64_t length);
 
-// Tells the kernel a view is walked front to back: read ahead, drop behind.
-void AdviseSequential(uint8_t* view, uint64_t length);
+// Asks the kernel to start reading a view's pages in now, in the background,
+// so that the rows a walk reaches next are already there. (Marking views
+// sequential instead made every fault on a fresh page file scan the whole
+// readahead window: seconds for the scattered rows of an interlaced image.)
+void PrefetchView(uint8_t* view, uint64_t length);
 
 // Starts writing back [offset, offset + length) of the file without waiting.
 void StartWriteBack(const FileMapping& mapping, uint64_t offset, uint64_t length);

@@ -158,7 +158,7 @@ BYTE* CDIBMapFile::Place(bool planned, const WindowPlan& plan) {
     if (!m_pWindowView) return nullptr;
     m_nWindowLength = plan.length;
     m_nWindowBase = plan.base;
-    velmora::AdviseSequential(m_pWindowView, plan.length);
+    velmora::PrefetchView(m_pWindowView, plan.length);
     m_pRowPointer = m_pWindowView + plan.skip;
     m_nWindowFirstRow = plan.firstRow;
     m_nWindowRows = plan.rows;
