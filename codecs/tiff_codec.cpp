@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -25,6 +27,21 @@ struct CloseTiff {
 };
 using TiffHandle = std::unique_ptr<TIFF, CloseTiff>;
 
+// A damaged file can make libtiff report every one of its lines (tens of
+// thousands of messages from a 2 KB fax): a file's first few messages go on
+// to libtiff's handlers, the rest are dropped. The count lives in the TIFF's
+// client data, as a number, so nothing needs freeing. The process's handlers
+// themselves stay as the host set them.
+constexpr intptr_t kMessagesPassedOn = 8;
+const char kMessageCount[] = "velmora.messages";
+
+int CountMessage(TIFF* tif, void*, const char*, const char*, va_list) {
+    if (!tif) return 0;
+    const intptr_t count = reinterpret_cast<intptr_t>(TIFFGetClientInfo(tif, kMessageCount));
+    TIFFSetClientInfo(tif, reinterpret_cast<void*>(count + 1), kMessageCount);
+    return count < kMessagesPassedOn ? 0 : 1;  // 0: libtiff's handler reports it
+}
+
 // libtiff's own open would wait for ever on a FIFO; the descriptor comes from
 // an open that never waits and takes regular files only. "m": the file is
 // read, not mapped, so a file cut short while it is read fails the read
@@ -32,7 +49,13 @@ using TiffHandle = std::unique_ptr<TIFF, CloseTiff>;
 TIFF* OpenTiffForReading(const char* path) {
     const int fd = velmora::OpenForReading(path);
     if (fd < 0) return nullptr;
-    TIFF* tif = TIFFFdOpen(fd, path, "rm");
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options) {
+        TIFFOpenOptionsSetErrorHandlerExtR(options, CountMessage, nullptr);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, CountMessage, nullptr);
+    }
+    TIFF* tif = TIFFFdOpenExt(fd, path, "rm", options);
+    TIFFOpenOptionsFree(options);
     if (!tif) close(fd);  // TIFFClose closes it once libtiff took it
     return tif;
 }

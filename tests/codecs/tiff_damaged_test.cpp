@@ -2,6 +2,8 @@
 // files. Each fails with its text, leaves no image behind and no page file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "codecs/tiff_files.h"
 #include "environment/texts.h"
 #include "velmora/messages.h"
@@ -30,6 +32,17 @@ TEST(TiffDamaged, FilesFromFuzzersAndBrokenDirectoriesFailCleanly) {
     // A directory that names itself as the next one: the first is read.
     CNewDIB dib;
     EXPECT_EQ(dib.ReadFile(vtest::DataPath("damaged/tif/test_ifd_loop_to_self.tif").c_str(), -1), 1);
+}
+
+// A fax whose every line is broken makes libtiff report each one (800
+// messages); only the file's first few reach libtiff's handlers. It reads, as
+// libtiff fills the lines.
+TEST(TiffDamaged, AFileOfBrokenLinesReportsOnlyItsFirstMessages) {
+    CNewDIB dib;
+    testing::internal::CaptureStderr();
+    dib.ReadFile(vtest::DataPath("damaged/tif/fax_every_line_broken.tif").c_str(), -1);
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_LE(std::count(messages.begin(), messages.end(), '\n'), 8);
 }
 
 // Edits of a two-strip RGB file (little-endian, PackBits).
