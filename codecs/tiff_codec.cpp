@@ -198,28 +198,46 @@ void CopyRow(const Layout& layout, const BYTE* source, BYTE* target, size_t stri
     std::memset(target + written, 0, stride - written);
 }
 
-// Strips from the last to the first and each strip's rows from its last, so
-// that storage rows fill in ascending order through the row windows.
+// Bytes of strips read in one run: the file is read front to back within a
+// run, so its readahead keeps up even though the runs go from the last to
+// the first (libtiff cuts a single uncompressed strip into strips of a row
+// or two, and read one by one from the end, a large file was read backwards
+// a row at a time).
+constexpr uint64_t kRunBytes = uint64_t{8} << 20;
+
+// Runs of strips from the last to the first and each run's rows from its
+// last, so that storage rows fill in ascending order through the row
+// windows. Strips are whole multiples of rows, so a run's rows lie one after
+// another in its buffer.
 Failure ReadStrips(TIFF* tif, const Layout& layout, uint32_t rowsPerStrip, uint64_t stripBytes, CNewDIBObject& image,
                    const ProgressReporter& reporter) {
-    Block strip(static_cast<BYTE*>(std::calloc(static_cast<size_t>(stripBytes), 1)));
-    if (!strip) return text::kOutOfMemory;
     const uint32_t length = layout.length;
+    const uint32_t strips = (length - 1) / rowsPerStrip + 1;
+    const uint32_t perRun = static_cast<uint32_t>(std::clamp<uint64_t>(kRunBytes / stripBytes, 1, strips));
+    Block run(static_cast<BYTE*>(std::calloc(static_cast<size_t>(stripBytes) * perRun, 1)));
+    if (!run) return text::kOutOfMemory;
     RowWalker rows(&image, RowOrder::BottomUp);
     const uint32_t step = length / 20 + 1;
-    for (int64_t first = static_cast<int64_t>((length - 1) / rowsPerStrip) * rowsPerStrip; first >= 0;
-         first -= rowsPerStrip) {
-        const uint32_t count = std::min<uint32_t>(rowsPerStrip, length - static_cast<uint32_t>(first));
-        const tmsize_t want = static_cast<tmsize_t>(count * layout.scanline);
-        tmsize_t got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, static_cast<uint32_t>(first), 0), strip.get(), want);
-        if (got < 0) return text::kReadImageFailed;
-        // A short strip leaves zeros, not the previous strip's rows.
-        if (got < want) std::memset(strip.get() + got, 0, static_cast<size_t>(want - got));
-        for (int64_t m = count - 1; m >= 0; --m) {
-            const int row = static_cast<int>(length - 1 - (first + m));
+    for (int64_t firstStrip = static_cast<int64_t>((strips - 1) / perRun) * perRun; firstStrip >= 0;
+         firstStrip -= perRun) {
+        const uint32_t runFirstRow = static_cast<uint32_t>(firstStrip) * rowsPerStrip;
+        const uint32_t runStrips = std::min<uint32_t>(perRun, strips - static_cast<uint32_t>(firstStrip));
+        for (uint32_t k = 0; k < runStrips; ++k) {
+            const uint32_t first = runFirstRow + k * rowsPerStrip;
+            const uint32_t count = std::min<uint32_t>(rowsPerStrip, length - first);
+            const tmsize_t want = static_cast<tmsize_t>(count * layout.scanline);
+            BYTE* at = run.get() + static_cast<size_t>(k) * static_cast<size_t>(stripBytes);
+            const tmsize_t got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, first, 0), at, want);
+            if (got < 0) return text::kReadImageFailed;
+            // A short strip leaves zeros, not the previous run's rows.
+            if (got < want) std::memset(at + got, 0, static_cast<size_t>(want - got));
+        }
+        const uint32_t runRows = std::min<uint32_t>(runStrips * rowsPerStrip, length - runFirstRow);
+        for (int64_t m = runRows - 1; m >= 0; --m) {
+            const int row = static_cast<int>(length - 1 - (runFirstRow + m));
             BYTE* target = rows.Row(row);
             if (!target) return text::kMapFailed;
-            CopyRow(layout, strip.get() + static_cast<size_t>(m) * layout.scanline, target, rows.Stride());
+            CopyRow(layout, run.get() + static_cast<size_t>(m) * layout.scanline, target, rows.Stride());
             if (static_cast<uint32_t>(row) % step == 0)
                 reporter.Step(static_cast<unsigned long>(static_cast<double>(row) / length * 100));
         }

@@ -88,8 +88,9 @@ TEST(TiffReadHeader, ResolutionBecomesPelsPerMetre) {
     }
 }
 
-// Strips of 37 rows are held whole; one strip of the whole picture, larger
-// than a window, is read row by row. A host that reads a pixel of the image
+// Strips of 1 and 37 rows are held whole, read in runs of 8 MiB from the
+// last (the 10.8 MB picture takes two); one strip of the whole picture,
+// larger than a window, is read row by row. A host that reads a pixel of the image
 // at each step moves the row window.
 class TiffReadPageFile : public ::testing::TestWithParam<uint32_t> {};
 
@@ -97,7 +98,7 @@ TEST_P(TiffReadPageFile, StripsFillEveryWindowAndProgressRunsToTheEnd) {
     vtest::PageFileMode mode;
     vtest::TempDir dir;
     const std::string path = dir.file("big.tif");
-    const uint32_t width = 1000, rows = 1203;
+    const uint32_t width = 3000, rows = 1203;
     ASSERT_TRUE(vtest::WriteTiff(path, rows, 3 * width, [&](TIFF* tif) {
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
         TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
@@ -130,6 +131,6 @@ TEST_P(TiffReadPageFile, StripsFillEveryWindowAndProgressRunsToTheEnd) {
     EXPECT_EQ(steps.back(), 96u);
 }
 
-INSTANTIATE_TEST_SUITE_P(RowsPerStrip, TiffReadPageFile, ::testing::Values(37u, 1203u));
+INSTANTIATE_TEST_SUITE_P(RowsPerStrip, TiffReadPageFile, ::testing::Values(1u, 37u, 1203u));
 
 }  // namespace
