@@ -271,7 +271,8 @@ uint64_t WindowBytes(CNewDIBObject& image) {
 }
 
 // A decoded strip is held when it is no larger than a row window, so an
-// image in a page file never has more than about two windows in memory.
+// image in a page file never has more in memory than its window and a run of
+// strips (8 MiB, or the one strip).
 Failure ReadRows(TIFF* tif, const Layout& layout, CNewDIBObject& image, const ProgressReporter& reporter) {
     const uint32_t rowsPerStrip = std::min(layout.rowsPerStrip ? layout.rowsPerStrip : layout.length, layout.length);
     uint64_t stripBytes = 0;
