@@ -123,6 +123,16 @@ TEST(GifRead, InterlacedPageFileImage) {
     EXPECT_EQ(wrong, 0);
 }
 
+// The encoder's stream is part of what files written earlier hold: a photo
+// whose table fills and clears is written byte for byte as before.
+TEST(GifSave, APhotoIsWrittenByteForByteAsEarlierVersionsWroteIt) {
+    CNewDIB image;
+    ASSERT_EQ(image.ReadFile(vtest::DataPath("bmp/hopper_rle8.bmp").c_str(), -1), 1);
+    vtest::TempDir dir;
+    ASSERT_EQ(image.SaveFile(dir.file("out.gif").c_str(), DIBTYPE_GIF, 0), 1);
+    EXPECT_TRUE(vtest::ReadAll(dir.file("out.gif")) == vtest::ReadAll(GifPath("hopper_rle8_velmora")));
+}
+
 TEST(GifSave, ImagesThatAreNot8BitFailWithTheBoxAndLeaveNoFile) {
     vtest::TempDir dir;
     vtest::RecordingMessageBoxes boxes;
