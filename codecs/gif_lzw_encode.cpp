@@ -3,8 +3,10 @@
 // written by earlier versions carry exactly this stream, so the growth
 // points and the sub-block staging stay as they are. The string table is
 // only a lookup and does not change the stream: an open-addressed hash of
-// 16384 slots, linearly probed from (pixel << 6) ^ prefix, at most a quarter
-// full (4096 codes), so a lookup rarely probes twice.
+// 16384 slots, linearly probed from a multiplicative hash of the string's
+// prefix and pixel, at most a quarter full (4096 codes), so a lookup rarely
+// probes twice.
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -16,8 +18,16 @@ namespace velmora::gif {
 
 namespace {
 
-constexpr int kHashSlots = 1 << 14;
-static_assert((255 << 6 ^ 4095) < kHashSlots, "first probes lie in the table");
+constexpr int kHashBits = 14;
+constexpr int kHashSlots = 1 << kHashBits;
+
+// Fibonacci hashing: the top bits of (prefix, pixel) times 2^32 / phi.
+// Prefixes are consecutive codes, which a plain shift-and-xor would pack
+// into long runs of neighbouring slots.
+int FirstSlot(int prefix, int pixel) {
+    const uint32_t key = static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(pixel);
+    return static_cast<int>((key * 2654435769u) >> (32 - kHashBits));
+}
 constexpr uint16_t kEmptySlot = 0xFFFF;
 constexpr int kLargestWidth = 12;
 constexpr int kStagingBytes = 256;
@@ -96,7 +106,7 @@ private:
     // it, else `prefix` goes out, the string is entered, and `pixel` starts
     // the next one.
     int Extend(int prefix, int pixel) {
-        int h = (pixel << 6) ^ prefix;
+        int h = FirstSlot(prefix, pixel);
         while (m_table.code[h] != kEmptySlot) {
             if (m_table.prefix[h] == prefix && m_table.suffix[h] == pixel) return m_table.code[h];
             h = (h + 1) & (kHashSlots - 1);
