@@ -13,7 +13,7 @@
 
 namespace vtest {
 
-struct PngSpec {
+struct PngPicture {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -31,42 +31,42 @@ inline std::vector<png_color> DistinctPalette(int count) {
 
 // libpng's calls, under its recovery point; rows packed from the most
 // significant bit, as PNG stores them.
-inline bool WritePngTo(png_structp png, png_infop info, FILE* file, const PngSpec& spec, std::vector<png_byte>& row) {
+inline bool WritePngTo(png_structp png, png_infop info, FILE* file, const PngPicture& picture, std::vector<png_byte>& row) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, PNG_COLOR_TYPE_PALETTE,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, PNG_COLOR_TYPE_PALETTE,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, 0, 0);
+    png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < spec.height; ++y) {
+        for (int y = 0; y < picture.height; ++y) {
             std::fill(row.begin(), row.end(), 0);
-            for (int x = 0, bit = 0; x < spec.width; ++x, bit += spec.bitDepth)
-                row[bit / 8] |= static_cast<png_byte>(spec.index(x, y) << (8 - spec.bitDepth - bit % 8));
+            for (int x = 0, bit = 0; x < picture.width; ++x, bit += picture.bitDepth)
+                row[bit / 8] |= static_cast<png_byte>(picture.index(x, y) << (8 - picture.bitDepth - bit % 8));
             png_write_row(png, row.data());
         }
     png_write_end(png, info);
     return true;
 }
 
-inline bool WritePng(const std::string& path, const PngSpec& spec) {
-    std::vector<png_byte> row((spec.width * spec.bitDepth + 7) / 8);
+inline bool WritePng(const std::string& path, const PngPicture& picture) {
+    std::vector<png_byte> row((picture.width * picture.bitDepth + 7) / 8);
     FILE* file = std::fopen(path.c_str(), "wb");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    const bool ok = file && info && WritePngTo(png, info, file, spec, row);
+    const bool ok = file && info && WritePngTo(png, info, file, picture, row);
     png_destroy_write_struct(&png, &info);
     return file && std::fclose(file) == 0 && ok;
 }
 
-// Pixels of `dib` whose index differs from the spec's.
-inline int PixelsDifferingFromSpec(CNewDIB& dib, const PngSpec& spec) {
+// Pixels of `dib` whose index differs from the picture's.
+inline int PixelsDifferingFromPicture(CNewDIB& dib, const PngPicture& picture) {
     int differing = 0;
-    for (int y = 0; y < spec.height; ++y) {
-        const BYTE* row = dib.GetDIBRow(spec.height - 1 - y);
-        for (int x = 0; x < spec.width; ++x)
-            differing += static_cast<int>(PixelAt(row, x, spec.bitDepth)) != spec.index(x, y);
+    for (int y = 0; y < picture.height; ++y) {
+        const BYTE* row = dib.GetDIBRow(picture.height - 1 - y);
+        for (int x = 0; x < picture.width; ++x)
+            differing += static_cast<int>(PixelAt(row, x, picture.bitDepth)) != picture.index(x, y);
     }
     return differing;
 }

@@ -56,22 +56,22 @@ TEST(PngRead, IndicesPastAShortPaletteAreBlack) {
 class PngEveryDepth : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(PngEveryDepth, IndicesAndColourTableAsWritten) {
-    vtest::PngSpec spec;
-    spec.width = 37, spec.height = 23, spec.bitDepth = std::get<0>(GetParam()), spec.interlaced = std::get<1>(GetParam());
-    spec.palette = vtest::DistinctPalette(1 << spec.bitDepth);
-    spec.index = [mask = (1 << spec.bitDepth) - 1](int x, int y) { return (x * 3 + y * 5 + x * y) & mask; };
+    vtest::PngPicture picture;
+    picture.width = 37, picture.height = 23, picture.bitDepth = std::get<0>(GetParam()), picture.interlaced = std::get<1>(GetParam());
+    picture.palette = vtest::DistinctPalette(1 << picture.bitDepth);
+    picture.index = [mask = (1 << picture.bitDepth) - 1](int x, int y) { return (x * 3 + y * 5 + x * y) & mask; };
     vtest::TempDir dir;
-    ASSERT_TRUE(vtest::WritePng(dir.file("w.png"), spec));
+    ASSERT_TRUE(vtest::WritePng(dir.file("w.png"), picture));
     CNewDIB dib;
     ASSERT_EQ(dib.ReadFile(dir.file("w.png").c_str(), -1), 1);
-    ASSERT_EQ(dib.GetBitCount(), spec.bitDepth);
-    EXPECT_EQ(vtest::PixelsDifferingFromSpec(dib, spec), 0);
+    ASSERT_EQ(dib.GetBitCount(), picture.bitDepth);
+    EXPECT_EQ(vtest::PixelsDifferingFromPicture(dib, picture), 0);
     int entries = 0;
     const RGBQUAD* table = dib.GetRGBQuad(&entries);
     // One-bit images get black and white whatever the file's two colours.
     for (int i = 0; i < entries; ++i) {
-        const png_color c = spec.palette[i];
-        EXPECT_EQ(Rgb(table[i]), spec.bitDepth == 1 ? std::vector<int>(3, i * 255) : Rgb({c.blue, c.green, c.red, 0}));
+        const png_color c = picture.palette[i];
+        EXPECT_EQ(Rgb(table[i]), picture.bitDepth == 1 ? std::vector<int>(3, i * 255) : Rgb({c.blue, c.green, c.red, 0}));
     }
 }
 
@@ -91,10 +91,10 @@ TEST(PngRead, FilesWithoutAPaletteAreRefusedWithTheGreyscaleBox) {
 }
 
 TEST(PngRead, EveryInterlacePassClimbsToAHundred) {
-    vtest::PngSpec spec;
-    spec.width = 20, spec.height = 250, spec.interlaced = true, spec.palette = vtest::DistinctPalette(256);
+    vtest::PngPicture picture;
+    picture.width = 20, picture.height = 250, picture.interlaced = true, picture.palette = vtest::DistinctPalette(256);
     vtest::TempDir dir;
-    ASSERT_TRUE(vtest::WritePng(dir.file("i.png"), spec));
+    ASSERT_TRUE(vtest::WritePng(dir.file("i.png"), picture));
     vtest::RecordingWindow window;
     CNewDIB dib;
     ASSERT_EQ(dib.ReadFile(dir.file("i.png").c_str(), -1), 1);
@@ -112,10 +112,10 @@ TEST(PngRead, EveryInterlacePassClimbsToAHundred) {
 // memory (below a thirty-second of it) and is refused; with 64 MiB it goes to
 // a page file and reads and saves through the windows.
 TEST(PngMemoryCheck, ImagesHeldInMemoryAndLargerThanTheAvailableMemoryAreRefusedWithTheWarning) {
-    vtest::PngSpec spec;
-    spec.width = 2000, spec.height = 1100, spec.palette = vtest::DistinctPalette(256);
+    vtest::PngPicture picture;
+    picture.width = 2000, picture.height = 1100, picture.palette = vtest::DistinctPalette(256);
     vtest::TempDir dir;
-    ASSERT_TRUE(vtest::WritePng(dir.file("big.png"), spec));
+    ASSERT_TRUE(vtest::WritePng(dir.file("big.png"), picture));
     {
         CNewDIB image(2000, 1100, 8);
         vtest::ScopedMemoryFigures memory(128 * vtest::kMiB, vtest::kMiB + 5);

@@ -58,19 +58,19 @@ class PngPageFile : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PngPageFile, ReadsAndSavesAcrossWindows) {
     vtest::PageFileMode mode;
-    vtest::PngSpec spec;
-    spec.width = 1500, spec.height = 3000, spec.interlaced = GetParam(), spec.palette = vtest::DistinctPalette(256);
-    spec.index = [](int x, int y) { return (x * 7 + y * 13 + x / 9) & 0xFF; };
+    vtest::PngPicture picture;
+    picture.width = 1500, picture.height = 3000, picture.interlaced = GetParam(), picture.palette = vtest::DistinctPalette(256);
+    picture.index = [](int x, int y) { return (x * 7 + y * 13 + x / 9) & 0xFF; };
     vtest::TempDir dir;
-    ASSERT_TRUE(vtest::WritePng(dir.file("p.png"), spec));
+    ASSERT_TRUE(vtest::WritePng(dir.file("p.png"), picture));
     CNewDIB dib;
     ASSERT_EQ(dib.ReadFile(dir.file("p.png").c_str(), -1), 1) << dib.GetLastErrorText().c_str();
     EXPECT_TRUE(dib.IsMapped());
-    EXPECT_EQ(vtest::PixelsDifferingFromSpec(dib, spec), 0);
+    EXPECT_EQ(vtest::PixelsDifferingFromPicture(dib, picture), 0);
     ASSERT_EQ(dib.SaveFile(dir.file("again.png").c_str(), -1, 0), 1);
     CNewDIB again;
     ASSERT_EQ(again.ReadFile(dir.file("again.png").c_str(), -1), 1);
-    EXPECT_EQ(vtest::PixelsDifferingFromSpec(again, spec), 0);
+    EXPECT_EQ(vtest::PixelsDifferingFromPicture(again, picture), 0);
     std::vector<unsigned char> bytes = vtest::ReadAll(dir.file("p.png"));
     bytes.resize(bytes.size() / 2);
     vtest::WriteAll(dir.file("p.png"), bytes);
