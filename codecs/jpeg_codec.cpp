@@ -146,10 +146,6 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     return 1;
 }
 
-// libjpeg asks for 4 KiB a call; a larger buffer of our own (glibc ignores
-// the size when it allocates one itself) makes fewer, larger transfers.
-constexpr size_t kStreamBuffer = 256 * 1024;
-
 }  // namespace
 
 int Read(CDIBFile& codec, const char* path) {
@@ -158,8 +154,7 @@ int Read(CDIBFile& codec, const char* path) {
     // regular files only.
     FILE* stream = path ? OpenStreamForReading(path) : nullptr;
     if (!stream) return 0;
-    const std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kStreamBuffer);
-    std::setvbuf(stream, buffer.get(), _IOFBF, kStreamBuffer);
+    const std::unique_ptr<char[]> buffer = GiveStreamBuffer(stream);
     CodecProgress(codec).Begin(text::kReadingImageShort);
     Decoder d{};
     int ok = 0;

@@ -10,8 +10,6 @@ namespace velmora::png {
 
 namespace {
 
-constexpr size_t kStreamBuffer = 256 * 1024;
-
 // libpng's texts are not the library's; the operation fails with its own.
 [[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void OnWarning(png_structp, png_const_charp) {}
@@ -33,10 +31,7 @@ bool PngSession::Open(const char* path) {
     // fopen would wait for ever on a FIFO: a read takes regular files only.
     m_file = m_direction == kRead ? OpenStreamForReading(path) : std::fopen(path, "wb");
     if (!m_file) return false;
-    // libpng moves a few KiB a call; fewer, larger transfers. The buffer is
-    // our own: glibc ignores the size when it allocates one itself.
-    m_streamBuffer = std::make_unique<char[]>(kStreamBuffer);
-    std::setvbuf(m_file, m_streamBuffer.get(), _IOFBF, kStreamBuffer);
+    m_streamBuffer = GiveStreamBuffer(m_file);
     m_png = m_direction == kRead ? png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning,
                                                             &m_nAllocationLimit, Allocate, Release)
                                  : png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning,

@@ -49,4 +49,11 @@ FILE* OpenStreamForReading(const char* path) {
     return stream;
 }
 
+std::unique_ptr<char[]> GiveStreamBuffer(FILE* stream) {
+    constexpr size_t kBytes = 256 * 1024;
+    auto buffer = std::make_unique<char[]>(kBytes);
+    std::setvbuf(stream, buffer.get(), _IOFBF, kBytes);
+    return buffer;
+}
+
 }  // namespace velmora

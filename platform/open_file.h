@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace velmora {
 
@@ -23,5 +24,11 @@ int OpenForReading(const char* path);
 // The same as a stdio stream ("rb"), for libraries that read through one
 // (libpng); null when it cannot be had.
 FILE* OpenStreamForReading(const char* path);
+
+// Gives `stream` a 256 KiB buffer of its own, before its first transfer:
+// libpng and libjpeg ask a few KiB a call, and glibc ignores the size asked
+// for when it allocates the buffer itself. Keep the result until the stream
+// is closed.
+std::unique_ptr<char[]> GiveStreamBuffer(FILE* stream);
 
 }  // namespace velmora
