@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "codecs/png_layout.h"
 #include "codecs/png_session.h"
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
@@ -11,14 +12,13 @@
 #include "platform/dib_geometry.h"
 #include "storage/storage_mode.h"
 #include "velmora/application.h"
+#include "velmora/environment.h"
 #include "velmora/system.h"
 
 namespace velmora::png {
 
 namespace {
 
-// Above 8 bits every file is read as 24-bit blue, green, red.
-constexpr int kMaxBitCount = 24;
 // deflate codes at best 258 bytes in two bits: no file inflates to more than
 // this many times its own length.
 constexpr uint64_t kMaxDeflateRatio = 1032;
@@ -26,19 +26,8 @@ constexpr LONG kPixelsPerMeter = 11811;
 constexpr UINT kHelpContext = 1;
 constexpr int kSavedEntries = 256;
 // zlib's fast matcher: files a few percent larger than at its default level
-// (6) in about half the time.
+// (6) in about half the time. The library setting may name another.
 constexpr int kSaveCompressionLevel = 3;
-
-// The image's header as png_read_info leaves it.
-struct FileFacts {
-    int width = 0;
-    int height = 0;
-    int bitDepth = 0;
-    int pixelDepth = 0;  // bits per pixel of the file's rows
-    int passes = 1;
-    int paletteLength = 0;
-    png_color palette[PNG_MAX_PALETTE_LENGTH] = {};
-};
 
 // The image the file becomes.
 struct Shape {
@@ -77,6 +66,7 @@ struct ReadInfo {
         facts->width = static_cast<int>(png_get_image_width(png, info));
         facts->height = static_cast<int>(png_get_image_height(png, info));
         facts->bitDepth = png_get_bit_depth(png, info);
+        facts->colorType = png_get_color_type(png, info);
         facts->pixelDepth = facts->bitDepth * png_get_channels(png, info);
         png_colorp palette = nullptr;
         int count = 0;
@@ -84,12 +74,8 @@ struct ReadInfo {
             facts->paletteLength = std::clamp(count, 0, PNG_MAX_PALETTE_LENGTH);
             std::copy(palette, palette + facts->paletteLength, facts->palette);
         }
-        png_color_16 background{0, 31, 127, 255, 0};
-        png_set_background(png, &background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-        if (facts->bitDepth == 16) png_set_strip_16(png);
+        RequestReadTransforms(png, *facts);
         if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) facts->passes = png_set_interlace_handling(png);
-        // DIB pixels are blue, green, red; palette images are untouched.
-        png_set_bgr(png);
         return nullptr;
     }
 };
@@ -152,7 +138,7 @@ Failure CheckShape(const FileFacts& facts, uint64_t fileBytes, Shape* shape) {
     uint64_t claimed = 0, possible = 0;
     if (!CheckedProduct(rowBytes, static_cast<uint64_t>(facts.height), &claimed)) return text::kReadDataFailed;
     if (CheckedProduct(fileBytes, kMaxDeflateRatio, &possible) && claimed > possible) return text::kReadDataFailed;
-    shape->bitCount = std::min(facts.pixelDepth, kMaxBitCount);
+    shape->bitCount = ImageBitCount(facts);
     const uint64_t stride = RowStride(facts.width, shape->bitCount, INT_MAX);
     const uint64_t pixels = ImageBytes(stride, static_cast<uint64_t>(facts.height));
     if (!stride || !pixels) return text::kCreateBufferFailed;
@@ -184,22 +170,6 @@ void StoreHeader(CNewDIBObject& dib, const FileFacts& facts, int bitCount) {
     header->biYPelsPerMeter = kPixelsPerMeter;
 }
 
-// 1-bit images get black and white whatever the file's two colours; deeper
-// ones the file's palette, and black past its end.
-void StoreColorTable(CNewDIBObject& dib, const FileFacts& facts, int bitCount) {
-    RGBQUAD* table = ColorTableOf(dib.GetBitmapInfo());
-    const int entries = ColorEntries(bitCount);
-    if (bitCount == 1) {
-        table[0] = RGBQUAD{0, 0, 0, 0};
-        table[1] = RGBQUAD{255, 255, 255, 0};
-        return;
-    }
-    for (int i = 0; i < entries; ++i) {
-        const png_color c = i < facts.paletteLength ? facts.palette[i] : png_color{0, 0, 0};
-        table[i] = RGBQUAD{c.blue, c.green, c.red, 0};
-    }
-}
-
 int ReadRowsAndEnd(CDIBFile& codec, PngSession& session, const FileFacts& facts, int bitCount) {
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kReadingImage);
@@ -220,12 +190,8 @@ int ReadRowsAndEnd(CDIBFile& codec, PngSession& session, const FileFacts& facts,
 // for bit counts it has none for.
 uint64_t SaveEstimate(CNewDIBObject& dib) {
     const uint64_t pixels = static_cast<uint64_t>(dib.GetWidth()) * static_cast<uint64_t>(dib.GetHeight());
-    switch (dib.GetBitCount()) {
-    case 1: return pixels / 8;
-    case 8: return pixels;
-    case 24: return pixels * 3;
-    default: return 0;
-    }
+    return SavedColorType(dib.GetBitCount()) < 0 ? 0 : pixels / 8 * static_cast<uint64_t>(dib.GetBitCount()) +
+                                                           pixels % 8 * static_cast<uint64_t>(dib.GetBitCount()) / 8;
 }
 
 // Whether the image's rows are spread over page-file windows (the save then
@@ -242,21 +208,32 @@ CString SaveMemoryWarning(const MEMORYSTATUS& memory, uint64_t estimate) {
     return warning;
 }
 
-// Header and palette. Runs under the recovery point.
+// zlib's level for saves: the library setting, or the codec's own.
+int SaveCompressionLevel() {
+    const int level = GetPngCompressionLevel();
+    return level < 0 ? kSaveCompressionLevel : level;
+}
+
+// Header, palette (images of up to 8 bits) and the rows' channel order.
+// Runs under the recovery point.
 struct WriteInfo {
     png_structp png;
     png_infop info;
     int width;
     int height;
+    int bitCount;
     const png_color* palette;
 
     Failure operator()() const {
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_set_PLTE(png, info, palette, kSavedEntries);
-        png_set_compression_level(png, kSaveCompressionLevel);
+        const int colorType = SavedColorType(bitCount);
+        const int bitDepth = colorType == PNG_COLOR_TYPE_PALETTE ? bitCount : 8;
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colorType,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, ColorEntries(bitCount));
+        png_set_compression_level(png, SaveCompressionLevel());
         png_write_info(png, info);
+        // DIB pixels are blue, green, red (and alpha).
+        if (colorType != PNG_COLOR_TYPE_PALETTE) png_set_bgr(png);
         return nullptr;
     }
 };
@@ -287,15 +264,16 @@ struct WriteRows {
 // The colour table as the file's palette, red, green, blue.
 void PaletteOf(CNewDIBObject& dib, png_color* palette) {
     const RGBQUAD* table = ColorTableOf(dib.GetBitmapInfo());
-    for (int i = 0; i < kSavedEntries; ++i) palette[i] = png_color{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue};
+    for (int i = 0; i < ColorEntries(dib.GetBitCount()); ++i)
+        palette[i] = png_color{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue};
 }
 
 Failure WriteFile(CDIBFile& codec, CNewDIBObject& dib, const char* temp) {
     PngSession session(PngSession::kWrite);
     if (!session.Open(temp)) return kSilentFailure;
-    png_color palette[kSavedEntries];
+    png_color palette[kSavedEntries] = {};
     PaletteOf(dib, palette);
-    WriteInfo writeInfo{session.Png(), session.Info(), dib.GetWidth(), dib.GetHeight(), palette};
+    WriteInfo writeInfo{session.Png(), session.Info(), dib.GetWidth(), dib.GetHeight(), dib.GetBitCount(), palette};
     if (Failure failure = Guarded(session.Png(), writeInfo)) return failure;
 
     ProgressReporter reporter = CodecProgress(codec);
@@ -336,13 +314,14 @@ int Read(CDIBFile& codec, const char* path) {
     if (!dib.CreateDIB(facts.width, facts.height, shape.bitCount) || !dib.Ready())
         return RecordFailure(codec, text::kCreateBufferFailed);
     StoreHeader(dib, facts, shape.bitCount);
-    // The colour type is not looked at: a file without a palette is refused,
-    // and the image just made stays, unfilled, as hosts of this reader know.
-    if (facts.paletteLength == 0) {
+    // libpng refuses an indexed file without its palette before this point;
+    // should one pass, it is refused as files without a palette once were.
+    if (LayoutOf(facts) == ReadLayout::kPalette && facts.paletteLength == 0) {
         AfxMessageBox(text::kNoGrayPng, MB_OK, kHelpContext);
         return RecordFailure(codec, text::kNoGrayPng);
     }
-    StoreColorTable(dib, facts, shape.bitCount);
+    StoreColorTable(dib, facts);
+    codec.m_bGray = LayoutOf(facts) == ReadLayout::kGrey ? 1 : 0;
     return ReadRowsAndEnd(codec, session, facts, shape.bitCount);
 }
 
@@ -356,7 +335,7 @@ int Save(CDIBFile& codec, const char* path) {
         AfxMessageBox(warning, MB_OK);
         return RecordFailure(codec, warning);
     }
-    if (dib.GetBitCount() != 8) {
+    if (SavedColorType(dib.GetBitCount()) < 0) {
         AfxMessageBox(text::kOnly256Colour, MB_OK, kHelpContext);
         return RecordFailure(codec, text::kOnly256Colour);
     }

@@ -31,6 +31,7 @@ struct Settings {
     int defaultDIBType = DIBTYPE_BMP;
     unsigned long maxImagePixels = kDefaultMaxImagePixels;
     unsigned long maxPageFileBytes = 0;  // 0: the virtual directory's free space
+    int pngCompressionLevel = -1;        // -1: the PNG codec's own
 };
 
 // Built on first use, so a caller running during static initialisation
@@ -78,6 +79,9 @@ unsigned long GetMaxImagePixels() { return TheSettings().maxImagePixels; }
 
 void SetMaxPageFileBytes(unsigned long bytes) { TheSettings().maxPageFileBytes = bytes; }
 unsigned long GetMaxPageFileBytes() { return TheSettings().maxPageFileBytes; }
+
+void SetPngCompressionLevel(int level) { TheSettings().pngCompressionLevel = level >= 0 && level <= 9 ? level : -1; }
+int GetPngCompressionLevel() { return TheSettings().pngCompressionLevel; }
 
 int GetMemmapMode() { return AfxGetApp()->GetProfileInt(kGeoSection, kUseMemMapEntry, 0) != 0 ? 1 : 0; }
 

@@ -37,6 +37,11 @@ void SetMaxImagePixels(unsigned long pixels);
 unsigned long GetMaxImagePixels();
 void SetMaxPageFileBytes(unsigned long bytes);
 unsigned long GetMaxPageFileBytes();  // 0: the free space, as above
+// zlib's level (0-9) for PNG saves; -1, the default, keeps the codec's own
+// (3: files a few percent larger than zlib's default level, in about half
+// the time). Values outside -1..9 restore the default.
+void SetPngCompressionLevel(int level);
+int GetPngCompressionLevel();
 void LoadDIBSetting();
 void SaveDIBSetting();
 

@@ -1,5 +1,5 @@
 // Saving PNG files: 8-bit images round trip, page-file images in both
-// directions; other bit counts and images larger than the available memory
+// directions; 16-bit images and images larger than the available memory
 // are refused, leaving the target as it was.
 #include <gtest/gtest.h>
 
@@ -37,8 +37,10 @@ TEST(PngSave, EightBitImagesRoundTripWithProgressCountingDown) {
     EXPECT_TRUE(SameColourTables(image, back));
 }
 
+// 1, 2, 4, 8, 24 and 32-bit images save (png_colour_test.cpp); 16-bit ones
+// have no PNG layout.
 TEST(PngSave, OtherBitCountsAreRefusedWithTheBoxAndTheTargetStays) {
-    for (int bitCount : {1, 4, 24}) {
+    for (int bitCount : {16}) {
         vtest::TempDir dir;
         vtest::WriteAll(dir.file("kept.png"), {1, 2, 3});
         vtest::RecordingMessageBoxes boxes;
