@@ -1,10 +1,13 @@
 // The TIFF pair of codec operations (file format code 1), on libtiff.
-// Reading takes strip files of one sample of 1, 2, 4 or 8 bits (grey or
-// palette) or three samples of 8 bits (RGB), in any compression libtiff
-// decodes; rows are walked from the last strip up so the image fills from
-// its bottom row. Saving writes an uncompressed file with the whole image in
-// one strip: a colour map for images of up to 8 bits, RGB above (24-bit
-// images, and 32-bit ones from their blue, green, red bytes).
+// Reading takes the first directory of strip or tiled files, samples
+// contiguous or in planes, classic or BigTIFF, in any compression libtiff
+// decodes: grey and palette samples of up to 8 bits as they stand, wider
+// samples reduced to 8 bits (tiff_samples.h), and colours libtiff converts
+// through its RGBA interface (tiff_rgba.h); the Orientation found is left in
+// the codec for the document to apply. Saving writes a colour map for
+// images of up to 8 bits, RGB above (24-bit images, and 32-bit ones from
+// their blue, green, red bytes), uncompressed in one strip unless the
+// compression setting asks otherwise, as BigTIFF past the size threshold.
 #pragma once
 
 class CDIBFile;

@@ -6,12 +6,6 @@
 
 namespace velmora::tiff {
 
-bool ReadableSamples(unsigned samplesPerPixel, unsigned bitsPerSample) {
-    if (samplesPerPixel == 3) return bitsPerSample == 8;
-    if (samplesPerPixel != 1) return false;
-    return bitsPerSample == 1 || bitsPerSample == 2 || bitsPerSample == 4 || bitsPerSample == 8;
-}
-
 LONG PelsPerMeter(uint16_t resolutionUnit, float resolution) {
     double pels;
     if (resolutionUnit == RESUNIT_INCH) pels = resolution * 1000.0 / 25.4 + 0.5;
@@ -50,9 +44,9 @@ void FillFromColorMap(RGBQUAD* table, int entries, const uint16_t* red, const ui
 std::vector<uint16_t> ColorMapFor(const RGBQUAD* table, int entries) {
     std::vector<uint16_t> map(3 * static_cast<size_t>(entries));
     for (int i = 0; i < entries; ++i) {
-        map[i] = static_cast<uint16_t>(table[i].rgbRed * 256);
-        map[entries + i] = static_cast<uint16_t>(table[i].rgbGreen * 256);
-        map[2 * entries + i] = static_cast<uint16_t>(table[i].rgbBlue * 256);
+        map[i] = static_cast<uint16_t>(table[i].rgbRed * 257);
+        map[entries + i] = static_cast<uint16_t>(table[i].rgbGreen * 257);
+        map[2 * entries + i] = static_cast<uint16_t>(table[i].rgbBlue * 257);
     }
     return map;
 }

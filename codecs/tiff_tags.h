@@ -1,6 +1,6 @@
-// How TIFF tags become a DIB's header and colour table and back: the sample
-// layouts the reader takes, resolution in both directions, grey ramps,
-// colour maps and the photometric value a save declares. Plain functions of
+// How TIFF tags become a DIB's header and colour table and back: resolution
+// in both directions, grey ramps, colour maps and the photometric value a
+// save declares. Plain functions of
 // their arguments, so the rules are checked without a file.
 #pragma once
 
@@ -10,11 +10,6 @@
 #include "velmora/wintypes.h"
 
 namespace velmora::tiff {
-
-// The sample layouts an image can hold as it stands: one sample of 1, 2, 4
-// or 8 bits (colour table) or three samples of 8 bits (24-bit). Anything
-// else (16-bit samples, grey with alpha, RGBA, CMYK) is refused.
-bool ReadableSamples(unsigned samplesPerPixel, unsigned bitsPerSample);
 
 // Pels per metre from a TIFF resolution: inches and centimetres converted
 // and rounded half up, 11811 (300 dots per inch) for any other unit.
@@ -35,7 +30,8 @@ void FillGreyRamp(RGBQUAD* table, unsigned bitsPerSample, bool minIsWhite);
 void FillFromColorMap(RGBQUAD* table, int entries, const uint16_t* red, const uint16_t* green, const uint16_t* blue);
 
 // The ColorMap a save writes for a colour table: all reds, then all greens,
-// then all blues, each value the component times 256.
+// then all blues, each value the component times 257 (the full 16-bit
+// range, so that readers scaling by 255/65535 or 1/257 get the component back).
 std::vector<uint16_t> ColorMapFor(const RGBQUAD* table, int entries);
 
 // PhotometricInterpretation a save declares: RGB above 8 bits; for a grey

@@ -4,6 +4,7 @@
 #include "velmora/dibfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
+#include "document/newdib_orientation.h"
 #include "environment/file_types.h"
 #include "environment/texts.h"
 
@@ -76,6 +77,13 @@ int CNewDIB::ReadFile(const CString& path, int format) {
     codec.m_bGray = 0;
     if (!RunCodec(codec, kCodecs[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
     m_nGrayProp = codec.m_bGray;
+    // A picture stored turned or mirrored is brought upright; without room
+    // for a quarter turn the read fails rather than show it sideways.
+    if (!velmora::ApplyOrientation(*this, codec.m_nOrientation)) {
+        ReleaseDIB();
+        m_strLastError = velmora::text::kCreateBufferFailed;
+        return 0;
+    }
     return 1;
 }
 

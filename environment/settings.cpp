@@ -106,3 +106,18 @@ void SaveDIBSetting() {
     app->WriteProfileString(kSection, kDIBTypeEntry, type);
     app->WriteProfileInt(kSection, kMemmapModeEntry, GetMemmapMode());
 }
+
+// TIFF saving: compression and the BigTIFF threshold; process-wide, not kept
+// in the profile.
+namespace {
+constexpr uint64_t kClassicTiffLimit = uint64_t{1} << 32;  // where classic TIFF offsets end
+int g_tiffCompression = TIFFSAVE_NONE;
+uint64_t g_tiffBigThreshold = 0;
+}  // namespace
+
+void SetTiffCompression(int compression) {
+    g_tiffCompression = compression >= TIFFSAVE_NONE && compression <= TIFFSAVE_JPEG ? compression : TIFFSAVE_NONE;
+}
+int GetTiffCompression() { return g_tiffCompression; }
+void SetTiffBigThreshold(uint64_t bytes) { g_tiffBigThreshold = bytes; }
+uint64_t GetTiffBigThreshold() { return g_tiffBigThreshold ? g_tiffBigThreshold : kClassicTiffLimit; }

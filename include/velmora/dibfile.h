@@ -30,4 +30,7 @@ public:
     int m_bGray;
     HWND m_hWnd;
     CString m_strError;
+    // The TIFF Orientation a read found (1: rows top to bottom, left to
+    // right); the document turns or mirrors the image to match after the read.
+    int m_nOrientation;
 };

@@ -1,6 +1,8 @@
 // Library-wide settings, file types, page-file naming, path and text helpers.
 #pragma once
 
+#include <cstdint>
+
 #include "velmora/cstring.h"
 #include "velmora/wintypes.h"
 
@@ -42,6 +44,18 @@ unsigned long GetMaxPageFileBytes();  // 0: the free space, as above
 // the time). Values outside -1..9 restore the default.
 void SetPngCompressionLevel(int level);
 int GetPngCompressionLevel();
+
+// TIFF saving. Compression: none (the default), Deflate or LZW (both with
+// the horizontal predictor for 8-bit samples), or JPEG for 24- and 32-bit
+// images (images of up to 8 bits are saved with Deflate instead: a colour
+// table cannot be kept by lossy coding). Other values count as none. A save
+// whose file could pass the BigTIFF threshold (0: 4 GiB, where classic TIFF
+// offsets end) is written as BigTIFF.
+enum { TIFFSAVE_NONE = 0, TIFFSAVE_DEFLATE = 1, TIFFSAVE_LZW = 2, TIFFSAVE_JPEG = 3 };
+void SetTiffCompression(int compression);
+int GetTiffCompression();
+void SetTiffBigThreshold(uint64_t bytes);
+uint64_t GetTiffBigThreshold();
 void LoadDIBSetting();
 void SaveDIBSetting();
 

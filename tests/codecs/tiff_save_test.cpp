@@ -53,12 +53,15 @@ TEST_P(TiffRoundTrip, OneUncompressedStripGivesBackThePixels) {
     ASSERT_EQ(back.ReadFile(path.c_str(), -1), 1);
     EXPECT_EQ(back.IsMapped() != 0, s.pageFile);
     EXPECT_EQ(vtest::RowsDifferingFromPattern(back, s.bitCount), 0);
-    // Colour maps come back one lower (v * 256 * 255 / 65535 truncated), zero stays.
+    // Colour maps come back exactly (written v * 257, read back * 255 / 65535).
     int entries = 0;
     const RGBQUAD* before = image.GetRGBQuad(&entries);
     const RGBQUAD* after = back.GetRGBQuad(&entries);
-    for (int i = 0; i < entries; ++i)
-        EXPECT_EQ(after[i].rgbGreen, before[i].rgbGreen ? before[i].rgbGreen - 1 : 0) << i;
+    for (int i = 0; i < entries; ++i) {
+        EXPECT_EQ(after[i].rgbRed, before[i].rgbRed) << i;
+        EXPECT_EQ(after[i].rgbGreen, before[i].rgbGreen) << i;
+        EXPECT_EQ(after[i].rgbBlue, before[i].rgbBlue) << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BitCounts, TiffRoundTrip,
