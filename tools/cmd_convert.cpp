@@ -5,6 +5,7 @@
 
 #include "tools/commands.h"
 #include "tools/convert_request.h"
+#include "tools/tiff_options.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
@@ -22,7 +23,9 @@ const char kUsage[] =
     "0-5 or an extension.\n"
     "The second form converts every FILE into DIR (made when missing) under its own name with the\n"
     "extension of FORMAT, showing one progress bar for the whole batch. A file that fails does not\n"
-    "stop the others; the failures are listed at the end and the exit status is 1.\n";
+    "stop the others; the failures are listed at the end and the exit status is 1.\n"
+    "--compress none|deflate|lzw|jpeg sets a TIF output's compression (Deflate and LZW with the\n"
+    "horizontal predictor; JPEG for colour images, Deflate for images with a colour table).\n";
 
 bool ParseTransform(const std::string& option, const std::string& value, Transform* out) {
     out->name = option.substr(2) + " " + value;
@@ -59,6 +62,10 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (const int taken = TakeTiffOption(args, &i, error)) {
+            if (taken < 0) return false;
+            continue;
+        }
         if (arg == "--invert") {
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
