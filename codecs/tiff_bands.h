@@ -29,6 +29,10 @@ public:
     // BandRows()); *count is its rows. A short strip or tile leaves zeros.
     Failure Read(uint32_t first, uint32_t* count);
 
+    // Whether bands can be read in any order (not one row after another of
+    // a strip larger than a window, which libtiff decodes from its start).
+    bool AnyOrder() const { return m_mode != Mode::Scanlines; }
+
     const BYTE* Row(uint32_t k) const { return m_band.get() + k * m_rowBytes; }
     uint32_t BandRows() const { return m_bandRows; }
     size_t RowBytes() const { return m_rowBytes; }
@@ -55,5 +59,17 @@ private:
     Block m_scratch;  // one plane's strip, or one tile
     size_t m_scratchBytes = 0;
 };
+
+// Calls visit(first, count) for each band of decoded rows that starts in
+// [from, to), top to bottom; `from` is a multiple of the band's rows.
+template <class Visit>
+Failure ForEachBand(BandSource& bands, uint32_t from, uint32_t to, Visit&& visit) {
+    for (uint32_t first = from; first < to; first += bands.BandRows()) {
+        uint32_t count = 0;
+        if (Failure failure = bands.Read(first, &count)) return failure;
+        if (Failure failure = visit(first, count)) return failure;
+    }
+    return nullptr;
+}
 
 }  // namespace velmora::tiff

@@ -5,6 +5,7 @@
 #include "codecs/tiff_bands.h"
 #include "codecs/tiff_layout.h"
 #include "codecs/tiff_open.h"
+#include "codecs/tiff_range.h"
 #include "codecs/tiff_rgba.h"
 #include "codecs/tiff_samples.h"
 #include "codecs/tiff_store.h"
@@ -53,39 +54,17 @@ Failure FillColorTable(TIFF* tif, const Layout& layout, CNewDIBObject& image, in
     }
 }
 
-// Calls visit(first, count) for each band of decoded rows, top to bottom.
-template <class Visit>
-Failure ForEachBand(BandSource& bands, uint32_t length, Visit&& visit) {
-    for (uint32_t first = 0; first < length; first += bands.BandRows()) {
-        uint32_t count = 0;
-        if (Failure failure = bands.Read(first, &count)) return failure;
-        if (Failure failure = visit(first, count)) return failure;
-    }
-    return nullptr;
-}
-
-// The range of stretched samples comes from a first pass through the same
-// bands, nothing stored, so memory stays what the second pass needs.
-Failure MeasureRange(BandSource& bands, const Layout& layout, SampleConverter& converter) {
-    SampleRange range;
-    Failure failure = ForEachBand(bands, layout.length, [&](uint32_t, uint32_t count) -> Failure {
-        for (uint32_t k = 0; k < count; ++k) converter.Measure(bands.Row(k), &range);
-        return nullptr;
-    });
-    converter.SetRange(range);
-    return failure;
-}
-
-Failure ReadSamples(TIFF* tif, const Layout& layout, CNewDIBObject& image, const ProgressReporter& reporter) {
+Failure ReadSamples(const char* path, TIFF* tif, const Layout& layout, CNewDIBObject& image,
+                    const ProgressReporter& reporter) {
     const uint64_t window = WindowBytes(image);
     if (window == 0) return text::kMapFailed;
     BandSource bands(tif, layout, layout.channels);
     if (Failure failure = bands.Prepare(window)) return failure;
     SampleConverter converter(layout, bands.SamplesPerPixel());
     if (converter.NeedsRange())
-        if (Failure failure = MeasureRange(bands, layout, converter)) return failure;
+        if (Failure failure = MeasureRange(path, layout, window, bands, converter)) return failure;
     RowWalker rows(&image, RowOrder::TopDown);
-    return ForEachBand(bands, layout.length, [&](uint32_t first, uint32_t count) {
+    return ForEachBand(bands, 0, layout.length, [&](uint32_t first, uint32_t count) {
         return StoreBand(rows, layout.length, first, count, reporter, [&](uint32_t k, BYTE* target, size_t stride) {
             converter.Convert(bands.Row(k), target, stride);
         });
@@ -112,7 +91,7 @@ int Read(CDIBFile& codec, const char* path) {
     Failure failure = FillColorTable(tif.get(), layout, *image, &codec.m_bGray);
     if (!failure)
         failure = layout.rule == SampleRule::Rgba ? ReadThroughRgba(tif.get(), layout, *image, reporter)
-                                                  : ReadSamples(tif.get(), layout, *image, reporter);
+                                                  : ReadSamples(path, tif.get(), layout, *image, reporter);
     tif.reset();
     if (failure) return FailRead(codec, failure);
     codec.m_nOrientation = layout.orientation;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace velmora::tiff {
 
@@ -72,18 +73,21 @@ void SampleConverter::ForTakenSamples(F&& f) const {
     }
 }
 
+// Kept branch-free where it can be: NaN and infinities fail the one range
+// comparison, and the minimum and maximum are taken unconditionally.
 template <class T>
 void SampleConverter::MeasureAs(const BYTE* row, SampleRange* range) const {
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     const bool noData = m_layout.hasNoData;
-    double low = range->low, high = range->high;
-    bool empty = range->empty;
+    double low = range->empty ? kInfinity : range->low;
+    double high = range->empty ? -kInfinity : range->high;
     ForTakenSamples([&](size_t, size_t index) {
         const double v = ValueAt<T>(row, index);
-        if (!std::isfinite(v) || (noData && v == m_noData)) return;
-        if (empty) low = high = v, empty = false;
-        else low = std::min(low, v), high = std::max(high, v);
+        if (!(v > -kInfinity && v < kInfinity) || (noData && v == m_noData)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
     });
-    *range = SampleRange{low, high, empty};
+    if (low <= high) *range = SampleRange{low, high, false};
 }
 
 void SampleConverter::Measure(const BYTE* row, SampleRange* range) const {
