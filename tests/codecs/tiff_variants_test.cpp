@@ -111,4 +111,41 @@ TEST(TiffVariantRows, AFloatStripLargerThanAWindowReadsRowByRow) {
     }
 }
 
+// A picture of more than 16 MiB of samples is measured in two halves at
+// once; the lowest sample lies in the upper half, the highest in the lower.
+TEST(TiffVariantRows, ALargeFloatPictureIsMeasuredInHalvesToOneRange) {
+    vtest::TempDir dir;
+    const std::string path = dir.file("large.tif");
+    const uint32_t width = 2048, rows = 2100, tile = 256;
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+    std::vector<float> block(tile * tile);
+    for (uint32_t y0 = 0; y0 < rows; y0 += tile)
+        for (uint32_t x0 = 0; x0 < width; x0 += tile) {
+            for (uint32_t k = 0; k < tile * tile; ++k) block[k] = 10.0f;
+            if (x0 == 0 && y0 == 0) block[5] = -90.0f;                  // (5, 0)
+            if (x0 == 256 && y0 == 2048) block[3 * tile + 1] = 245.0f;  // (257, 2051)
+            ASSERT_GE(TIFFWriteTile(tif, block.data(), x0, y0, 0, 0), 0);
+        }
+    TIFFClose(tif);
+    CNewDIB dib;
+    ASSERT_EQ(dib.ReadFile(path.c_str(), -1), 1);
+    struct Probe {
+        int x, y, level;
+    } probes[] = {{5, 0, 0}, {257, 2051, 255}, {0, 0, 76}, {2047, 2099, 76}};  // (10 + 90) * 255 / 335
+    for (const Probe& p : probes) {
+        int r, g, b;
+        vtest::PixelColor(dib, p.x, p.y, &r, &g, &b);
+        EXPECT_EQ(r, p.level) << p.x << "," << p.y;
+    }
+}
+
 }  // namespace
