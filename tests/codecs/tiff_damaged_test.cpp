@@ -114,4 +114,28 @@ TEST(TiffRefused, LayoutsWithoutADibForm) {
     EXPECT_TRUE(window.messages.empty());
 }
 
+// Tiles claiming far more than the picture (a crafted directory) are refused
+// before anything the size of a tile is reserved.
+TEST(TiffRefused, HugeTilesOfASmallPicture) {
+    vtest::TempDir dir;
+    const std::string path = dir.file("tiles.tif");
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 16);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+    std::vector<BYTE> data(16 * 16 * 3);
+    TIFFWriteEncodedTile(tif, 0, data.data(), static_cast<tmsize_t>(data.size()));
+    TIFFClose(tif);
+    std::vector<unsigned char> bytes = vtest::ReadAll(path);
+    ASSERT_TRUE(vtest::PatchTag(bytes, TIFFTAG_TILEWIDTH, 32768));
+    ASSERT_TRUE(vtest::PatchTag(bytes, TIFFTAG_TILELENGTH, 32768));
+    vtest::WriteAll(path, bytes);
+    ExpectRefused(path, nullptr);
+}
+
 }  // namespace
