@@ -72,7 +72,8 @@ const Variant kVariants[] = {
     {"tiffcp_rgb_tiled", 24, 0, 0}, {"minisblack-1c-16b", 8, 1, 1}, {"rgb-3c-16b", 24, 0, 1},
     {"pil_12bit.cropped", 8, 1, 1}, {"pil_16bit.s", 8, 1, 0}, {"minisblack-2c-8b-alpha", 8, 1, 0},
     {"im_rgba8", 24, 0, 0}, {"32bpp-None", 24, 0, 0}, {"pil_hopper.Lab", 24, 0, 0},
-    {"ojpeg_chewey_subsamp21_multi_strip", 24, 0, 0}, {"pil_tiff_strip_cmyk_jpeg", 24, 0, 1},
+    {"ojpeg_chewey_subsamp21_multi_strip", 24, 0, 0}, {"ojpeg_single_strip_no_rowsperstrip", 24, 0, 0},
+    {"ojpeg_zackthecat_subsamp22_single_strip", 24, 0, 0}, {"pil_tiff_strip_cmyk_jpeg", 24, 0, 1},
     {"pil_hopper_bigtiff", 24, 0, 0}, {"pil_separate_planar_extra_samples", 8, 1, 0},
     {"rasterio_float_raster_with_nodata", 8, 1, 0},
 };
