@@ -1,6 +1,6 @@
 // CGeoTIFF: construction, the getters of the loaded tags and decoded keys,
 // and the target image of the writer.
-#include "geotiff/geokey_table.h"
+#include "geotiff/geo_extras.h"
 #include "velmora/newdib.h"
 
 CGeoTIFF::CGeoTIFF()
@@ -10,7 +10,8 @@ CGeoTIFF::CGeoTIFF()
       m_nNumberOfKeys(0),
       m_nGeoDoubleParams(0),
       m_nGeoAsciiParams(0),
-      m_nModelTiepoints(0) {
+      m_nModelTiepoints(0),
+      m_extras(std::make_unique<Extras>()) {
     int count = 0;
     const GeoKeyField* fields = GeoKeyFields(&count);
     for (int i = 0; i < count; ++i) {
@@ -81,4 +82,49 @@ const char* CGeoTIFF::GetTextGeoKey(int key) const {
 void CGeoTIFF::SetTargetDIB(CNewDIB* dib) {
     m_pDIB = dib;
     m_bGray = dib ? dib->GetGrayProp() : 0;
+}
+
+namespace {
+
+// Keys of later GeoTIFF revisions that files made by GDAL carry.
+struct LaterKey {
+    int key;
+    const char* name;
+};
+const LaterKey kLaterKeys[] = {{2062, "GeogTOWGS84GeoKey"}, {3096, "ProjRectifiedGridAngleGeoKey"}};
+
+}  // namespace
+
+const char* CGeoTIFF::GeoKeyName(int key) {
+    int count = 0;
+    const GeoKeyField* fields = GeoKeyFields(&count);
+    for (int i = 0; i < count; ++i)
+        if (fields[i].key == key) return fields[i].name;
+    for (const LaterKey& later : kLaterKeys)
+        if (later.key == key) return later.name;
+    return nullptr;
+}
+
+int CGeoTIFF::IsGeoKeyHeld(int key) const {
+    if (m_extras->heldKeys.count(static_cast<WORD>(key))) return 1;
+    for (const velmora::geo::OtherKey& other : m_extras->otherKeys)
+        if (other.key == key) return 1;
+    return 0;
+}
+
+int CGeoTIFF::IsBigTIFF() const { return m_extras->bigTiff ? 1 : 0; }
+
+const char* CGeoTIFF::GetGdalMetadata() const { return m_extras->metadata ? m_extras->metadata->c_str() : nullptr; }
+
+const char* CGeoTIFF::GetGdalNoData() const { return m_extras->noData ? m_extras->noData->c_str() : nullptr; }
+
+// A key is written when the file held it, or when its field holds a value
+// other than the absence mark (a derived class may set fields itself).
+bool CGeoTIFF::IsFieldPresent(const GeoKeyField& field) const {
+    switch (field.kind) {
+        case GeoKeyField::kShort: return this->*field.shortField != -1 || m_extras->heldKeys.count(field.key);
+        case GeoKeyField::kDouble: return this->*field.doubleField != -1.0 || m_extras->heldKeys.count(field.key);
+        case GeoKeyField::kText: return (this->*field.textField) != nullptr;
+    }
+    return false;
 }

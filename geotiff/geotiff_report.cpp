@@ -5,7 +5,7 @@
 #include <iostream>
 #include <locale>
 
-#include "geotiff/geokey_table.h"
+#include "geotiff/geo_extras.h"
 
 namespace {
 
@@ -58,9 +58,35 @@ int CGeoTIFF::OutputResult(const char* path) {
     return file ? 1 : 0;
 }
 
+void CGeoTIFF::PrepareGeoTags() {
+    DecodeGeoKeys();
+    RecordModelValues();
+}
+
+// What the writer takes from the loaded tags; values recorded earlier stay
+// for tags that are no longer loaded.
+void CGeoTIFF::RecordModelValues() {
+    Extras& extras = *m_extras;
+    if (m_pModelTiepoints) {
+        m_recordedTiepoints.assign(m_pModelTiepoints.get(), m_pModelTiepoints.get() + m_nModelTiepoints);
+        extras.tiepointsRecorded = true;
+    }
+    if (m_pModelPixelScale) {
+        std::copy(m_pModelPixelScale.get(), m_pModelPixelScale.get() + 3, m_dPixelScale);
+        extras.pixelScaleRecorded = true;
+    }
+    if (m_pModelTransformation) {
+        std::copy(m_pModelTransformation.get(), m_pModelTransformation.get() + 16, m_dTransformation);
+        extras.transformationRecorded = true;
+    }
+    if (extras.metadata) extras.recordedMetadata = std::make_unique<std::string>(*extras.metadata);
+    if (extras.noData) extras.recordedNoData = std::make_unique<std::string>(*extras.noData);
+    extras.recordedBigTiff = extras.bigTiff;
+}
+
 void CGeoTIFF::OutputResult(std::ostream& out) {
     DefaultNumberFormat format(out);
-    DecodeGeoKeys();
+    PrepareGeoTags();
     out << "Keys" << std::endl << std::endl;
     int count = 0;
     const GeoKeyField* fields = GeoKeyFields(&count);
@@ -78,8 +104,9 @@ void CGeoTIFF::OutputResult(std::ostream& out) {
                 break;
         }
     }
+    // Keys outside the table are kept for the writer but not listed: the
+    // report is the same as for the file without them.
     if (m_pModelTiepoints) {
-        m_recordedTiepoints.assign(m_pModelTiepoints.get(), m_pModelTiepoints.get() + m_nModelTiepoints);
         out << std::endl << "ModelTiepointTag:\n";
         for (int i = 0; i < m_nModelTiepoints; ++i) {
             out << m_pModelTiepoints[i] << ", ";
@@ -88,15 +115,11 @@ void CGeoTIFF::OutputResult(std::ostream& out) {
     }
     if (m_pModelPixelScale) {
         out << std::endl << "ModelPixelScaleTag: ";
-        for (int i = 0; i < 3; ++i) {
-            m_dPixelScale[i] = m_pModelPixelScale[i];
-            out << m_dPixelScale[i] << ", ";
-        }
+        for (int i = 0; i < 3; ++i) out << m_dPixelScale[i] << ", ";
     }
     if (m_pModelTransformation) {
         out << std::endl << "ModelTransformationTag:\n";
         for (int i = 0; i < 16; ++i) {
-            m_dTransformation[i] = m_pModelTransformation[i];
             out << std::setw(14) << m_dTransformation[i] << ", ";
             if ((i + 1) % 4 == 0) out << std::endl;
         }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frame/codec_frame.h"
-#include "geotiff/geokey_table.h"
+#include "geotiff/geo_extras.h"
 #include "geotiff/tiff_append.h"
 
 namespace geo = velmora::geo;
@@ -28,56 +28,91 @@ int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     });
 }
 
-// In ascending tag order. A pixel scale or transformation whose first value
-// is -1 counts as absent.
+// In ascending tag order. A pixel scale or transformation is written when
+// the report recorded one from the file (whatever its values) or when its
+// first value is not the absence mark -1.
 void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
-    if (m_dPixelScale[0] != -1.0)
+    const Extras& extras = *m_extras;
+    if (extras.pixelScaleRecorded || m_dPixelScale[0] != -1.0)
         tags->push_back(geo::GeoTag::Doubles(geo::kModelPixelScaleTag, std::vector<double>(m_dPixelScale, m_dPixelScale + 3)));
     // A tag of no values is not valid TIFF.
     if (!m_recordedTiepoints.empty()) tags->push_back(geo::GeoTag::Doubles(geo::kModelTiepointTag, m_recordedTiepoints));
-    if (m_dTransformation[0] != -1.0)
+    if (extras.transformationRecorded || m_dTransformation[0] != -1.0)
         tags->push_back(geo::GeoTag::Doubles(geo::kModelTransformationTag, std::vector<double>(m_dTransformation, m_dTransformation + 16)));
     RebuildGeoKeys(tags);
+    // GDAL's texts end with a NUL, as every TIFF ASCII value does.
+    if (extras.recordedMetadata)
+        tags->push_back(geo::GeoTag::Ascii(geo::kGdalMetadataTag, *extras.recordedMetadata + '\0'));
+    if (extras.recordedNoData) tags->push_back(geo::GeoTag::Ascii(geo::kGdalNoDataTag, *extras.recordedNoData + '\0'));
 }
 
-// The key directory holds the present keys in key order; double and text
-// keys index parameters rebuilt from their values, so the counts written are
-// those of what is written. Nothing is added unless a report decoded a
-// loaded directory.
+namespace {
+
+// The rebuilt key directory and the parameters its keys index.
+struct KeyTags {
+    geo::GeoTag directory, doubles, ascii;
+
+    void Add(WORD key, WORD location, WORD count, WORD value) {
+        directory.shorts.insert(directory.shorts.end(), {key, location, count, value});
+    }
+    // False when the values cannot be named by 16-bit indices and counts.
+    bool AddDoubles(WORD key, const double* values, size_t count) {
+        if (count > 0xFFFF || doubles.doubles.size() > 0xFFFF) return false;
+        Add(key, geo::kGeoDoubleParamsTag, static_cast<WORD>(count), static_cast<WORD>(doubles.doubles.size()));
+        doubles.doubles.insert(doubles.doubles.end(), values, values + count);
+        return true;
+    }
+    bool AddText(WORD key, const std::string& bytes) {
+        if (bytes.size() > 0xFFFF || ascii.ascii.size() > 0xFFFF) return false;
+        Add(key, geo::kGeoAsciiParamsTag, static_cast<WORD>(bytes.size()), static_cast<WORD>(ascii.ascii.size()));
+        ascii.ascii += bytes;
+        return true;
+    }
+    // A key outside the table, written as it was read.
+    void AddOther(const geo::OtherKey& key) {
+        if (key.location == geo::kGeoDoubleParamsTag) AddDoubles(key.key, key.doubles.data(), key.doubles.size());
+        else if (key.location == geo::kGeoAsciiParamsTag) AddText(key.key, key.text);
+        else Add(key.key, key.location, key.count, key.value);
+    }
+};
+
+}  // namespace
+
+// The key directory holds the present keys in key order, those outside the
+// table among them; double and text keys index parameters rebuilt from their
+// values, so the counts written are those of what is written. Nothing is
+// added unless a report decoded a loaded directory.
 void CGeoTIFF::RebuildGeoKeys(std::vector<geo::GeoTag>* tags) const {
     if (!m_pGeoKeyDirectory || !m_bKeysDecoded) return;
-    geo::GeoTag directory = geo::GeoTag::Shorts(
-        geo::kGeoKeyDirectoryTag, {1, static_cast<WORD>(m_nKeyRevision), static_cast<WORD>(m_nMinorRevision), 0});
-    geo::GeoTag doubles = geo::GeoTag::Doubles(geo::kGeoDoubleParamsTag, {});
-    geo::GeoTag ascii = geo::GeoTag::Ascii(geo::kGeoAsciiParamsTag, "");
-    auto addKey = [&](WORD key, WORD location, WORD count, WORD value) {
-        directory.shorts.insert(directory.shorts.end(), {key, location, count, value});
-    };
+    KeyTags out{geo::GeoTag::Shorts(geo::kGeoKeyDirectoryTag,
+                                    {1, static_cast<WORD>(m_nKeyRevision), static_cast<WORD>(m_nMinorRevision), 0}),
+                geo::GeoTag::Doubles(geo::kGeoDoubleParamsTag, {}), geo::GeoTag::Ascii(geo::kGeoAsciiParamsTag, "")};
+    const std::vector<geo::OtherKey>& others = m_extras->otherKeys;
+    auto other = others.begin();
     int count = 0;
     const GeoKeyField* fields = GeoKeyFields(&count);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i <= count; ++i) {
+        const WORD key = i < count ? fields[i].key : 0xFFFF;
+        for (; other != others.end() && other->key < key; ++other) out.AddOther(*other);
+        if (i == count) break;
         const GeoKeyField& field = fields[i];
-        if (field.kind == GeoKeyField::kShort && this->*field.shortField != -1) {
-            addKey(field.key, 0, 1, static_cast<WORD>(this->*field.shortField));
-        } else if (field.kind == GeoKeyField::kDouble && this->*field.doubleField != -1.0 &&
-                   doubles.doubles.size() <= 0xFFFF) {
-            addKey(field.key, geo::kGeoDoubleParamsTag, 1, static_cast<WORD>(doubles.doubles.size()));
-            doubles.doubles.push_back(this->*field.doubleField);
-        } else if (field.kind == GeoKeyField::kText && (this->*field.textField)) {
-            const char* text = (this->*field.textField).get();
-            const size_t length = std::strlen(text);
+        if (!IsFieldPresent(field)) continue;
+        if (field.kind == GeoKeyField::kShort) {
+            out.Add(field.key, 0, 1, static_cast<WORD>(this->*field.shortField));
+        } else if (field.kind == GeoKeyField::kDouble) {
+            out.AddDoubles(field.key, &(this->*field.doubleField), 1);
+        } else {
             // Key values and counts are 16-bit; a text that cannot be named is left out.
-            if (length + 1 > 0xFFFF || ascii.ascii.size() > 0xFFFF) continue;
-            addKey(field.key, geo::kGeoAsciiParamsTag, static_cast<WORD>(length + 1),
-                   static_cast<WORD>(ascii.ascii.size()));
-            ascii.ascii.append(text, length).push_back(geo::kTextSeparator);
+            out.AddText(field.key, std::string((this->*field.textField).get()) + geo::kTextSeparator);
         }
     }
-    directory.shorts[3] = static_cast<WORD>(directory.shorts.size() / 4 - 1);
-    tags->push_back(std::move(directory));
-    if (!doubles.doubles.empty()) tags->push_back(std::move(doubles));
-    if (!ascii.ascii.empty()) {
-        ascii.ascii.push_back('\0');  // a TIFF ASCII value ends with NUL
-        tags->push_back(std::move(ascii));
+    for (; other != others.end(); ++other) out.AddOther(*other);
+    std::vector<WORD>& directory = out.directory.shorts;
+    directory[3] = static_cast<WORD>(directory.size() / 4 - 1);
+    tags->push_back(std::move(out.directory));
+    if (!out.doubles.doubles.empty()) tags->push_back(std::move(out.doubles));
+    if (!out.ascii.ascii.empty()) {
+        out.ascii.ascii.push_back('\0');  // a TIFF ASCII value ends with NUL
+        tags->push_back(std::move(out.ascii));
     }
 }

@@ -1,4 +1,4 @@
-// Adding tags to a classic TIFF file without rewriting it: a new first
+// Adding tags to a TIFF file (classic or BigTIFF) without rewriting it: a new first
 // directory is appended that repeats the old one's entries and adds the new
 // tags, their data follows it, and the header is pointed at it last.
 #pragma once
@@ -14,9 +14,9 @@ namespace velmora::geo {
 // followed. Old entries with the tag of a new one are replaced; all entries
 // are written in ascending tag order. The new directory starts on a word
 // boundary, and data of four bytes or fewer is stored in its entry. Throws
-// CFileException when the file is not a classic TIFF file whose first
-// directory lies inside it, when the result would pass the 4 GiB that
-// TIFF offsets reach, or when a read or write fails.
+// CFileException when the file is not a TIFF file whose first directory
+// lies inside it, when the result would pass the 4 GiB that classic TIFF
+// offsets reach, or when a read or write fails.
 void AppendDirectory(CFile& file, const std::vector<GeoTag>& tags);
 
 }  // namespace velmora::geo

@@ -13,13 +13,19 @@
 #include <vector>
 
 #include "velmora/cfile.h"
+#include "velmora/cstring.h"
 #include "velmora/dibfile.h"
 #include "velmora/wintypes.h"
 
 class CNewDIB;
 namespace velmora::geo {
 struct GeoTag;
+struct TiffLayout;
 }
+
+// The image transforms whose effect on the georeferencing
+// TransformGeoreferencing follows (those of CNewDIB with the same names).
+enum GeoImageTransform { GEO_LEFT_ROTATE = 1, GEO_RIGHT_ROTATE = 2, GEO_VERTICAL_FLIP = 3, GEO_HORIZON_FLIP = 4 };
 
 class CGeoTIFF : public CDIBFile {
 public:
@@ -65,6 +71,47 @@ public:
     short GetShortGeoKey(int key) const;
     double GetDoubleGeoKey(int key) const;
     const char* GetTextGeoKey(int key) const;
+
+    // The name of a GeoKey ("GTModelTypeGeoKey"): those of GeoTIFF 1.0 and
+    // the later ones this class keeps (GeogTOWGS84GeoKey,
+    // ProjRectifiedGridAngleGeoKey); null for other numbers.
+    static const char* GeoKeyName(int key);
+    // 1 when the last report decoded `key` from the file, whatever its value
+    // (a held -1 included, and keys outside the GeoTIFF 1.0 table, which are
+    // kept as read and written back); 0 otherwise.
+    int IsGeoKeyHeld(int key) const;
+    // 1 when the loaded tags came from a BigTIFF file (SaveGeoTIFFFile then
+    // writes BigTIFF).
+    int IsBigTIFF() const;
+    // GDAL's metadata (tag 42112, XML) and no-data value (tag 42113) as
+    // loaded; null when the file has none. Written back with the rest.
+    const char* GetGdalMetadata() const;
+    const char* GetGdalNoData() const;
+
+    // What OutputResult does to the object (decode the keys, record the model
+    // values for the writer) without writing a report.
+    void PrepareGeoTags();
+    // The map from pixel to model coordinates given by the recorded model
+    // values, in GDAL's order and convention (x = t[0] + col * t[1] + row *
+    // t[2], y = t[3] + col * t[4] + row * t[5], at pixel corners, also for
+    // a raster of points). 0 when they give none (no model values, or tie
+    // points without a pixel scale).
+    int GetGeoTransform(double transform[6]) const;
+    // Records `transform` (as GetGeoTransform gives it) for the writer: a tie
+    // point and pixel scale when north up, else a transformation.
+    void SetGeoTransform(const double transform[6]);
+    // Recomputes the recorded model values for `operation` applied to an
+    // image of `width` x `height` pixels (its size before the operation), so
+    // every pixel keeps its place on the map; tie points without a pixel
+    // scale are moved with their pixels. 0 when there is nothing to move.
+    int TransformGeoreferencing(int operation, int width, int height);
+    // The ESRI world file of an image at `imagePath`, as GDAL names it
+    // (.tfw .bpw .pgw .jgw .gfw .pcxw, or the extension's first and last
+    // letters and "w"); empty when the path has no extension.
+    static CString WorldFilePath(const char* imagePath);
+    // Writes the world file of GetGeoTransform beside `imagePath`; 1 on
+    // success, 0 when there is no transform or the file cannot be written.
+    int WriteWorldFile(const char* imagePath) const;
 
     // The image SaveGeoTIFFFile writes (the host keeps ownership); also takes
     // the document's gray property. Null clears it.
@@ -165,15 +212,28 @@ protected:
     int m_nModelTiepoints;
 
 private:
+    // Presence of what was decoded and recorded, keys outside the table, and
+    // GDAL's tags (geotiff/geo_extras.h).
+    struct Extras;
+    std::unique_ptr<Extras> m_extras;
+
     // Whether a report decoded a loaded key directory (the key revision read
     // from a file may be any value, -1 included).
     bool m_bKeysDecoded = false;
 
     void DecodeGeoKeys();
-    void DecodeKey(const GeoKeyField& field, WORD count, WORD value);
-    void ReadDirectory(long offset, bool bigEndian);
-    void ReadKeyDirectory(uint64_t offset, uint32_t valueCount, bool bigEndian);
-    void ReadTag(const unsigned char* entry, bool bigEndian);
+    bool DecodeKey(const GeoKeyField& field, WORD count, WORD value);
+    void KeepOtherKey(const WORD* entry);
+    int LoadTags();
+    void ReadDirectory(uint64_t offset, const velmora::geo::TiffLayout& layout);
+    void ReadKeyDirectory(uint64_t offset, const unsigned char* inlineValues, uint64_t valueCount, bool bigEndian);
+    void ReadTag(const unsigned char* entry, const velmora::geo::TiffLayout& layout);
+    void RecordModelValues();
+    bool HasModelScale() const;
+    bool HasModelTransformation() const;
+    // Records a pixel-to-model map in the file's own raster convention.
+    void SetModelTransform(const double transform[6], const double* tiepoint, double zScale);
+    bool IsFieldPresent(const GeoKeyField& field) const;
     const GeoKeyField* FindKey(int key) const;
     // The tags SaveGeoTIFFFile adds, in ascending tag order.
     void CollectGeoTags(std::vector<velmora::geo::GeoTag>* tags) const;

@@ -76,20 +76,22 @@ TEST(SaveGeoTiff, RebuiltKeyDirectoryCountsWhatItHolds) {
     WORD* keys;
     WORD count;
     copy.GetGeoKeyDirectoryTag(&keys, &count);
-    // 25 keys of the table; GeogTOWGS84GeoKey is not one of them.
-    ASSERT_EQ(count, 4 * 25 + 4);
-    EXPECT_EQ(keys[3], 25);
+    // 25 keys of the table and GeogTOWGS84GeoKey (seven doubles), which is
+    // not one of them but is kept.
+    ASSERT_EQ(count, 4 * 26 + 4);
+    EXPECT_EQ(keys[3], 26);
     double* doubles;
     int doubleCount;
     copy.GetGeoDoubleParamsTag(&doubles, &doubleCount);
-    EXPECT_EQ(doubleCount, 10);
-    // Double keys index the parameters 0, 1, 2, ... in key order.
+    EXPECT_EQ(doubleCount, 17);
+    // Double keys index the parameters from 0 in key order.
     int next = 0;
     for (int i = 4; i < count; i += 4) {
         if (keys[i + 1] != 34736) continue;
-        EXPECT_EQ(keys[i + 3], next++);
+        EXPECT_EQ(keys[i + 3], next);
+        next += keys[i + 2];
     }
-    EXPECT_EQ(next, 10);
+    EXPECT_EQ(next, 17);
     char* ascii;
     int asciiCount;
     copy.GetGeoAsciiParamsTag(&ascii, &asciiCount);

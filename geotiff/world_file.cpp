@@ -1,0 +1,64 @@
+// ESRI world files: the six lines GDAL writes beside an image (x size, the
+// two rotation terms, y size, then the centre of the top-left pixel).
+#include <cctype>
+#include <fstream>
+#include <locale>
+#include <string>
+
+#include "geotiff/geo_extras.h"
+
+namespace {
+
+// GDAL's names for the formats this library writes; other extensions take
+// their first and last letters and "w".
+struct WorldExtension {
+    const char* image;
+    const char* world;
+};
+const WorldExtension kWorldExtensions[] = {{"tif", "tfw"}, {"tiff", "tfw"}, {"bmp", "bpw"}, {"png", "pgw"},
+                                           {"jpg", "jgw"}, {"jpeg", "jgw"}, {"gif", "gfw"}, {"pcx", "pcxw"}};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// An extension written in capitals gets a world extension in capitals.
+std::string WorldExtensionOf(const std::string& extension) {
+    const std::string lower = Lower(extension);
+    std::string world = lower.substr(0, 1) + lower.substr(lower.size() - 1) + "w";
+    for (const WorldExtension& known : kWorldExtensions)
+        if (lower == known.image) world = known.world;
+    const bool capitals = extension != lower && Lower(extension) == lower &&
+                          extension.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos;
+    if (capitals)
+        for (char& c : world) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return world;
+}
+
+}  // namespace
+
+CString CGeoTIFF::WorldFilePath(const char* imagePath) {
+    const std::string path = imagePath ? imagePath : "";
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot + 1 == path.size())
+        return CString();
+    return CString((path.substr(0, dot + 1) + WorldExtensionOf(path.substr(dot + 1))).c_str());
+}
+
+int CGeoTIFF::WriteWorldFile(const char* imagePath) const {
+    double t[6];
+    const CString path = WorldFilePath(imagePath);
+    if (!GetGeoTransform(t) || path.GetLength() == 0) return 0;
+    std::ofstream file(path.c_str());
+    if (!file) return 0;
+    // Full precision and a decimal point whatever the host's locale, so the
+    // file gives back the transform it came from.
+    file.imbue(std::locale::classic());
+    file.precision(17);
+    const double lines[6] = {t[1], t[4], t[2], t[5], t[0] + 0.5 * t[1] + 0.5 * t[2], t[3] + 0.5 * t[4] + 0.5 * t[5]};
+    for (double value : lines) file << value << '\n';
+    file.close();
+    return file ? 1 : 0;
+}
