@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "tools/tiff_options.h"
 #include "velmora/cfile.h"
@@ -16,11 +17,14 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora convert IN OUT [--rotate left|right] [--flip vertical|horizontal] [--invert]\n"
-    "                       [--format CODE]\n"
+    "                       [--format CODE] [--world-file]\n"
     "       velmora convert --to FORMAT --out-dir DIR [transforms] FILE...\n"
     "Reads IN, applies the transforms in the order given, and saves OUT. The formats are chosen by the\n"
     "files' extensions (BMP, TIF, PCX, GIF, JPG, PNG); --format names the output's instead, as a code\n"
     "0-5 or an extension.\n"
+    "A GeoTIFF input keeps its place on the map: a TIFF output carries its GeoTIFF tags, recomputed for\n"
+    "turns and flips; --world-file also writes an ESRI world file beside the output (.tfw .bpw .pgw .jgw\n"
+    ".gfw .pcxw).\n"
     "The second form converts every FILE into DIR (made when missing) under its own name with the\n"
     "extension of FORMAT, showing one progress bar for the whole batch. A file that fails does not\n"
     "stop the others; the failures are listed at the end and the exit status is 1.\n"
@@ -70,6 +74,10 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
         }
+        if (arg == "--world-file") {
+            request->worldFile = true;
+            continue;
+        }
         if (arg == "--rotate" || arg == "--flip" || arg == "--format" || arg == "--to" || arg == "--out-dir") {
             if (i + 1 >= args.size()) {
                 *error = arg + " needs a value";
@@ -116,13 +124,15 @@ int ConvertOne(const ConvertRequest& request) {
         PrintFailure("cannot read " + input, dib.GetLastErrorText());
         return kExitFailure;
     }
+    const int width = dib.GetWidth(), height = dib.GetHeight();
     std::string failed;
     if (!ApplyTransforms(&dib, request.transforms, &failed)) {
         std::fprintf(stderr, "velmora: %s failed on %s\n", failed.c_str(), input.c_str());
         return kExitFailure;
     }
-    if (!dib.SaveFile(output.c_str(), request.format, 1)) {
-        PrintFailure("cannot save " + output, dib.GetLastErrorText());
+    std::string why;
+    if (!SaveConverted(dib, input, output, request, width, height, &why)) {
+        if (!why.empty()) PrintFailure("cannot save " + output, why.c_str());
         return kExitFailure;
     }
     return kExitOk;

@@ -99,45 +99,7 @@ int RunGeoTiffRequest(const GeoTiffRequest& request) {
     return request.output.empty() ? kExitOk : Write(request, geo);
 }
 
-std::string Code(short value) { return std::to_string(static_cast<WORD>(value)); }
-
-std::string Named(const char* citation) { return citation && *citation ? std::string(" (") + citation + ")" : ""; }
-
-const char* FirstText(const CGeoTIFF& geo, int key, int fallback) {
-    const char* text = geo.GetTextGeoKey(key);
-    return text && *text ? text : geo.GetTextGeoKey(fallback);
-}
-
 }  // namespace
-
-std::string CoordinateSystemOf(const std::string& path) {
-    CGeoTIFF geo;
-    if (!geo.LoadGeoTIFFFile(path.c_str())) return "";
-    std::ostringstream sink;
-    geo.OutputResult(sink);
-    WORD* keys;
-    WORD count;
-    geo.GetGeoKeyDirectoryTag(&keys, &count);
-    if (!keys) {
-        double* model;
-        int n;
-        geo.GetModelTiepointTag(&model, &n);
-        if (!model) geo.GetModelTransformationTag(&model, &n);
-        return model ? "none named (model tags only)" : "";
-    }
-    constexpr short kUserDefined = 32767;
-    const short model = geo.GetShortGeoKey(1024);
-    const short projected = geo.GetShortGeoKey(3072), geographic = geo.GetShortGeoKey(2048);
-    const char* projectedName = FirstText(geo, 3073, 1026);
-    const char* geographicName = FirstText(geo, 2049, 1026);
-    if (projected != -1 && projected != kUserDefined) return "projected, EPSG:" + Code(projected) + Named(projectedName);
-    if (model == 1) return "projected, user-defined" + Named(projectedName);
-    if (geographic != -1 && geographic != kUserDefined)
-        return "geographic, EPSG:" + Code(geographic) + Named(geographicName);
-    if (model == 2) return "geographic, user-defined" + Named(geographicName);
-    if (model == 3) return "geocentric" + Named(geo.GetTextGeoKey(1026));
-    return "unknown" + Named(geo.GetTextGeoKey(1026));
-}
 
 int RunGeoTiff(const Args& args) { return RunRequest<GeoTiffRequest>(args, kUsage, ParseRequest, RunGeoTiffRequest); }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/geo_info.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
-#include "velmora/geotiff.h"
 #include "velmora/newdib.h"
 
 namespace velmora::cli {
@@ -64,66 +64,14 @@ void PrintText(const std::string& path, CNewDIB& dib) {
     }
 }
 
-// The GeoKeys of a file's key directory, raw, as a JSON object: number ->
-// value (a number, an array of numbers, or text). Empty when the file has no
-// directory.
-std::string GeoKeysJson(CGeoTIFF& geo) {
-    WORD* dir = nullptr;
-    WORD count = 0;
-    geo.GetGeoKeyDirectoryTag(&dir, &count);
-    if (!dir || count < 4) return "";
-    double* doubles = nullptr;
-    int doubleCount = 0;
-    geo.GetGeoDoubleParamsTag(&doubles, &doubleCount);
-    char* ascii = nullptr;
-    int asciiCount = 0;
-    geo.GetGeoAsciiParamsTag(&ascii, &asciiCount);
-    constexpr WORD kDoubleParams = 34736, kAsciiParams = 34737;
-    std::string out;
-    const size_t keys = std::min<size_t>(dir[3], (count - 4u) / 4u);
-    for (size_t i = 0; i < keys; ++i) {
-        const WORD* entry = dir + 4 + 4 * i;  // id, location, count, value or offset
-        const size_t n = entry[2], at = entry[3];
-        std::string value;
-        if (entry[1] == 0) {
-            value = std::to_string(entry[3]);
-        } else if (entry[1] == kDoubleParams && doubles && at + n <= static_cast<size_t>(doubleCount) && n > 0) {
-            for (size_t k = 0; k < n; ++k) {
-                char number[32];
-                std::snprintf(number, sizeof number, "%.17g", doubles[at + k]);
-                value += (k ? ", " : "") + std::string(number);
-            }
-            if (n > 1) value = "[" + value + "]";
-        } else if (entry[1] == kAsciiParams && ascii && at + n <= static_cast<size_t>(asciiCount)) {
-            std::string text(ascii + at, n);
-            while (!text.empty() && (text.back() == '|' || text.back() == '\0')) text.pop_back();  // the separator
-            value = JsonString(text);
-        } else {
-            continue;  // a value the file does not hold
-        }
-        out += (out.empty() ? "" : ", ") + JsonString(std::to_string(entry[0])) + ": " + value;
-    }
-    return "{" + out + "}";
-}
-
-// ", \"geotiff\": {...}" for a TIFF file with GeoTIFF tags; empty otherwise.
-std::string GeoTiffJson(const std::string& path, int format) {
-    if (format != DIBTYPE_TIF) return "";
-    CGeoTIFF geo;
-    if (!geo.LoadGeoTIFFFile(path.c_str())) return "";
-    const std::string keys = GeoKeysJson(geo);
-    const std::string system = CoordinateSystemOf(path);
-    if (keys.empty() && system.empty()) return "";
-    return ", \"geotiff\": {\"crs\": " + JsonString(system) + ", \"keys\": " + (keys.empty() ? "{}" : keys) + "}";
-}
-
 void PrintJson(const std::string& path, CNewDIB& dib) {
     const int format = dib.GetFileFormat();
     std::printf("{\"file\": %s, \"format\": %s, \"format_code\": %d, \"width\": %d, \"height\": %d, "
                 "\"bit_count\": %d, \"colours\": %d, \"gray\": %s, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s}\n",
                 JsonString(path).c_str(), JsonString(FormatName(format)).c_str(), format, dib.GetWidth(),
                 dib.GetHeight(), dib.GetBitCount(), dib.GetColorNumber(), dib.GetGrayProp() ? "true" : "false",
-                dib.GetBytesPerLine(), dib.IsMapped() ? "page-file" : "memory", GeoTiffJson(path, format).c_str());
+                dib.GetBytesPerLine(), dib.IsMapped() ? "page-file" : "memory",
+                format == DIBTYPE_TIF ? GeoTiffJson(path, dib.GetWidth(), dib.GetHeight()).c_str() : "");
 }
 
 int Info(const InfoRequest& request) {

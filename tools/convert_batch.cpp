@@ -10,6 +10,7 @@
 
 #include "tools/batch_progress.h"
 #include "tools/commands.h"
+#include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "velmora/cfile.h"
 
@@ -66,13 +67,15 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
             *reason = "cannot read: " + ShowText(dib.GetLastErrorText());
             return false;
         }
+        const int width = dib.GetWidth(), height = dib.GetHeight();
         std::string failed;
         if (!ApplyTransforms(&dib, request.transforms, &failed)) {
             *reason = failed + " failed";
             return false;
         }
-        if (!dib.SaveFile(output.c_str(), request.format, 1)) {
-            *reason = "cannot save " + output + ": " + ShowText(dib.GetLastErrorText());
+        std::string why;
+        if (!SaveConverted(dib, input, output, request, width, height, &why)) {
+            *reason = why.empty() ? "no world file" : "cannot save " + output + ": " + ShowText(why.c_str());
             return false;
         }
     } catch (const CFileException& e) {

@@ -22,6 +22,7 @@ struct ConvertRequest {
     int format = -1;  // the output format; -1: by the output's extension
     bool batch = false;
     std::string outDir;  // batch only
+    bool worldFile = false;  // an ESRI world file beside each georeferenced output
 };
 
 // A format code from "0".."5" or an extension name in any case ("png",
