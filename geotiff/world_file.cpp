@@ -58,7 +58,7 @@ int CGeoTIFF::WriteWorldFile(const char* imagePath) const {
     file.imbue(std::locale::classic());
     file.precision(17);
     const double lines[6] = {t[1], t[4], t[2], t[5], t[0] + 0.5 * t[1] + 0.5 * t[2], t[3] + 0.5 * t[4] + 0.5 * t[5]};
-    for (double value : lines) file << value << '\n';
+    for (double value : lines) file << value + 0.0 << '\n';  // + 0.0: no "-0"
     file.close();
     return file ? 1 : 0;
 }

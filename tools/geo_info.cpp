@@ -183,8 +183,8 @@ std::string GeoTiffJson(const std::string& path, int width, int height) {
     if (!Loaded(geo, path)) return "";
     const std::string system = SystemOf(geo);
     if (system.empty()) return "";
-    std::string out = ", \"geotiff\": {\"crs\": " + Json(system) + ", \"epsg\": " + EpsgJson(geo) +
-                      TransformJson(geo, width, height) + ", \"keys\": " + KeysJson(geo);
+    std::string out = ", \"geotiff\": {\"crs\": " + Json(system) + ", \"keys\": " + KeysJson(geo) +
+                      ", \"epsg\": " + EpsgJson(geo) + TransformJson(geo, width, height);
     if (const char* noData = geo.GetGdalNoData()) out += ", \"nodata\": " + Json(noData);
     return out + ", \"bigtiff\": " + (geo.IsBigTIFF() ? "true" : "false") + "}";
 }

@@ -196,6 +196,24 @@ TEST_P(PeersReadSavedGeoTiff, GdalinfoShowsTheSameCoordinateSystemAndCorners) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PeersReadSavedGeoTiff, ::testing::Values(kUtm, kUtmBigEndian), SourceName);
+// GDAL's no-data value and metadata come back as GDAL wrote them.
+TEST_P(PeersReadSavedGeoTiff, GdalinfoShowsTheSameNoDataAndMetadata) {
+    if (!HasTool("gdalinfo")) GTEST_SKIP() << "gdalinfo (gdal-bin) is not installed";
+    const std::string source = Capture("gdalinfo " + Original()), copy = Capture("gdalinfo " + Copy());
+    for (const char* line : {"  NoData Value=", "  VELMORA_TEST=", "  AREA_OR_POINT="})
+        EXPECT_EQ(Section(copy, line, ""), Section(source, line, "")) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PeersReadSavedGeoTiff,
+                         ::testing::Values(kUtm, kUtmBigEndian, Source{"gdal40_scale_minus1.tif", 40, 30},
+                                           Source{"gdal40_transform_minus1.tif", 40, 30},
+                                           Source{"gdal40_key_minus1.tif", 40, 30}, Source{"gdal40_towgs84.tif", 40, 30},
+                                           Source{"gdal40_rectified_angle.tif", 40, 30},
+                                           Source{"gdal40_bigtiff_le.tif", 40, 30}, Source{"gdal40_bigtiff_be.tif", 40, 30},
+                                           Source{"gdal40_tiled.tif", 40, 30},
+                                           Source{"gdal40_nodata_metadata.tif", 40, 30},
+                                           Source{"gdal40_geocentric.tif", 40, 30},
+                                           Source{"gdal40_pixel_is_point.tif", 40, 30}),
+                         SourceName);
 
 }  // namespace
