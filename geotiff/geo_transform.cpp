@@ -1,6 +1,7 @@
 // The recorded model values as a pixel-to-model map (GDAL's geotransform),
 // and their recomputation when the image is turned or flipped.
 #include <algorithm>
+#include <vector>
 
 #include "geotiff/geo_extras.h"
 
@@ -46,6 +47,16 @@ void ComposeRow(const PixelMap& map, double* c, double* cu, double* cv) {
     *cv = u * map.a[2] + v * map.b[2];
 }
 
+// The map a tie point and a pixel scale give (the first tie point, as GDAL
+// takes it); false when they give none.
+bool FromTiepoint(const std::vector<double>& tiepoints, const double scale[3], double g[6]) {
+    if (tiepoints.size() < 6 || scale[0] == 0 || scale[1] == 0) return false;
+    const double* tie = tiepoints.data();
+    const double values[6] = {tie[3] - tie[0] * scale[0], scale[0], 0, tie[4] + tie[1] * scale[1], 0, -scale[1]};
+    std::copy(values, values + 6, g);
+    return true;
+}
+
 }  // namespace
 
 bool CGeoTIFF::HasModelScale() const { return m_extras->pixelScaleRecorded || m_dPixelScale[0] != -1.0; }
@@ -58,16 +69,11 @@ bool CGeoTIFF::HasModelTransformation() const {
 // transformation. In a raster of points, the tags name pixel centres.
 int CGeoTIFF::GetGeoTransform(double transform[6]) const {
     const double* m = m_dTransformation;
-    if (HasModelScale() && m_recordedTiepoints.size() >= 6 && m_dPixelScale[0] != 0 && m_dPixelScale[1] != 0) {
-        const double* tie = m_recordedTiepoints.data();
-        const double sx = m_dPixelScale[0], sy = m_dPixelScale[1];
-        const double values[6] = {tie[3] - tie[0] * sx, sx, 0, tie[4] + tie[1] * sy, 0, -sy};
-        std::copy(values, values + 6, transform);
-    } else if (HasModelTransformation()) {
+    const bool fromTiepoint = HasModelScale() && FromTiepoint(m_recordedTiepoints, m_dPixelScale, transform);
+    if (!fromTiepoint) {
+        if (!HasModelTransformation()) return 0;
         const double values[6] = {m[3], m[0], m[1], m[7], m[4], m[5]};
         std::copy(values, values + 6, transform);
-    } else {
-        return 0;
     }
     if (m_nGTRasterTypeGeoKey == geo::kRasterPixelIsPoint) {
         transform[0] -= 0.5 * transform[1] + 0.5 * transform[2];
@@ -128,13 +134,12 @@ int CGeoTIFF::TransformGeoreferencing(int operation, int width, int height) {
         for (int row = 0; row < 3; ++row) ComposeRow(map, &m[row * 4 + 3], &m[row * 4], &m[row * 4 + 1]);
         moved = 1;
     }
-    if (m_recordedTiepoints.size() >= 6 && HasModelScale() && m_dPixelScale[0] != 0 && m_dPixelScale[1] != 0) {
-        const double* tie = m_recordedTiepoints.data();
-        const double sx = m_dPixelScale[0], sy = m_dPixelScale[1];
-        double g[6] = {tie[3] - tie[0] * sx, sx, 0, tie[4] + tie[1] * sy, 0, -sy};
+    double g[6];
+    if (HasModelScale() && FromTiepoint(m_recordedTiepoints, m_dPixelScale, g)) {
         ComposeRow(map, &g[0], &g[1], &g[2]);
         ComposeRow(map, &g[3], &g[4], &g[5]);
-        const double kept[6] = {tie[0], tie[1], tie[2], tie[3], tie[4], tie[5]};
+        const double kept[6] = {m_recordedTiepoints[0], m_recordedTiepoints[1], m_recordedTiepoints[2],
+                                m_recordedTiepoints[3], m_recordedTiepoints[4], m_recordedTiepoints[5]};
         SetModelTransform(g, kept, m_dPixelScale[2]);
         moved = 1;
     } else if (m_recordedTiepoints.size() >= 6) {

@@ -248,3 +248,53 @@ TEST(KeptGeoTiffDeathTest, HugeTiepointCountUnderAMemoryLimitFailsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tie points without a pixel scale (control points) move with their pixels;
+// a transform that stays north up is written as a tie point and pixel scale,
+// any other as a transformation.
+TEST(GeoTransform, ControlPointsMoveWithTheirPixelsAndMapsChooseTheirTags) {
+    vtest::TempDir dir;
+    const std::string path =
+        vtest::GeoTiffBuilder(false).Doubles(33922, {1, 2, 0, 100, 200, 0, 9, 0, 0, 300, 400, 0}).Write(dir.file("g.tif"));
+    CGeoTIFF geo;
+    ASSERT_EQ(geo.LoadGeoTIFFFile(path.c_str()), 1);
+    geo.PrepareGeoTags();
+    double t[6];
+    EXPECT_EQ(geo.GetGeoTransform(t), 0);
+    ASSERT_EQ(geo.TransformGeoreferencing(GEO_HORIZON_FLIP, 10, 5), 1);
+    ASSERT_EQ(geo.TransformGeoreferencing(GEO_RIGHT_ROTATE, 10, 5), 1);  // (u, v) -> (5 - v, u)
+    EXPECT_EQ(geo.TransformGeoreferencing(GEO_RIGHT_ROTATE + 10, 10, 5), 0);
+    CNewDIB image(5, 10, 8);
+    geo.SetTargetDIB(&image);
+    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("moved.tif").c_str()), 1);
+    CGeoTIFF moved;
+    ASSERT_EQ(moved.LoadGeoTIFFFile(dir.file("moved.tif").c_str()), 1);
+    double* points;
+    int n;
+    moved.GetModelTiepointTag(&points, &n);
+    ASSERT_EQ(n, 12);
+    EXPECT_EQ(std::vector<double>(points, points + n),
+              (std::vector<double>{3, 9, 0, 100, 200, 0, 5, 1, 0, 300, 400, 0}));
+
+    const double northUp[6] = {10, 2, 0, 50, 0, -2}, turned[6] = {10, 0, 2, 50, 2, 0};
+    geo.SetGeoTransform(northUp);
+    ASSERT_EQ(geo.GetGeoTransform(t), 1);
+    EXPECT_EQ(std::vector<double>(t, t + 6), std::vector<double>(northUp, northUp + 6));
+    geo.SetGeoTransform(turned);
+    ASSERT_EQ(geo.GetGeoTransform(t), 1);
+    EXPECT_EQ(std::vector<double>(t, t + 6), std::vector<double>(turned, turned + 6));
+    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("turned.tif").c_str()), 1);
+    CGeoTIFF saved;
+    ASSERT_EQ(saved.LoadGeoTIFFFile(dir.file("turned.tif").c_str()), 1);
+    double* matrix;
+    saved.GetModelTransformationTag(&matrix, &n);
+    ASSERT_NE(matrix, nullptr);
+    saved.GetModelPixelScaleTag(&points, &n);
+    EXPECT_EQ(points, nullptr);
+    EXPECT_EQ(matrix[3], 10);
+    EXPECT_EQ(matrix[1], 2);
+}
+
+}  // namespace
