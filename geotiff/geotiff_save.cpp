@@ -5,8 +5,31 @@
 #include "frame/codec_frame.h"
 #include "geotiff/geo_extras.h"
 #include "geotiff/tiff_append.h"
+#include "velmora/environment.h"
 
 namespace geo = velmora::geo;
+
+namespace {
+
+// While it lives, the TIFF writer writes BigTIFF whatever the size: a BigTIFF
+// source is written back as BigTIFF.
+class ForcedBigTiff {
+public:
+    explicit ForcedBigTiff(bool force) : m_force(force), m_threshold(GetTiffBigThreshold()) {
+        if (m_force) SetTiffBigThreshold(1);
+    }
+    ~ForcedBigTiff() {
+        if (m_force) SetTiffBigThreshold(m_threshold);
+    }
+    ForcedBigTiff(const ForcedBigTiff&) = delete;
+    ForcedBigTiff& operator=(const ForcedBigTiff&) = delete;
+
+private:
+    bool m_force;
+    uint64_t m_threshold;
+};
+
+}  // namespace
 
 int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     std::vector<geo::GeoTag> tags;
@@ -14,7 +37,10 @@ int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     if (tags.empty()) return SaveTIFFFile(path);
     // Both stages write a temporary that replaces `path` only when complete.
     return velmora::SaveThroughTemporary(*this, path, [&](const char* temp) -> velmora::Failure {
-        if (!SaveTIFFFile(temp)) return velmora::kSilentFailure;  // its text is recorded
+        {
+            ForcedBigTiff bigTiff(m_extras->recordedBigTiff);
+            if (!SaveTIFFFile(temp)) return velmora::kSilentFailure;  // its text is recorded
+        }
         CFileException error;
         if (!m_file.Open(temp, CFile::modeReadWrite, &error)) throw error;
         try {

@@ -123,9 +123,9 @@ const Kept kKept[] = {
          EXPECT_STREQ(CGeoTIFF::GeoKeyName(2062), "GeogTOWGS84GeoKey");
      }},
     {"gdal40_rectified_angle.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.IsGeoKeyHeld(3096), 1); }},
-    {"gdal40_bigtiff_le.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.GetShortGeoKey(3072), 32633); }},
-    {"gdal40_bigtiff_be.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.GetShortGeoKey(3072), 32633); }},
-    {"gdal40_tiled.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.GetShortGeoKey(3072), 32633); }},
+    {"gdal40_bigtiff_le.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.IsBigTIFF(), 1); }},
+    {"gdal40_bigtiff_be.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.IsBigTIFF(), 1); }},
+    {"gdal40_tiled.tif", [](CGeoTIFF& copy) { EXPECT_EQ(copy.IsBigTIFF(), 0); }},
     {"gdal40_nodata_metadata.tif",
      [](CGeoTIFF& copy) {
          EXPECT_STREQ(copy.GetGdalNoData(), "7");

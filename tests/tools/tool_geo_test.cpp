@@ -89,6 +89,40 @@ TEST_P(ConvertedGeoTiff, EveryPixelKeepsItsPlaceOnTheMap) {
     }
 }
 
+// geotiff --write with the file's own image: GDAL reads the same coordinate
+// system, geotransform and no-data value from the copy, which is BigTIFF
+// when the source is.
+class WrittenGeoTiff : public Tool, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WrittenGeoTiff, GdalReadsTheSameGeoreferencing) {
+    if (!HasGdal()) GTEST_SKIP() << "gdalinfo (gdal-bin) is not installed";
+    const std::string source = GeoData(GetParam()), copy = dir.file("copy.tif");
+    const Outcome o = Run("geotiff " + Quote(source) + " --write " + Quote(copy));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.err, "");  // no libtiff warning
+    double in[6], out[6];
+    std::string inJson, outJson;
+    ASSERT_TRUE(GdalTransform(source, in, &inJson));
+    ASSERT_TRUE(GdalTransform(copy, out, &outJson));
+    EXPECT_EQ(std::vector<double>(out, out + 6), std::vector<double>(in, in + 6));
+    EXPECT_EQ(Wkt(outJson), Wkt(inJson));
+    const size_t nodata = inJson.find("\"noDataValue\":");
+    EXPECT_EQ(nodata == std::string::npos, outJson.find("\"noDataValue\":") == std::string::npos);
+    const std::vector<unsigned char> head = vtest::ReadAll(copy);
+    ASSERT_GE(head.size(), 4u);
+    const bool bigTiff = std::string(GetParam()).find("bigtiff") != std::string::npos;
+    EXPECT_EQ(head[2] == 43 || head[3] == 43, bigTiff);
+    const Outcome info = Run("info --json " + Quote(copy));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_TRUE(Has(info.out, "\"width\": 40, \"height\": 30")) << info.out;
+    EXPECT_TRUE(Has(info.out, std::string("\"bigtiff\": ") + (bigTiff ? "true" : "false"))) << info.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WrittenGeoTiff,
+                         ::testing::Values("gdal40_tiled.tif", "gdal40_bigtiff_le.tif", "gdal40_bigtiff_be.tif",
+                                           "gdal40_nodata_metadata.tif", "gdal40_key_minus1.tif",
+                                           "gdal40_towgs84.tif", "gdal40_rectified_angle.tif"));
+
 const Turned kTurned[] = {
     {"gdal40_utm.tif", "", "tif"},
     {"gdal40_utm.tif", "--rotate right", "tif"},
@@ -105,6 +139,8 @@ const Turned kTurned[] = {
     {"gdal40_pixel_is_point.tif", "--rotate right", "tif"},
     {"gdal40_pixel_is_point.tif", "--flip vertical", "bmp"},
     {"gdal40_towgs84.tif", "--rotate left --flip vertical", "tif"},
+    {"gdal40_tiled.tif", "--rotate right", "tif"},
+    {"gdal40_bigtiff_be.tif", "--flip horizontal", "tif"},
     {"rasterio_rotated.tif", "", "tif"},
     {"rasterio_rotated.tif", "--rotate right", "tif"},
     {"rasterio_rotated.tif", "--flip horizontal", "bmp"},
