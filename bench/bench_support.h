@@ -116,6 +116,31 @@ inline void Report(const char* what, Timing ours, const char* peer, Timing their
     else std::printf("%.3f s (cpu %.3f)   peer/velmora %.2fx\n", theirs.wall, theirs.cpu, theirs.wall / ours.wall);
 }
 
+// The best wall time of `runs` calls of work(), in this process.
+template <class Work>
+double BestSeconds(int runs, Work work) {
+    double best = 1e9;
+    for (int k = 0; k < runs; ++k) {
+        auto start = std::chrono::steady_clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return best;
+}
+
+// `in` to d/ours<ext>, d/freeimage<ext> and d/magick<ext> by the tool and
+// the two peer programs, each timed and reported.
+inline void CompareConversions(const Options& o, const char* what, const std::string& in, const std::string& d,
+                               const std::string& ext) {
+    const auto command = [&](const std::string& program, const char* name) {
+        return Quote(program) + " " + Quote(in) + " " + Quote(d + "/" + name + ext);
+    };
+    const Timing ours = Time(command(o.tool, "ours").insert(Quote(o.tool).size(), " convert -q"), o.runs);
+    const Timing free = Exists(o.freeimage) ? Time(command(o.freeimage, "freeimage"), o.runs) : Timing{};
+    Report(what, ours, "FreeImage", free);
+    Report(what, ours, "ImageMagick", Time(command(o.magick, "magick"), o.runs));
+}
+
 inline void ScenePixel(int x, int y, int* r, int* g, int* b) {
     *r = 40 + 150 * y / kHeight + 60 * x / kWidth;
     *g = 90 + 100 * y / kHeight;

@@ -65,29 +65,6 @@ size_t PlainLzwDecode(const std::string& path, size_t dataAt, std::vector<uint8_
     return written;
 }
 
-template <class Work>
-double BestSeconds(int runs, Work work) {
-    double best = 1e9;
-    for (int k = 0; k < runs; ++k) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
-// `in` to d/ours<ext>, d/freeimage<ext> and d/magick<ext>, each timed.
-void CompareConversions(const Options& o, const char* what, const std::string& in, const std::string& d,
-                        const std::string& ext) {
-    const auto command = [&](const std::string& program, const char* name) {
-        return Quote(program) + " " + Quote(in) + " " + Quote(d + "/" + name + ext);
-    };
-    const Timing ours = Time(command(o.tool, "ours").insert(Quote(o.tool).size(), " convert"), o.runs);
-    const Timing free = Exists(o.freeimage) ? Time(command(o.freeimage, "freeimage"), o.runs) : Timing{};
-    Report(what, ours, "FreeImage", free);
-    Report(what, ours, "ImageMagick", Time(command(o.magick, "magick"), o.runs));
-}
-
 void CompareInProcess(const std::string& gif, int runs) {
     CNewDIB dib;
     const double ours = BestSeconds(runs, [&] { dib.ReadFile(gif.c_str(), -1); });

@@ -11,6 +11,7 @@
 
 #include "tools/batch_progress.h"
 #include "tools/commands.h"
+#include "tools/convert_depth.h"
 #include "tools/contact_sheet_layout.h"
 #include "tools/tiny_font.h"
 #include "velmora/cfile.h"
@@ -245,8 +246,10 @@ int MakeSheet(const SheetRequest& request) {
     }
     SheetPen pen(&sheet);
     for (size_t i = 0; i < cells.size(); ++i) Label(layout, i, cells[i], &pen);
-    if (!sheet.SaveFile(request.output.c_str(), -1, 1)) {
-        PrintFailure("cannot save " + request.output, sheet.GetLastErrorText());
+    std::string failed;
+    if (!FitDepthToFormat(&sheet, -1, "the sheet", request.output, &failed) ||
+        !sheet.SaveFile(request.output.c_str(), -1, 1)) {
+        PrintFailure("cannot save " + request.output + (failed.empty() ? "" : ": " + failed), sheet.GetLastErrorText());
         return kExitFailure;
     }
     return ReportSheet(request, cells);

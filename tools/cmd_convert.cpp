@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/convert_depth.h"
 #include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "tools/tiff_options.h"
@@ -29,7 +30,12 @@ const char kUsage[] =
     "extension of FORMAT, showing one progress bar for the whole batch. A file that fails does not\n"
     "stop the others; the failures are listed at the end and the exit status is 1.\n"
     "--compress none|deflate|lzw|jpeg sets a TIF output's compression (Deflate and LZW with the\n"
-    "horizontal predictor; JPEG for colour images, Deflate for images with a colour table).\n";
+    "horizontal predictor; JPEG for colour images, Deflate for images with a colour table).\n"
+    "An image the output format cannot hold is converted first (said on standard error):\n"
+    "indexed images widened, 16 and 32-bit ones to 24 bits, or reduced to 8 bits for GIF.\n"
+    "  --level N      zlib level of PNG files, 0-9 (default: the library's, 3)\n"
+    "  --colors N     colours kept when an image is reduced to 8 bits, 2-256 (default 256)\n"
+    "  --no-dither    reduce without Floyd-Steinberg dithering\n";
 
 bool ParseTransform(const std::string& option, const std::string& value, Transform* out) {
     out->name = option.substr(2) + " " + value;
@@ -130,6 +136,10 @@ int ConvertOne(const ConvertRequest& request) {
         std::fprintf(stderr, "velmora: %s failed on %s\n", failed.c_str(), input.c_str());
         return kExitFailure;
     }
+    if (!FitDepthToFormat(&dib, request.format, input, output, &failed)) {
+        std::fprintf(stderr, "velmora: %s: %s\n", input.c_str(), failed.c_str());
+        return kExitFailure;
+    }
     std::string why;
     if (!SaveConverted(dib, input, output, request, width, height, &why)) {
         if (!why.empty()) PrintFailure("cannot save " + output, why.c_str());
@@ -168,6 +178,11 @@ bool ApplyTransforms(CNewDIB* dib, const std::vector<Transform>& transforms, std
     return true;
 }
 
-int RunConvert(const Args& args) { return RunRequest<ConvertRequest>(args, kUsage, ParseRequest, Convert); }
+int RunConvert(const Args& args) {
+    Args rest = args;
+    std::string error;
+    if (!WantsHelp(args) && !ExtractDepthOptions(&rest, &error)) return UsageError(error);
+    return RunRequest<ConvertRequest>(rest, kUsage, ParseRequest, Convert);
+}
 
 }  // namespace velmora::cli

@@ -10,6 +10,7 @@
 
 #include "tools/batch_progress.h"
 #include "tools/commands.h"
+#include "tools/convert_depth.h"
 #include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "velmora/cfile.h"
@@ -73,6 +74,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
             *reason = failed + " failed";
             return false;
         }
+        if (!FitDepthToFormat(&dib, request.format, input, output, reason)) return false;
         std::string why;
         if (!SaveConverted(dib, input, output, request, width, height, &why)) {
             *reason = why.empty() ? "no world file" : "cannot save " + output + ": " + ShowText(why.c_str());

@@ -110,6 +110,13 @@ public:
     // Mirrors top to bottom, and left to right.
     int VerticalFlip();
     int HorizonFlip();
+    // Makes an image of 16 (5-5-5), 24 or 32 bits an 8-bit image of at most
+    // `colors` colours (2..256) chosen for it (Wu's quantizer), with
+    // Floyd-Steinberg dithering when `dither` is non-zero; alpha is dropped.
+    // Rows pass window by window, so page-file images reduce too. 0, the
+    // image unchanged, for other bit counts, a count out of range, or no room
+    // for the new image.
+    int ReduceColors(int colors, int dither);
 
 protected:
     BYTE* GetDIB();

@@ -1,0 +1,58 @@
+// Colour reduction: Wu's quantizer chooses up to 256 colours for a
+// histogram of an image's colours; a mapper finds each colour's nearest
+// entry, with or without Floyd-Steinberg dithering. CNewDIB::ReduceColors
+// runs them over an image's rows, window by window.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "velmora/wintypes.h"
+
+namespace velmora {
+
+// Colour moments over a 32 x 32 x 32 grid (5 bits a channel); each cell
+// keeps the count and the sums of its colours' exact values, so a box's
+// mean is the mean of the colours in it, not of the grid.
+class ColourHistogram {
+public:
+    ColourHistogram();
+    // `count` pixels, blue, green, red, `pixelBytes` apart.
+    void AddBgr(const BYTE* pixels, int count, int pixelBytes);
+    void Add(int r, int g, int b);
+    // Up to `colors` entries (fewer when the image has fewer distinct cells),
+    // as blue, green, red, 0.
+    std::vector<RGBQUAD> Palette(int colors);
+
+private:
+    friend class WuBoxes;
+    std::vector<int64_t> m_weight, m_red, m_green, m_blue;
+    std::vector<double> m_squares;
+};
+
+// Nearest palette entry for any colour, cached on a 64 x 64 x 64 grid.
+class ColourMapper {
+public:
+    explicit ColourMapper(const std::vector<RGBQUAD>& palette);
+    int Nearest(int r, int g, int b);
+    // Starts an image `width` pixels wide, its rows then mapped one after
+    // the other in picture order.
+    void Begin(int width, bool dither);
+    // Indices of the next row (blue, green, red, `pixelBytes` apart) into `out`.
+    void MapRow(const BYTE* pixels, int pixelBytes, BYTE* out);
+
+private:
+    int Search(int r, int g, int b) const;
+    void DitherRow(const BYTE* pixels, int pixelBytes, BYTE* out);
+
+    std::vector<RGBQUAD> m_palette;
+    std::vector<int16_t> m_cache;
+    // Floyd-Steinberg: errors of this row and the next, three per pixel with
+    // a pixel of margin each side, in sixteenths.
+    std::vector<int> m_errors, m_nextErrors;
+    int m_nWidth = 0;
+    bool m_bDither = false;
+    bool m_bRightToLeft = false;
+};
+
+}  // namespace velmora
