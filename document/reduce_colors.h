@@ -30,7 +30,7 @@ private:
     std::vector<double> m_squares;
 };
 
-// Nearest palette entry for any colour, cached on a 64 x 64 x 64 grid.
+// Nearest palette entry for any colour, remembered for each colour met.
 class ColourMapper {
 public:
     explicit ColourMapper(const std::vector<RGBQUAD>& palette);
@@ -42,11 +42,16 @@ public:
     void MapRow(const BYTE* pixels, int pixelBytes, BYTE* out);
 
 private:
-    int Search(int r, int g, int b) const;
+    static constexpr int kMapCells = 32 * 32 * 32;
+
+    void FillCell(int cell);
     void DitherRow(const BYTE* pixels, int pixelBytes, BYTE* out);
 
     std::vector<RGBQUAD> m_palette;
-    std::vector<int16_t> m_cache;
+    // For each cell of 8 x 8 x 8 colours, once first met: its candidates,
+    // m_cellCount entries of m_candidates from m_cellFirst.
+    std::vector<int> m_cellFirst, m_cellCount;
+    std::vector<BYTE> m_candidates;
     // Floyd-Steinberg: errors of this row and the next, three per pixel with
     // a pixel of margin each side, in sixteenths.
     std::vector<int> m_errors, m_nextErrors;
