@@ -68,7 +68,7 @@ void PrintJson(const std::string& path, CNewDIB& dib) {
     const int format = dib.GetFileFormat();
     std::printf("{\"file\": %s, \"format\": %s, \"format_code\": %d, \"width\": %d, \"height\": %d, "
                 "\"bit_count\": %d, \"colours\": %d, \"gray\": %s, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s}\n",
-                JsonString(path).c_str(), JsonString(FormatName(format)).c_str(), format, dib.GetWidth(),
+                JsonString(AsUtf8(path)).c_str(), JsonString(FormatName(format)).c_str(), format, dib.GetWidth(),
                 dib.GetHeight(), dib.GetBitCount(), dib.GetColorNumber(), dib.GetGrayProp() ? "true" : "false",
                 dib.GetBytesPerLine(), dib.IsMapped() ? "page-file" : "memory",
                 format == DIBTYPE_TIF ? GeoTiffJson(path, dib.GetWidth(), dib.GetHeight()).c_str() : "");

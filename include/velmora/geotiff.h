@@ -1,4 +1,5 @@
-// CGeoTIFF: the georeferencing tags of a TIFF file (GeoTIFF 1.0): read from
+// CGeoTIFF: the georeferencing tags of a TIFF file (GeoTIFF 1.0, and the keys
+// of later revisions as they are): read from classic TIFF or BigTIFF in
 // either byte order, listed as a text report, and written into a TIFF file.
 //
 // Use: LoadGeoTIFFFile reads the six GeoTIFF tags of the file's first image
@@ -40,7 +41,9 @@ public:
     // failure text is then set). A tag found replaces the array held for it;
     // arrays of tags the file lacks stay. Counts are bounded by the file's
     // length: an array never holds more values than could start inside the
-    // file, and values past its end read as zero.
+    // file, and values past its end read as zero. When memory for an array
+    // runs out the load fails with the out-of-memory text rather than
+    // throwing. GDAL's no-data and metadata tags are loaded with the rest.
     int LoadGeoTIFFFile(const char* path);
 
     // The loaded arrays, owned by the object (null when the tag was not
@@ -117,8 +120,10 @@ public:
     // the document's gray property. Null clears it.
     void SetTargetDIB(CNewDIB* dib);
 
-    // Writes the target image as a TIFF file, then appends a directory that
-    // adds the GeoTIFF tags of the last report. 1 on success (also when there
+    // Writes the target image as a TIFF file (BigTIFF when the loaded file
+    // was), then appends a directory that adds the GeoTIFF tags of the last
+    // report: every value the file held, -1 included, keys outside the 1.0
+    // table, and GDAL's tags. 1 on success (also when there
     // is nothing to add), 0 when the image cannot be written (failure text
     // set). The file is written beside `path` and renamed over it only when
     // complete; a file exception from the second stage passes to the caller

@@ -193,4 +193,14 @@ TEST(GeoInfo, TextsBecomeUtf8) {
     EXPECT_EQ(velmora::cli::AsUtf8("caf\xE9\xFF"), "caf\xC3\xA9\xC3\xBF");
 }
 
+// A file named in GBK is described in UTF-8.
+TEST_F(Tool, InfoJsonNamesAGbkFileInUtf8) {
+    const std::string name = dir.file("\xB1\xB1\xBE\xA9.tif");
+    const std::vector<unsigned char> bytes = vtest::ReadAll(GeoData("gdal40_utm.tif"));
+    vtest::WriteAll(name, bytes);
+    const Outcome o = Run("info --json " + Quote(name));
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out, "\xE5\x8C\x97\xE4\xBA\xAC.tif\"")) << o.out;
+}
+
 }  // namespace
