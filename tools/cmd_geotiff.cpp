@@ -1,6 +1,7 @@
 // velmora geotiff: a GeoTIFF file's key report, and GeoTIFF files written
 // with its georeferencing.
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -95,7 +96,14 @@ int RunGeoTiffRequest(const GeoTiffRequest& request) {
         PrintFailure("cannot read the GeoTIFF tags of " + request.input, geo.GetErrorText());
         return kExitFailure;
     }
-    if (int status = Report(request, geo)) return status;
+    // A report copies the tie points the load held: a file whose count the
+    // load could just hold may leave no room for the copy.
+    try {
+        if (int status = Report(request, geo)) return status;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "velmora: out of memory reporting %s\n", request.input.c_str());
+        return kExitFailure;
+    }
     return request.output.empty() ? kExitOk : Write(request, geo);
 }
 

@@ -63,6 +63,16 @@ std::string Loaded(CGeoTIFF& geo) {
     return out.str();
 }
 
+// Saves an empty image of `width` x `height` with what `geo` recorded, and
+// loads the result into `copy`.
+bool SaveAndLoad(CGeoTIFF& geo, int width, int height, const std::string& path, CGeoTIFF* copy) {
+    CNewDIB image(width, height, 8);
+    geo.SetTargetDIB(&image);
+    const bool saved = geo.SaveGeoTIFFFile(path.c_str()) == 1;
+    geo.SetTargetDIB(nullptr);
+    return saved && copy->LoadGeoTIFFFile(path.c_str()) == 1;
+}
+
 std::string Report(CGeoTIFF& geo) {
     std::ostringstream out;
     geo.OutputResult(out);
@@ -82,11 +92,8 @@ TEST_P(KeptThroughASave, CopyHoldsWhatTheSourceHeld) {
     CGeoTIFF source;
     ASSERT_EQ(source.LoadGeoTIFFFile(GeoPath(GetParam().name).c_str()), 1);
     const std::string report = Report(source);
-    CNewDIB image(40, 30, 8);
-    source.SetTargetDIB(&image);
-    ASSERT_EQ(source.SaveGeoTIFFFile(dir.file("copy.tif").c_str()), 1) << source.GetErrorText().c_str();
     CGeoTIFF copy;
-    ASSERT_EQ(copy.LoadGeoTIFFFile(dir.file("copy.tif").c_str()), 1);
+    ASSERT_TRUE(SaveAndLoad(source, 40, 30, dir.file("copy.tif"), &copy)) << source.GetErrorText().c_str();
     EXPECT_EQ(Loaded(copy), Loaded(source));
     EXPECT_EQ(Report(copy), report);
     GetParam().check(copy);
@@ -183,11 +190,8 @@ TEST(KeptGeoTiff, HeldMinusOneAndOtherKeysAreWrittenBack) {
     EXPECT_EQ(geo.GetShortGeoKey(3074), -1);
     EXPECT_EQ(geo.IsGeoKeyHeld(3074), 1);
     EXPECT_EQ(geo.IsGeoKeyHeld(5000), 1);
-    CNewDIB image(4, 2, 8);
-    geo.SetTargetDIB(&image);
-    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("copy.tif").c_str()), 1);
     CGeoTIFF copy;
-    ASSERT_EQ(copy.LoadGeoTIFFFile(dir.file("copy.tif").c_str()), 1);
+    ASSERT_TRUE(SaveAndLoad(geo, 4, 2, dir.file("copy.tif"), &copy));
     WORD* keys;
     WORD count;
     copy.GetGeoKeyDirectoryTag(&keys, &count);
@@ -264,11 +268,8 @@ TEST(GeoTransform, ControlPointsMoveWithTheirPixelsAndMapsChooseTheirTags) {
     ASSERT_EQ(geo.TransformGeoreferencing(GEO_HORIZON_FLIP, 10, 5), 1);
     ASSERT_EQ(geo.TransformGeoreferencing(GEO_RIGHT_ROTATE, 10, 5), 1);  // (u, v) -> (5 - v, u)
     EXPECT_EQ(geo.TransformGeoreferencing(GEO_RIGHT_ROTATE + 10, 10, 5), 0);
-    CNewDIB image(5, 10, 8);
-    geo.SetTargetDIB(&image);
-    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("moved.tif").c_str()), 1);
     CGeoTIFF moved;
-    ASSERT_EQ(moved.LoadGeoTIFFFile(dir.file("moved.tif").c_str()), 1);
+    ASSERT_TRUE(SaveAndLoad(geo, 5, 10, dir.file("moved.tif"), &moved));
     double* points;
     int n;
     moved.GetModelTiepointTag(&points, &n);
@@ -283,9 +284,8 @@ TEST(GeoTransform, ControlPointsMoveWithTheirPixelsAndMapsChooseTheirTags) {
     geo.SetGeoTransform(turned);
     ASSERT_EQ(geo.GetGeoTransform(t), 1);
     EXPECT_EQ(std::vector<double>(t, t + 6), std::vector<double>(turned, turned + 6));
-    ASSERT_EQ(geo.SaveGeoTIFFFile(dir.file("turned.tif").c_str()), 1);
     CGeoTIFF saved;
-    ASSERT_EQ(saved.LoadGeoTIFFFile(dir.file("turned.tif").c_str()), 1);
+    ASSERT_TRUE(SaveAndLoad(geo, 5, 10, dir.file("turned.tif"), &saved));
     double* matrix;
     saved.GetModelTransformationTag(&matrix, &n);
     ASSERT_NE(matrix, nullptr);
