@@ -20,28 +20,6 @@ namespace {
 // Bytes gathered before one write while saving.
 constexpr size_t kWriteChunkBytes = 256 * 1024;
 
-// The format's progress: a step after each row whose number is a multiple of
-// height / parts + 1, carrying a figure of that row. Rows move in pieces of
-// at most that many rows, so a piece holds at most one such row; its step is
-// sent when the piece is done, between pieces, where the host may run.
-class RowMarkProgress final : public StepProgress {
-public:
-    using Figure = unsigned long (*)(long long row, long long height);
-
-    RowMarkProgress(ProgressReporter reporter, int height, int parts, Figure figure)
-        : StepProgress(reporter, height, parts), m_figure(figure) {}
-
-    void Advance(int rows) override {
-        const long long first = m_nDone;
-        m_nDone += rows;
-        const long long mark = (first + m_nStep - 1) / m_nStep * m_nStep;
-        if (mark < m_nDone) m_reporter.Step(m_figure(mark, m_nHeight));
-    }
-
-private:
-    Figure m_figure;
-};
-
 // Planes merged: the share of rows done. One plane: the second half of the
 // bar (the first half was the decoding of the whole file, when it came first).
 unsigned long MergedFigure(long long row, long long height) {
@@ -80,8 +58,8 @@ void StoreHeader(CNewDIBObject& dib, const Layout& layout) {
 // One decoded scan line into its row.
 void StoreLine(const Layout& layout, const BYTE* line, BYTE* row, size_t stride) {
     switch (layout.route) {
-    case Route::kFourPlanes:
-        MergeFourPlanes(line, layout.planeBytes, layout.width, row, stride);
+    case Route::kBitPlanes:
+        MergeBitPlanes(line, layout.planeBytes, layout.planes, layout.width, row, stride);
         break;
     case Route::kThreePlanes:
         MergeThreePlanes(line, layout.planeBytes, layout.width, row, stride);
@@ -96,14 +74,16 @@ void StoreLine(const Layout& layout, const BYTE* line, BYTE* row, size_t stride)
 }
 
 // Decodes the scan lines, top row first, into the image's rows window by
-// window. Four planes are decoded a line at a time; the other layouts were
+// window. Bit planes are decoded a line at a time; the other layouts were
 // once decoded as one stream, so a run may go on into the next line.
 Failure DecodeRows(CDIBFile& codec, CFile& file, const Layout& layout) {
     CNewDIBObject& dib = *TargetImage(codec);
     ScanLineDecoder decoder(file, layout.dataBytes);
     std::vector<BYTE> line(layout.lineBytes);
     const bool direct = layout.route == Route::kPacked && layout.lineBytes <= dib.GetBytesPerLine();
-    RowMarkProgress progress(CodecProgress(codec), layout.height, 10,
+    // The format's progress: a step after each row whose number is a
+    // multiple of height / 10 + 1.
+    RowMarkProgress progress(CodecProgress(codec), layout.height, 10, RowMarkProgress::kRowNumbers,
                              layout.route == Route::kPacked ? PackedFigure : MergedFigure);
     RowLoop loop(&dib, RowOrder::TopDown, &progress);
     return loop.Run([&](const RowPiece& piece) -> Failure {
@@ -116,7 +96,7 @@ Failure DecodeRows(CDIBFile& codec, CFile& file, const Layout& layout) {
                 continue;
             }
             if (!decoder.Decode(line.data(), layout.lineBytes)) return text::kReadDataFailed;
-            if (layout.route == Route::kFourPlanes) decoder.DropRun();
+            if (layout.route == Route::kBitPlanes) decoder.DropRun();
             StoreLine(layout, line.data(), row, piece.stride);
         }
         return nullptr;
@@ -143,32 +123,41 @@ private:
     size_t m_nUsed = 0;
 };
 
+// One stored row as the file's scan line of planes * BPL bytes. One plane
+// takes the row's first BPL bytes as they are (BPL never exceeds the stride).
+const BYTE* LineOf(const BYTE* row, size_t stride, int width, int bitCount, const WrittenLayout& layout,
+                   BYTE* planes) {
+    if (bitCount == 4) SplitFourPlanes(row, stride, layout.planeBytes, planes);
+    else if (bitCount == 24) SplitThreePlanes(row, width, layout.planeBytes, planes);
+    else return row;
+    return planes;
+}
+
 Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
     const int bitCount = dib.GetBitCount();
+    const int width = dib.GetWidth();
     const size_t stride = dib.GetBytesPerLine();
+    const WrittenLayout layout = LayoutWritten(width, bitCount);
+    const size_t lineBytes = layout.LineBytes();
     BITMAPINFOHEADER info = *HeaderOf(dib);
-    info.biWidth = dib.GetWidth();
+    info.biWidth = width;
     info.biHeight = dib.GetHeight();
     info.biBitCount = static_cast<WORD>(bitCount);
     const RGBQUAD* table = ColorTableOf(dib.GetBitmapInfo());
     BYTE header[kHeaderBytes];
-    BuildHeader(info, table, stride, header);
+    BuildHeader(info, table, layout, header);
     file.Write(header, kHeaderBytes);
 
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kSavingImage);
-    RowMarkProgress progress(reporter, dib.GetHeight(), 100, SavedFigure);
+    RowMarkProgress progress(reporter, dib.GetHeight(), 100, RowMarkProgress::kRowNumbers, SavedFigure);
     RowLoop loop(&dib, RowOrder::TopDown, &progress);
-    ChunkWriter out(file, EncodedBound(stride));
-    std::vector<BYTE> planes(bitCount == 4 ? stride : 0);
+    ChunkWriter out(file, EncodedBound(lineBytes));
+    std::vector<BYTE> planes(layout.planes > 1 ? lineBytes : 0);
     Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
         for (int k = 0; k < piece.count; ++k) {
-            const BYTE* row = piece.Row(k);
-            if (bitCount == 4) {
-                SplitFourPlanes(row, stride, planes.data());
-                row = planes.data();
-            }
-            out.Used(EncodeRow(row, stride, out.Room(EncodedBound(stride))));
+            const BYTE* line = LineOf(piece.Row(k), stride, width, bitCount, layout, planes.data());
+            out.Used(EncodeLine(line, layout.planeBytes, layout.planes, out.Room(EncodedBound(lineBytes))));
         }
         return nullptr;
     });
@@ -186,9 +175,11 @@ Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
     return nullptr;
 }
 
+bool Saved(int bitCount) { return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24; }
+
 // Xmax, Ymax and BPL are 16-bit fields.
 bool FitsFields(CNewDIBObject& dib) {
-    const size_t planeBytes = dib.GetBytesPerLine() / static_cast<size_t>(PlanesWritten(dib.GetBitCount()));
+    const size_t planeBytes = LayoutWritten(dib.GetWidth(), dib.GetBitCount()).planeBytes;
     return dib.GetWidth() <= kMaxDimension && dib.GetHeight() <= kMaxDimension && planeBytes <= kMaxDimension;
 }
 
@@ -238,7 +229,7 @@ int Save(CDIBFile& codec, const char* path) {
     CNewDIBObject& dib = *TargetImage(codec);
     // Checked before the file is touched: what was at the path stays.
     const int bitCount = dib.GetBitCount();
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8) return 0;
+    if (!Saved(bitCount)) return 0;
     if (!FitsFields(dib)) return RecordFailure(codec, text::kPcxTooLarge);
     return SaveThroughFile(codec, path, [&](CFile& file) { return WriteImage(codec, file, dib); });
 }

@@ -23,13 +23,17 @@ struct PlaneLayout {
     int planes;
     int bitsPerPixel;
     Route route;
+    int imageBits;
 };
 
-// The layouts the image's storage can hold. Anything else (2 or 3 one-bit
-// planes, one 4-bit plane, four 8-bit planes...) is refused.
+// The layouts read, and the image each becomes. Two or three 1-bit planes
+// (what ppmtopcx writes for up to 4 or 8 colours) become 4-bit images, the
+// missing planes' bits 0. Anything else (2 × 2, four 8-bit planes...) is
+// refused.
 constexpr PlaneLayout kLayouts[] = {
-    {1, 1, Route::kPacked}, {1, 2, Route::kPacked},      {4, 1, Route::kFourPlanes},
-    {1, 8, Route::kPacked}, {3, 8, Route::kThreePlanes},
+    {1, 1, Route::kPacked, 1},    {1, 2, Route::kPacked, 2},    {1, 4, Route::kPacked, 4},
+    {2, 1, Route::kBitPlanes, 4}, {3, 1, Route::kBitPlanes, 4}, {4, 1, Route::kBitPlanes, 4},
+    {1, 8, Route::kPacked, 8},    {3, 8, Route::kThreePlanes, 24},
 };
 
 const PlaneLayout* FindLayout(int planes, int bitsPerPixel) {
@@ -68,7 +72,7 @@ const char* CheckHeader(const BYTE (&header)[kHeaderBytes], uint64_t fileLength,
     out.width = xMax - xMin + 1;
     out.height = yMax - yMin + 1;
     out.planes = planes->planes;
-    out.bitCount = planes->planes * planes->bitsPerPixel;
+    out.bitCount = planes->imageBits;
     out.route = planes->route;
     out.planeBytes = ReadLE16(header + 66);
     // Each plane of a line must hold the width's pixels.
@@ -101,22 +105,31 @@ void TrailerColorTable(const BYTE* triplets, RGBQUAD* table) {
     for (int i = 0; i < 256; ++i) table[i] = FromTriplet(triplets + 3 * i);
 }
 
-void BuildHeader(const BITMAPINFOHEADER& info, const RGBQUAD* table, size_t stride, BYTE (&header)[kHeaderBytes]) {
+WrittenLayout LayoutWritten(int width, int bitCount) {
+    WrittenLayout layout;
+    layout.planes = bitCount == 4 ? 4 : bitCount == 24 ? 3 : 1;
+    layout.bitsPerPixel = bitCount < 8 ? 1 : 8;
+    const size_t bytes = PixelBytes(width, layout.planes == 1 ? bitCount : layout.bitsPerPixel);
+    layout.planeBytes = bytes + (bytes & 1);
+    return layout;
+}
+
+void BuildHeader(const BITMAPINFOHEADER& info, const RGBQUAD* table, const WrittenLayout& layout,
+                 BYTE (&header)[kHeaderBytes]) {
     std::memset(header, 0, kHeaderBytes);
     const int bitCount = info.biBitCount;
-    const int planes = PlanesWritten(bitCount);
     header[0] = kManufacturer;
     header[1] = 5;  // version
     header[2] = kRunLengthEncoding;
-    header[3] = bitCount < 8 ? 1 : 8;
+    header[3] = static_cast<BYTE>(layout.bitsPerPixel);
     WriteLE16(header + 8, static_cast<uint16_t>(info.biWidth - 1));
     WriteLE16(header + 10, static_cast<uint16_t>(info.biHeight - 1));
     WriteLE16(header + 12, DotsPerInch(info.biXPelsPerMeter));
     WriteLE16(header + 14, DotsPerInch(info.biYPelsPerMeter));
     if (bitCount == 1 || bitCount == 4)
         for (int i = 0; i < ColorEntries(bitCount); ++i) ToTriplet(table[i], header + kHeaderPaletteAt + 3 * i);
-    header[65] = static_cast<BYTE>(planes);
-    WriteLE16(header + 66, static_cast<uint16_t>(stride / static_cast<size_t>(planes)));
+    header[65] = static_cast<BYTE>(layout.planes);
+    WriteLE16(header + 66, static_cast<uint16_t>(layout.planeBytes));
 }
 
 void BuildTrailer(const RGBQUAD* table, BYTE (&trailer)[kTrailerBytes]) {

@@ -22,8 +22,8 @@ constexpr int kMaxDimension = 65535;
 
 // How a file's scan lines become rows of the image.
 enum class Route {
-    kPacked,       // 1 plane of 1, 2 or 8 bits: the line is the row
-    kFourPlanes,   // 4 planes of 1 bit, merged into nibbles
+    kPacked,       // 1 plane of 1, 2, 4 or 8 bits: the line is the row
+    kBitPlanes,    // 2, 3 or 4 planes of 1 bit, merged into nibbles
     kThreePlanes,  // 3 planes of 8 bits, merged into blue-green-red pixels
 };
 
@@ -31,7 +31,7 @@ enum class Route {
 struct Layout {
     int width = 0;
     int height = 0;
-    int bitCount = 0;         // planes * bits per pixel
+    int bitCount = 0;         // the image's: planes * bits per pixel, 4 for 2 or 3 bit planes
     int planes = 0;
     size_t planeBytes = 0;    // BPL
     size_t lineBytes = 0;     // BPL * planes, one decoded scan line
@@ -53,11 +53,23 @@ void HeaderColorTable(const BYTE (&header)[kHeaderBytes], int bitCount, RGBQUAD*
 // 256 entries from the trailer's triplets (after its marker).
 void TrailerColorTable(const BYTE* triplets, RGBQUAD* table);
 
-// The header written for an image of bit count 1, 4 or 8 (stride / planes
-// must fit BPL's 16 bits).
-void BuildHeader(const BITMAPINFOHEADER& info, const RGBQUAD* table, size_t stride, BYTE (&header)[kHeaderBytes]);
-// Planes written for a bit count: 4 for 4-bit images, else 1.
-inline int PlanesWritten(int bitCount) { return bitCount == 4 ? 4 : 1; }
+// How an image of bit count 1, 4, 8 or 24 is written: 1-bit and 8-bit
+// images as one plane, 4-bit ones as four 1-bit planes, 24-bit ones as
+// three 8-bit planes (red, green, blue). Each plane of a line takes the
+// smallest even number of bytes that holds the width, as the format's
+// readers expect (not the DIB's four-byte stride).
+struct WrittenLayout {
+    int planes = 1;
+    int bitsPerPixel = 1;
+    size_t planeBytes = 0;  // BPL
+    size_t LineBytes() const { return planeBytes * static_cast<size_t>(planes); }
+};
+WrittenLayout LayoutWritten(int width, int bitCount);
+
+// The header written for an image of bit count 1, 4, 8 or 24 (its BPL must
+// fit 16 bits).
+void BuildHeader(const BITMAPINFOHEADER& info, const RGBQUAD* table, const WrittenLayout& layout,
+                 BYTE (&header)[kHeaderBytes]);
 // The trailer for an 8-bit image's colour table.
 void BuildTrailer(const RGBQUAD* table, BYTE (&trailer)[kTrailerBytes]);
 

@@ -28,13 +28,13 @@ const Spread& SpreadTable() {
 
 }  // namespace
 
-void MergeFourPlanes(const BYTE* line, size_t planeBytes, int width, BYTE* row, size_t stride) {
+void MergeBitPlanes(const BYTE* line, size_t planeBytes, int planes, int width, BYTE* row, size_t stride) {
     const Spread& spread = SpreadTable();
     const size_t pixelBytes = (static_cast<size_t>(width) + 1) / 2;
     const size_t groups = (static_cast<size_t>(width) + 7) / 8;
     for (size_t g = 0; g < groups; ++g) {
-        const uint32_t merged = spread[line[g]] | spread[line[planeBytes + g]] << 1 |
-                                spread[line[2 * planeBytes + g]] << 2 | spread[line[3 * planeBytes + g]] << 3;
+        uint32_t merged = 0;
+        for (int p = 0; p < planes; ++p) merged |= spread[line[static_cast<size_t>(p) * planeBytes + g]] << p;
         const size_t at = 4 * g;
         for (size_t k = 0; k < 4 && at + k < pixelBytes; ++k) row[at + k] = static_cast<BYTE>(merged >> (8 * k));
     }
@@ -43,10 +43,10 @@ void MergeFourPlanes(const BYTE* line, size_t planeBytes, int width, BYTE* row, 
     std::memset(row + pixelBytes, 0, stride - pixelBytes);
 }
 
-void SplitFourPlanes(const BYTE* row, size_t stride, BYTE* planes) {
-    const size_t planeBytes = stride / 4;
+void SplitFourPlanes(const BYTE* row, size_t stride, size_t planeBytes, BYTE* planes) {
     for (size_t g = 0; g < planeBytes; ++g) {
-        const BYTE* pixels = row + 4 * g;  // eight nibbles
+        BYTE pixels[4] = {};  // eight nibbles
+        for (size_t k = 0; k < 4 && 4 * g + k < stride; ++k) pixels[k] = row[4 * g + k];
         BYTE bits[4] = {};
         for (int i = 0; i < 8; ++i) {
             const int value = i % 2 ? pixels[i / 2] & 0x0F : pixels[i / 2] >> 4;
@@ -54,6 +54,19 @@ void SplitFourPlanes(const BYTE* row, size_t stride, BYTE* planes) {
         }
         for (int p = 0; p < 4; ++p) planes[static_cast<size_t>(p) * planeBytes + g] = bits[p];
     }
+}
+
+void SplitThreePlanes(const BYTE* row, int width, size_t planeBytes, BYTE* planes) {
+    BYTE* red = planes;
+    BYTE* green = planes + planeBytes;
+    BYTE* blue = planes + 2 * planeBytes;
+    const size_t pixels = static_cast<size_t>(width);
+    for (size_t t = 0; t < pixels; ++t) {
+        blue[t] = row[3 * t];
+        green[t] = row[3 * t + 1];
+        red[t] = row[3 * t + 2];
+    }
+    for (BYTE* plane : {red, green, blue}) std::memset(plane + pixels, 0, planeBytes - pixels);
 }
 
 void MergeThreePlanes(const BYTE* line, size_t planeBytes, int width, BYTE* row, size_t stride) {

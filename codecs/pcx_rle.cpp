@@ -70,10 +70,16 @@ bool ScanLineDecoder::Decode(BYTE* line, size_t count) {
     return true;
 }
 
-size_t EncodeRow(const BYTE* row, size_t bytes, BYTE* out) {
-    const size_t segment = bytes / 4;
+size_t EncodeLine(const BYTE* line, size_t planeBytes, int planes, BYTE* out) {
     BYTE* at = out;
-    for (int s = 0; s < 4; ++s) at = EncodeSegment(row + static_cast<size_t>(s) * segment, segment, at);
+    if (planes > 1) {
+        for (int p = 0; p < planes; ++p) at = EncodeSegment(line + static_cast<size_t>(p) * planeBytes, planeBytes, at);
+        return static_cast<size_t>(at - out);
+    }
+    for (size_t s = 0; s < 4; ++s) {
+        const size_t begin = s * planeBytes / 4, end = (s + 1) * planeBytes / 4;
+        at = EncodeSegment(line + begin, end - begin, at);
+    }
     return static_cast<size_t>(at - out);
 }
 

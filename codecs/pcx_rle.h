@@ -43,10 +43,11 @@ constexpr size_t kMaxRun = 63;
 // The most bytes EncodeRow writes for `bytes` input bytes.
 constexpr size_t EncodedBound(size_t bytes) { return 2 * bytes; }
 
-// Codes `bytes` bytes as four segments of bytes / 4 each, coded apart so no
-// run crosses a segment boundary (for four planes, the planes; for one plane,
-// quarters of the row). Returns the bytes written to `out`, which holds at
-// least EncodedBound(bytes).
-size_t EncodeRow(const BYTE* row, size_t bytes, BYTE* out);
+// Codes one scan line of `planes` planes of `planeBytes` each. Every plane
+// is coded by itself, so no run crosses a plane; a single plane is coded as
+// four parts cut at k * planeBytes / 4, so that a line whose BPL is the DIB
+// stride is coded as it always was. Returns the bytes written to `out`,
+// which holds at least EncodedBound(planes * planeBytes).
+size_t EncodeLine(const BYTE* line, size_t planeBytes, int planes, BYTE* out);
 
 }  // namespace velmora::pcx

@@ -20,6 +20,14 @@ void StepProgress::Advance(int rows) {
     }
 }
 
+void RowMarkProgress::Advance(int rows) {
+    const long long first = m_nDone;
+    m_nDone += rows;
+    // The first mark past what was done before this piece.
+    const long long mark = (first + 1 - m_nShift + m_nStep - 1) / m_nStep * m_nStep;
+    if (mark <= m_nDone - m_nShift) m_reporter.Step(m_figure(mark, m_nHeight));
+}
+
 RowLoop::RowLoop(CNewDIBObject* image, RowOrder order, StepProgress* progress)
     : m_walker(image, order), m_pProgress(progress) {}
 

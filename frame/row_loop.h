@@ -36,6 +36,28 @@ protected:
     long long m_nLast = 0;
 };
 
+// Progress of formats that send a step on marked rows, as a reader that
+// moves one row at a time does: the marks are the multiples of Step(),
+// counted either as rows done (a step once that many rows are done) or as
+// row numbers from 0 (a step once that row is done, row 0 included). The
+// step carries figure(mark, height) and is sent after the piece holding the
+// mark, so the same figures go out whatever the row windows cut the pieces
+// into (a piece holds at most one mark).
+class RowMarkProgress final : public StepProgress {
+public:
+    enum Marks { kRowsDone, kRowNumbers };
+    using Figure = unsigned long (*)(long long mark, long long height);
+
+    RowMarkProgress(ProgressReporter reporter, int height, int parts, Marks marks, Figure figure)
+        : StepProgress(reporter, height, parts), m_nShift(marks == kRowNumbers ? 1 : 0), m_figure(figure) {}
+
+    void Advance(int rows) override;
+
+private:
+    long long m_nShift;
+    Figure m_figure;
+};
+
 // Visits every row of an image once, first row to last in the chosen
 // numbering, in pieces of at most progress.Step() rows that never cross a
 // window, and advances the progress after each piece. A progress message may

@@ -71,10 +71,10 @@ TEST(DamagedPcxHeader, LayoutsAndSizesTheImageCannotHoldAreRefusedFirst) {
     vtest::PcxLayout yBelow = With(1, 4, 1, 7, 0, line);
     yBelow.yMin = 3;
     const Header kHeaders[] = {
-        {"one 4-bit plane", With(4, 1, 4, 7, 0, line), text::kNotValidPcx},
+        {"two 4-bit planes", With(4, 2, 4, 7, 0, line), text::kNotValidPcx},
         {"two 2-bit planes", With(2, 2, 2, 7, 0, line), text::kNotValidPcx},
-        {"two 1-bit planes", With(1, 2, 1, 7, 0, line), text::kNotValidPcx},
-        {"three 1-bit planes", With(1, 3, 1, 7, 0, line), text::kNotValidPcx},
+        {"one 4-bit plane, BPL one short", With(4, 1, 4, 9, 0, line), text::kNotValidPcx},
+        {"three 1-bit planes, BPL one short", With(1, 3, 1, 8, 0, line), text::kNotValidPcx},
         {"four 8-bit planes", With(8, 4, 8, 7, 0, line), text::kNotValidPcx},
         {"24-bit BPL one short", With(8, 3, 7, 7, 0, line), text::kNotValidPcx},
         {"4-bit BPL one short", With(1, 4, 1, 8, 0, line), text::kNotValidPcx},

@@ -43,10 +43,11 @@ TEST_P(PcxMatchesReference, InMemoryAndThroughSmallWindows) {
 
 INSTANTIATE_TEST_SUITE_P(OnePlane, PcxMatchesReference,
                          ::testing::Values(Sample{"ppm_1bit_w13", 1}, Sample{"pil184", 1}, Sample{"ppm_packed2", 2},
-                                           Sample{"ppm_8bit_w61", 8}, Sample{"gmarbles", 8}),
+                                           Sample{"ppm_packed4", 4}, Sample{"ppm_8bit_w61", 8}, Sample{"gmarbles", 8}),
                          [](const auto& info) { return std::string(info.param.stem); });
 INSTANTIATE_TEST_SUITE_P(Planes, PcxMatchesReference,
-                         ::testing::Values(Sample{"ppm_4planes_w37", 4}, Sample{"p_4_planes", 4},
+                         ::testing::Values(Sample{"ppm_2planes", 4}, Sample{"ppm_3planes", 4},
+                                           Sample{"ppm_4planes_w37", 4}, Sample{"p_4_planes", 4},
                                            Sample{"ppm_24bit_w71", 24}, Sample{"marbles", 24}),
                          [](const auto& info) { return std::string(info.param.stem); });
 

@@ -13,9 +13,9 @@ namespace {
 namespace pcx = velmora::pcx;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Encode(const Bytes& row) {
-    Bytes out(pcx::EncodedBound(row.size()));
-    out.resize(pcx::EncodeRow(row.data(), row.size(), out.data()));
+Bytes Encode(const Bytes& line, int planes = 1) {
+    Bytes out(pcx::EncodedBound(line.size()));
+    out.resize(pcx::EncodeLine(line.data(), line.size() / static_cast<size_t>(planes), planes, out.data()));
     return out;
 }
 
@@ -36,12 +36,33 @@ TEST(PcxRowEncoding, FourBitRowOfEightPixelsIsFourOneBytePlanes) {
     // Pixels 0..7 = 1, 2, 4, 8, 15, 0, 3, 12.
     const Bytes row{0x12, 0x48, 0xF0, 0x3C};
     Bytes planes(4);
-    pcx::SplitFourPlanes(row.data(), row.size(), planes.data());
+    pcx::SplitFourPlanes(row.data(), row.size(), 1, planes.data());
     EXPECT_EQ(planes, (Bytes{0x8A, 0x4A, 0x29, 0x19}));
-    EXPECT_EQ(Encode(planes), (Bytes{0x8A, 0x4A, 0x29, 0x19}));
+    EXPECT_EQ(Encode(planes, 4), (Bytes{0x8A, 0x4A, 0x29, 0x19}));
     Bytes back(4);
-    pcx::MergeFourPlanes(planes.data(), 1, 8, back.data(), back.size());
+    pcx::MergeBitPlanes(planes.data(), 1, 4, 8, back.data(), back.size());
     EXPECT_EQ(back, row);
+}
+
+TEST(PcxRowEncoding, LinesOfEvenBplNotMultiplesOfFour) {
+    // A 1-bit plane of 6 bytes is cut at 1, 3, 4, 6; planes are cut apart.
+    EXPECT_EQ(Encode(Bytes(6, 0x07)), (Bytes{0x07, 0xC2, 0x07, 0x07, 0xC2, 0x07}));
+    EXPECT_EQ(Encode(Bytes(6, 0x07), 3), (Bytes{0xC2, 0x07, 0xC2, 0x07, 0xC2, 0x07}));
+    // Nibbles past the row's stride split as 0: eight pixels of 15 in a
+    // 4-byte row, split into planes of two bytes.
+    const Bytes row{0xFF, 0xFF, 0xFF, 0xFF};
+    Bytes planes(8);
+    pcx::SplitFourPlanes(row.data(), row.size(), 2, planes.data());
+    EXPECT_EQ(planes, (Bytes{0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0}));
+    // Two and three planes merge with the missing planes' bits 0.
+    Bytes back(4, 0xEE);
+    pcx::MergeBitPlanes(planes.data(), 2, 3, 5, back.data(), back.size());
+    EXPECT_EQ(back, (Bytes{0x77, 0x77, 0x70, 0x00}));
+    // Three 8-bit planes from a blue-green-red row, padding 0.
+    const Bytes bgr{1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE};
+    Bytes rgbPlanes(12, 0xEE);
+    pcx::SplitThreePlanes(bgr.data(), 3, 4, rgbPlanes.data());
+    EXPECT_EQ(rgbPlanes, (Bytes{3, 6, 9, 0, 2, 5, 8, 0, 1, 4, 7, 0}));
 }
 
 // Decodes `data` as lines of `lineBytes`, dropping runs at line ends when

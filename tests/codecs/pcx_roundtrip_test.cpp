@@ -32,16 +32,19 @@ TEST_P(PcxRoundTrip, GivesBackThePixelsAndTheColourTable) {
         ASSERT_TRUE(vtest::FillPattern(image, s.bitCount));
         // Two colours far enough apart to be kept as they are.
         int entries = 0;
-        image.GetRGBQuad(&entries)[1] = RGBQUAD{200, 10, 90, 0};
+        if (s.bitCount <= 8) image.GetRGBQuad(&entries)[1] = RGBQUAD{200, 10, 90, 0};
         ASSERT_EQ(image.SaveFile(path.c_str(), -1, 0), 1) << image.GetLastErrorText().c_str();
 
         const std::vector<unsigned char> file = vtest::ReadAll(path);
-        const int planes = s.bitCount == 4 ? 4 : 1;
+        const int planes = s.bitCount == 4 ? 4 : s.bitCount == 24 ? 3 : 1;
         EXPECT_EQ((std::vector<int>{file[0], file[1], file[2], file[3], file[65]}),
-                  (std::vector<int>{10, 5, 1, s.bitCount == 8 ? 8 : 1, planes}));
+                  (std::vector<int>{10, 5, 1, s.bitCount >= 8 ? 8 : 1, planes}));
         EXPECT_EQ(Le16(file, 8), s.width - 1);
         EXPECT_EQ(Le16(file, 10), s.height - 1);
-        EXPECT_EQ(Le16(file, 66), static_cast<int>(image.GetBytesPerLine()) / planes);
+        // The smallest even count of bytes that holds a plane's pixels.
+        const int planeBits = planes == 1 ? s.bitCount : s.bitCount / planes;
+        const int bytes = (s.width * planeBits + 7) / 8;
+        EXPECT_EQ(Le16(file, 66), bytes + bytes % 2);
 
         CNewDIB back;
         ASSERT_EQ(back.ReadFile(path.c_str(), -1), 1) << back.GetLastErrorText().c_str();
@@ -52,7 +55,9 @@ TEST_P(PcxRoundTrip, GivesBackThePixelsAndTheColourTable) {
         const RGBQUAD* table = image.GetRGBQuad(&entries);
         const RGBQUAD* backTable = back.GetRGBQuad(&backEntries);
         ASSERT_EQ(entries, backEntries);
-        EXPECT_EQ(std::memcmp(table, backTable, sizeof(RGBQUAD) * static_cast<size_t>(entries)), 0);
+        if (entries) {
+            EXPECT_EQ(std::memcmp(table, backTable, sizeof(RGBQUAD) * static_cast<size_t>(entries)), 0);
+        }
         // 300 dpi both ways: 11811 -> 300 -> 11811.
         EXPECT_EQ(back.GetBitmapInfoHeader()->biXPelsPerMeter, image.GetBitmapInfoHeader()->biXPelsPerMeter);
     }
@@ -61,26 +66,30 @@ TEST_P(PcxRoundTrip, GivesBackThePixelsAndTheColourTable) {
 
 INSTANTIATE_TEST_SUITE_P(BitCounts, PcxRoundTrip,
                          ::testing::Values(Shape{13, 7, 1, false}, Shape{10, 3, 1, false}, Shape{37, 29, 4, false},
-                                           Shape{8, 2, 4, false}, Shape{61, 40, 8, false}, Shape{400, 3, 8, false}));
+                                           Shape{8, 2, 4, false}, Shape{17, 3, 4, false}, Shape{61, 40, 8, false},
+                                           Shape{62, 5, 8, false}, Shape{400, 3, 8, false}, Shape{1, 1, 24, false},
+                                           Shape{71, 9, 24, false}));
 INSTANTIATE_TEST_SUITE_P(PageFiles, PcxRoundTrip,
                          ::testing::Values(Shape{9000, 3000, 1, true}, Shape{3001, 2000, 4, true},
-                                           Shape{2001, 1700, 8, true}));
+                                           Shape{2001, 1700, 8, true}, Shape{1001, 1100, 24, true}));
 
-TEST(PcxSave, OneBitTenWideIsOnePlaneOfItsStride) {
+TEST(PcxSave, OneBitTenWideIsOnePlaneOfTwoBytes) {
     vtest::TempDir dir;
     CNewDIB image(10, 2, 1);
     ASSERT_EQ(image.SaveFile(dir.file("w10.pcx").c_str(), -1, 0), 1);
     const std::vector<unsigned char> file = vtest::ReadAll(dir.file("w10.pcx"));
-    EXPECT_EQ(Le16(file, 66), 4);
+    EXPECT_EQ(Le16(file, 66), 2);
     EXPECT_EQ(file[65], 1);
 }
 
-TEST(PcxSave, TwentyFourBitsReturnZeroAndLeaveTheFileAlone) {
+TEST(PcxSave, SixteenAndThirtyTwoBitsReturnZeroAndLeaveTheFileAlone) {
     vtest::TempDir dir;
     const std::string path = dir.file("keep.pcx");
     vtest::WriteAll(path, {1, 2, 3});
-    CNewDIB image(4, 4, 24);
-    EXPECT_EQ(image.SaveFile(path.c_str(), -1, 0), 0);
+    for (int bits : {16, 32}) {
+        CNewDIB image(4, 4, bits);
+        EXPECT_EQ(image.SaveFile(path.c_str(), -1, 0), 0);
+    }
     EXPECT_EQ(vtest::ReadAll(path), (std::vector<unsigned char>{1, 2, 3}));
     EXPECT_EQ(dir.List().size(), 1u);
 }
@@ -88,7 +97,8 @@ TEST(PcxSave, TwentyFourBitsReturnZeroAndLeaveTheFileAlone) {
 TEST(PcxSave, ImagesBeyondTheSixteenBitFieldsFailWithATextAndNoFile) {
     vtest::PageFileMode mode;
     vtest::TempDir dir;
-    for (auto [w, h, bits] : {std::tuple{65536, 1, 1}, std::tuple{1, 65536, 8}, std::tuple{65533, 1, 8}}) {
+    for (auto [w, h, bits] : {std::tuple{65536, 1, 1}, std::tuple{1, 65536, 8}, std::tuple{65535, 1, 8},
+                                 std::tuple{65535, 1, 24}}) {
         CNewDIB image(w, h, bits);
         ASSERT_TRUE(image.Ready());
         EXPECT_EQ(image.SaveFile(dir.file("big.pcx").c_str(), -1, 0), 0) << w << "x" << h;
@@ -97,6 +107,8 @@ TEST(PcxSave, ImagesBeyondTheSixteenBitFieldsFailWithATextAndNoFile) {
     EXPECT_TRUE(dir.List().empty());
     CNewDIB widest(65535, 1, 1);  // Xmax 65534 still fits
     EXPECT_EQ(widest.SaveFile(dir.file("wide.pcx").c_str(), -1, 0), 1);
+    CNewDIB widest8(65534, 1, 8);  // BPL 65534
+    EXPECT_EQ(widest8.SaveFile(dir.file("wide8.pcx").c_str(), -1, 0), 1);
 }
 
 TEST(PcxSaveProgress, AStepEveryHundredthOfTheRows) {
