@@ -1,13 +1,16 @@
 #include "codecs/bmp_codec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "codecs/bmp_bitfields.h"
 #include "codecs/bmp_format.h"
 #include "codecs/bmp_rle.h"
 #include "environment/texts.h"
 #include "frame/byte_reader.h"
 #include "frame/codec_frame.h"
+#include "frame/endian.h"
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
 #include "velmora/application.h"
@@ -18,9 +21,11 @@ namespace {
 
 struct Headers {
     BITMAPFILEHEADER file;
-    BITMAPINFOHEADER info;
+    InfoHeader info;
 };
 
+// The file header, the information header in whatever form it comes, and
+// the masks stored after a 40-byte one.
 const char* ReadHeaders(CFile& file, Headers* headers) {
     BYTE raw[kFileHeaderBytes] = {};
     size_t got = ReadUpTo(file, raw, sizeof raw);
@@ -28,23 +33,46 @@ const char* ReadHeaders(CFile& file, Headers* headers) {
     if (type != kSignature) return text::kNotBmp;
     if (got < sizeof raw) return text::kReadDataFailed;
     std::memcpy(&headers->file, raw, sizeof raw);
-    if (!ReadExactly(file, &headers->info, kInfoHeaderBytes)) return text::kReadDataFailed;
+    BYTE info[kLongestHeaderBytes] = {};
+    if (!ReadExactly(file, info, 4)) return text::kReadDataFailed;
+    const size_t want = std::min<size_t>(std::max<DWORD>(ReadLE32(info), 4), kLongestHeaderBytes);
+    if (!ReadExactly(file, info + 4, want - 4)) return text::kReadDataFailed;
+    if (const char* failure = ParseInfoHeader(info, want, &headers->info)) return failure;
+    BYTE masks[16];
+    const size_t maskBytes = headers->info.masksAfter;
+    if (maskBytes && (!SeekTo(file, kFileHeaderBytes + headers->info.headerBytes) || !ReadExactly(file, masks, maskBytes)))
+        return text::kReadDataFailed;
+    TakeMasks(masks, maskBytes / 4, &headers->info);
     return nullptr;
 }
 
-// The file's header fields, as the plain 40-byte bottom-up header the image holds.
+// The file's header fields, as the plain 40-byte bottom-up header the image
+// holds; converted pixels are described as the image holds them.
 void StoreHeader(CNewDIBObject& dib, const BITMAPINFOHEADER& info, const Layout& layout) {
     BITMAPINFOHEADER* header = HeaderOf(dib);
     *header = info;
     header->biSize = kInfoHeaderBytes;
     header->biHeight = layout.rows;
+    if (layout.compression == BI_RGB || layout.route == Route::kRunLength) return;
+    header->biBitCount = static_cast<WORD>(layout.imageBits);
+    header->biCompression = BI_RGB;
+    header->biSizeImage = static_cast<DWORD>(ImageBytes(dib.GetBytesPerLine(), static_cast<uint64_t>(layout.rows)));
 }
 
-// The whole table of 2^bitCount entries, whatever biClrUsed says.
+// A table of 2^bitCount entries: a Windows file's whole table, whatever
+// biClrUsed says; an OS/2 file's entries up to the pixel data (three bytes
+// each in 1.x files), the rest black.
 bool ReadColorTable(CFile& file, CNewDIBObject& dib, const Layout& layout) {
     if (layout.colorEntries == 0) return true;
-    return SeekTo(file, layout.colorTableAt) &&
-           ReadExactly(file, ColorTableOf(dib.GetBitmapInfo()), 4 * static_cast<size_t>(layout.colorEntries));
+    RGBQUAD* table = ColorTableOf(dib.GetBitmapInfo());
+    std::memset(table, 0, sizeof(RGBQUAD) * static_cast<size_t>(layout.colorEntries));
+    const size_t entries = static_cast<size_t>(layout.entriesInFile);
+    if (!SeekTo(file, layout.colorTableAt)) return false;
+    if (layout.entryBytes == 4) return ReadExactly(file, table, 4 * entries);
+    BYTE triplets[3 * 256];
+    if (!ReadExactly(file, triplets, 3 * entries)) return false;
+    for (size_t i = 0; i < entries; ++i) table[i] = RGBQUAD{triplets[3 * i], triplets[3 * i + 1], triplets[3 * i + 2], 0};
+    return true;
 }
 
 // A top-down piece read in file order lies upside down in memory.
@@ -76,6 +104,28 @@ int ReadUncompressed(CDIBFile& codec, CFile& file, const Layout& layout) {
     return 1;
 }
 
+// Bit-field pixels go through a buffer of file rows, one read per piece, and
+// are converted into the image's rows.
+int ReadBitFields(CDIBFile& codec, CFile& file, const Layout& layout) {
+    StepProgress progress(CodecProgress(codec), layout.rows);
+    RowLoop loop(TargetImage(codec), FileOrder(layout), &progress);
+    const BitFields fields(layout.masks, layout.bitCount);
+    std::vector<BYTE> rows(layout.stride * static_cast<size_t>(progress.Step()));
+    Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
+        if (!ReadExactly(file, rows.data(), layout.stride * static_cast<size_t>(piece.count)))
+            return text::kReadDataFailed;
+        for (int k = 0; k < piece.count; ++k) {
+            BYTE* row = piece.Row(k);
+            std::memset(row, 0, piece.stride);
+            fields.ConvertRow(rows.data() + layout.stride * static_cast<size_t>(k), layout.width, row);
+        }
+        return nullptr;
+    });
+    if (failure) return FailRead(codec, failure);
+    CodecProgress(codec).End();
+    return 1;
+}
+
 // Rows are decoded in file order; a row starts cleared, so pixels the data
 // skips (a short row, rows after the end of the bitmap) read as index 0.
 int ReadRunLength(CDIBFile& codec, CFile& file, const Layout& layout) {
@@ -91,7 +141,6 @@ int ReadRunLength(CDIBFile& codec, CFile& file, const Layout& layout) {
             if (bitmapDone) continue;
             RunLengthDecoder::Status status = decoder.DecodeRow(row);
             if (status == RunLengthDecoder::kBitmapDone) bitmapDone = true;
-            if (status == RunLengthDecoder::kDelta) return text::kBadFileData;
             if (status == RunLengthDecoder::kTruncated) return text::kReadDataFailed;
         }
         return nullptr;
@@ -133,9 +182,9 @@ int Read(CDIBFile& codec, const char* path) {
         return RecordFailure(codec, failure);
 
     CNewDIBObject& dib = *TargetImage(codec);
-    if (!dib.CreateDIB(layout.width, layout.rows, layout.bitCount) || !dib.Ready())
+    if (!dib.CreateDIB(layout.width, layout.rows, layout.imageBits) || !dib.Ready())
         return RecordFailure(codec, text::kCreateBufferFailed);
-    StoreHeader(dib, headers.info, layout);
+    StoreHeader(dib, headers.info.info, layout);
     if (!ReadColorTable(file, dib, layout)) {
         // The box, and the image left created, are what hosts of this reader know.
         MessageBoxA(codec.m_hWnd, text::kWrongData, text::kOk, MB_OKCANCEL);
@@ -144,8 +193,9 @@ int Read(CDIBFile& codec, const char* path) {
     if (!SeekTo(file, headers.file.bfOffBits)) return FailRead(codec, text::kReadDataFailed);
 
     CodecProgress(codec).Begin(text::kReadingImage);
-    int ok = layout.compression == BI_RGB ? ReadUncompressed(codec, file, layout)
-                                          : ReadRunLength(codec, file, layout);
+    int ok = layout.route == Route::kRows        ? ReadUncompressed(codec, file, layout)
+             : layout.route == Route::kBitFields ? ReadBitFields(codec, file, layout)
+                                                 : ReadRunLength(codec, file, layout);
     if (!ok) return 0;
     // Abort, not Close, on success too: the file was only read.
     file.Abort();

@@ -54,8 +54,28 @@ bool RunLengthDecoder::Literal(BYTE* row, int* x, int count) {
     return true;
 }
 
+// Right by dx within the row (never past its end); up by dy rows ends this
+// row and passes over dy - 1 more, the row after them starting at x + dx.
+// False when the data ends first.
+bool RunLengthDecoder::Delta(int* x, bool* rowEnded) {
+    BYTE dx = 0, dy = 0;
+    if (!m_in.Next(&dx) || !m_in.Next(&dy)) return false;
+    *x = std::min(*x + dx, m_nWidth);
+    *rowEnded = dy > 0;
+    if (dy > 0) {
+        m_nRowsToSkip = dy - 1;
+        m_nStartX = *x;
+    }
+    return true;
+}
+
 RunLengthDecoder::Status RunLengthDecoder::DecodeRow(BYTE* row) {
-    int x = 0;
+    if (m_nRowsToSkip > 0) {
+        --m_nRowsToSkip;
+        return kRowDone;
+    }
+    int x = m_nStartX;
+    m_nStartX = 0;
     for (;;) {
         BYTE count = 0, value = 0;
         if (!m_in.Next(&count) || !m_in.Next(&value)) return kTruncated;
@@ -66,7 +86,12 @@ RunLengthDecoder::Status RunLengthDecoder::DecodeRow(BYTE* row) {
         switch (value) {
         case kEndOfLine: return kRowDone;
         case kEndOfBitmap: return kBitmapDone;
-        case kDeltaEscape: return kDelta;
+        case kDeltaEscape: {
+            bool rowEnded = false;
+            if (!Delta(&x, &rowEnded)) return kTruncated;
+            if (rowEnded) return kRowDone;
+            break;
+        }
         default:
             if (!Literal(row, &x, value)) return kTruncated;
         }

@@ -46,6 +46,14 @@ TEST(RunLength, DecodesToBottomUpUncompressedRows) {
         {"RLE4 nibbles", Rle(5, 2, {5, 0x12, 0, 0, 0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 0, 0, 1}, 4),
          {{0xAB, 0xCD, 0xE0}, {0x12, 0x12, 0x10}}},
         {"top-down file", Rle(2, -2, {2, 1, 0, 0, 2, 2, 0, 1}), {{1, 1}, {2, 2}}},
+        // 00 02 dx dy: right dx, up dy; what it passes over is index 0.
+        {"delta up a row", Rle(4, 3, {2, 5, 0, 2, 1, 1, 2, 6, 0, 0, 0, 1}), {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 5, 0, 0}}},
+        {"delta along the row", Rle(4, 1, {0, 2, 2, 0, 1, 9, 0, 0, 0, 1}), {{0, 0, 9, 0}}},
+        {"delta over whole rows", Rle(2, 4, {1, 3, 0, 2, 0, 3, 1, 4, 0, 1}), {{0, 4}, {0, 0}, {0, 0}, {3, 0}}},
+        {"delta past the last row", Rle(2, 2, {1, 3, 0, 2, 0, 9}), {{0, 0}, {3, 0}}},
+        {"delta past the row's end", Rle(2, 1, {0, 2, 200, 0, 1, 3, 0, 1}), {{0, 0}}},
+        {"RLE4 delta", Rle(4, 2, {0, 2, 1, 1, 2, 0x56, 0, 0, 0, 1}, 4), {{0x05, 0x60}, {0x00, 0x00}}},
+        {"RLE4 delta, top-down", Rle(4, -2, {0, 2, 1, 1, 2, 0x56, 0, 1}, 4), {{0x00, 0x00}, {0x05, 0x60}}},
     };
     for (const Decoded& c : cases) {
         SCOPED_TRACE(c.what);
@@ -64,7 +72,8 @@ TEST(RunLength, DecodesToBottomUpUncompressedRows) {
 TEST(RunLength, DataEndingInsideARunFailsAndReleasesTheImage) {
     for (const std::vector<uint8_t>& data : {std::vector<uint8_t>{3, 7, 0, 0, 3},        // a run without its value
                                              std::vector<uint8_t>{0, 6, 1, 2, 3},        // a literal cut short
-                                             std::vector<uint8_t>{3, 7, 0, 0, 2, 2}}) {  // no end of line
+                                             std::vector<uint8_t>{3, 7, 0, 0, 2, 2},     // no end of line
+                                             std::vector<uint8_t>{0, 2, 1}}) {           // a delta cut short
         CNewDIB dib;
         EXPECT_EQ(Read(dib, Rle(4, 2, data)), 0);
         EXPECT_EQ(dib.GetLastErrorText(), text::kReadDataFailed);
