@@ -51,12 +51,33 @@ bool PlausibleSize(const jpeg_decompress_struct& info, int bitCount, uint64_t fi
            pixels <= limit && ImageBytes(RowStride(info.image_width, bitCount), info.image_height) != 0;
 }
 
-// One component reads as 8-bit grey, three as 24-bit colour; two (which no
-// DIB layout fits) and four or more (CMYK, YCCK) are refused with 0.
+// One component reads as 8-bit grey, three as 24-bit colour, four (CMYK,
+// or YCCK, which the library turns into CMYK) as 24-bit colour; two (which
+// no DIB layout fits) and five or more are refused with 0.
 int BitCountFor(const jpeg_decompress_struct& info) {
     if (info.num_components == 1) return 8;
-    if (info.num_components == 3) return 24;
+    if (info.num_components == 3 || info.num_components == 4) return 24;
     return 0;
+}
+
+bool IsCmyk(const jpeg_decompress_struct& info) { return info.num_components == 4; }
+
+// Four-component files hold Adobe's inverted CMYK (what Photoshop writes and
+// every reader assumes): each colour is its inverted ink times the inverted
+// black, as libjpeg-turbo's own djpeg converts them.
+void CmykToBgr(const BYTE* cmyk, JDIMENSION width, BYTE* bgr) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const double k = cmyk[3];
+        bgr[0] = static_cast<BYTE>(cmyk[2] * k / 255.0 + 0.5);
+        bgr[1] = static_cast<BYTE>(cmyk[1] * k / 255.0 + 0.5);
+        bgr[2] = static_cast<BYTE>(cmyk[0] * k / 255.0 + 0.5);
+    }
+}
+
+// The format's progress: a step once a multiple of height / 10 + 1 rows is
+// read, carrying its share of the rows, whatever the row windows.
+unsigned long RowsFigure(long long mark, long long height) {
+    return StepPercent(static_cast<unsigned long long>(mark), static_cast<unsigned long long>(height));
 }
 
 // Progressive and other multi-scan files make the library hold the whole
@@ -85,6 +106,7 @@ Failure StartDecompress(Decoder& d) {
     return Trapped(d.trap, [&] {
         d.info.dct_method = JDCT_FLOAT;
         if (d.info.num_components == 3) d.info.out_color_space = JCS_EXT_BGR;
+        if (IsCmyk(d.info)) d.info.out_color_space = JCS_CMYK;
         jpeg_start_decompress(&d.info);
     });
 }
@@ -105,21 +127,28 @@ void StoreGreyTable(CNewDIBObject& dib) {
 }
 
 // Picture rows in file order, each piece of rows in one library call. The
-// library fills the pixels; the padding at the end of each row is cleared,
-// so that saved files do not depend on what the storage held before.
+// library fills the pixels (CMYK ones into a piece of its own, converted
+// after); the padding at the end of each row is cleared, so that saved files
+// do not depend on what the storage held before.
 Failure DecodeRows(CDIBFile& codec, Decoder& d) {
     CNewDIBObject& dib = *TargetImage(codec);
     const size_t pixelBytes = PixelBytes(dib.GetWidth(), dib.GetBitCount());
     const size_t padding = dib.GetBytesPerLine() - pixelBytes;
-    StepProgress progress(CodecProgress(codec), dib.GetHeight());
+    RowMarkProgress progress(CodecProgress(codec), dib.GetHeight(), 10, RowMarkProgress::kRowsDone, RowsFigure);
     RowLoop loop(&dib, RowOrder::TopDown, &progress);
-    std::vector<JSAMPROW> rows(static_cast<size_t>(progress.Step()));
+    const size_t step = static_cast<size_t>(progress.Step());
+    std::vector<JSAMPROW> rows(step);
+    const bool cmyk = IsCmyk(d.info);
+    const size_t cmykBytes = 4 * static_cast<size_t>(d.info.output_width);
+    std::vector<BYTE> cmykRows(cmyk ? step * cmykBytes : 0);
     return loop.Run([&](const RowPiece& piece) -> Failure {
         for (int k = 0; k < piece.count; ++k) {
-            rows[static_cast<size_t>(k)] = piece.Row(k);
+            rows[static_cast<size_t>(k)] = cmyk ? cmykRows.data() + static_cast<size_t>(k) * cmykBytes : piece.Row(k);
             if (padding) std::memset(piece.Row(k) + pixelBytes, 0, padding);
         }
-        return ReadScanlines(d, rows.data(), static_cast<JDIMENSION>(piece.count));
+        if (Failure failure = ReadScanlines(d, rows.data(), static_cast<JDIMENSION>(piece.count))) return failure;
+        for (int k = 0; cmyk && k < piece.count; ++k) CmykToBgr(rows[static_cast<size_t>(k)], d.info.output_width, piece.Row(k));
+        return nullptr;
     });
 }
 
@@ -137,7 +166,8 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     const int width = static_cast<int>(d.info.image_width), height = static_cast<int>(d.info.image_height);
     if (!dib.CreateDIB(width, height, bitCount) || !dib.Ready()) return FailRead(codec, text::kCreateBufferFailed);
     if (Failure failure = StartDecompress(d)) return FailRead(codec, failure);
-    if (d.info.output_components * 8 != bitCount || d.info.output_width != d.info.image_width)
+    const int components = IsCmyk(d.info) ? 4 : bitCount / 8;
+    if (d.info.output_components != components || d.info.output_width != d.info.image_width)
         return FailRead(codec, text::kReadImageFailed);
     if (d.info.jpeg_color_space == JCS_GRAYSCALE) StoreGreyTable(dib);
     if (Failure failure = DecodeRows(codec, d)) return FailRead(codec, failure);
@@ -153,7 +183,7 @@ int Read(CDIBFile& codec, const char* path) {
     // fopen would wait for ever on a FIFO: this open never waits and takes
     // regular files only.
     FILE* stream = path ? OpenStreamForReading(path) : nullptr;
-    if (!stream) return 0;
+    if (!stream) return RecordFailure(codec, text::kOpenFailed);
     const std::unique_ptr<char[]> buffer = GiveStreamBuffer(stream);
     CodecProgress(codec).Begin(text::kReadingImageShort);
     Decoder d{};

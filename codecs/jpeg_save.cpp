@@ -12,12 +12,11 @@
 #include "frame/codec_frame.h"
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
+#include "velmora/environment.h"
 
 namespace velmora::jpeg {
 
 namespace {
-
-constexpr int kQuality = 75;
 
 // What a save keeps across its trapped steps: plain data only (see Decoder).
 struct Encoder {
@@ -39,7 +38,7 @@ Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header) {
         e.info.in_color_space = expand ? JCS_EXT_BGRX : JCS_EXT_BGR;
         jpeg_set_defaults(&e.info);
         e.info.dct_method = JDCT_FLOAT;
-        jpeg_set_quality(&e.info, kQuality, TRUE);
+        jpeg_set_quality(&e.info, GetJpegQuality(), TRUE);
         jpeg_start_compress(&e.info, TRUE);
         if (expand)
             e.expanded = (*e.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&e.info), JPOOL_IMAGE,

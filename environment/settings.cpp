@@ -121,3 +121,16 @@ void SetTiffCompression(int compression) {
 int GetTiffCompression() { return g_tiffCompression; }
 void SetTiffBigThreshold(uint64_t bytes) { g_tiffBigThreshold = bytes; }
 uint64_t GetTiffBigThreshold() { return g_tiffBigThreshold ? g_tiffBigThreshold : kClassicTiffLimit; }
+
+namespace {
+constexpr int kDefaultJpegQuality = 75;
+int& JpegQuality() {
+    static int quality = kDefaultJpegQuality;
+    return quality;
+}
+}  // namespace
+
+void SetJpegQuality(int quality) {
+    if (quality >= 1 && quality <= 100) JpegQuality() = quality;
+}
+int GetJpegQuality() { return JpegQuality(); }

@@ -56,6 +56,10 @@ void SetTiffCompression(int compression);
 int GetTiffCompression();
 void SetTiffBigThreshold(uint64_t bytes);
 uint64_t GetTiffBigThreshold();
+// JPEG saves: quality 1 to 100 (75 by default, with the float DCT); values
+// outside that range leave the setting as it was.
+void SetJpegQuality(int quality);
+int GetJpegQuality();
 void LoadDIBSetting();
 void SaveDIBSetting();
 

@@ -53,7 +53,8 @@ TEST_P(JpegSample, MatchesItsReferenceAtItsDepthWithAGreyRampAndTheLibrarysDensi
 INSTANTIATE_TEST_SUITE_P(Samples, JpegSample,
                          ::testing::Values(std::make_pair("cjpeg_17x9", 24), std::make_pair("cjpeg_progressive", 24),
                                            std::make_pair("testimgari", 24), std::make_pair("pil_photoshop-200dpi", 24),
-                                           std::make_pair("cjpeg_grey", 8), std::make_pair("pil_jfif_unit_cm", 8)));
+                                           std::make_pair("cjpeg_grey", 8), std::make_pair("pil_jfif_unit_cm", 8),
+                                           std::make_pair("im_cmyk", 24), std::make_pair("pil_sample_cmyk", 24)));
 
 // The document's previous pixels (likely the same heap block) do not show
 // through the bytes that pad each row to whole words.
@@ -105,8 +106,7 @@ const Damaged kFatal[] = {{"damaged/jpg/testorig__bad_soi.jpg", text::kReadImage
                           {"damaged/jpg/testorig__trunc_after_sof.jpg", text::kReadImageFailed},
                           {"damaged/jpg/testorig__huge_dims.jpg", text::kReadImageFailed},
                           {"damaged/jpg/testorig__zero_height.jpg", text::kReadImageFailed},
-                          {"damaged/jpg/testorig__ncomp5.jpg", text::kReadImageFailed},
-                          {"jpg/im_cmyk.jpg", ""}};
+                          {"damaged/jpg/testorig__ncomp5.jpg", text::kReadImageFailed}};
 // The library warns, fills what is missing and goes on.
 const Damaged kWarnings[] = {{"damaged/jpg/testorig__trunc_half.jpg", nullptr},
                              {"damaged/jpg/testorig__trunc_minus1.jpg", nullptr},
