@@ -170,6 +170,46 @@ Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
     }));
 }
 
+// Each 2-bit pixel as a nibble: a 4-bit row of `width` pixels.
+void WidenRow(const BYTE* in, int width, BYTE* out) {
+    for (int x = 0; x < width; x += 2) {
+        const int a = in[x / 4] >> (6 - 2 * (x % 4)) & 3;
+        const int b = x + 1 < width ? in[(x + 1) / 4] >> (6 - 2 * ((x + 1) % 4)) & 3 : 0;
+        out[x / 2] = static_cast<BYTE>(a << 4 | b);
+    }
+}
+
+// A 2-bit image as a 4-bit file, which every reader takes (few read 2-bit
+// bitmaps): the same indices, a 16-entry table whose last 12 entries are
+// black, the image's other header fields as stored.
+Failure WriteTwoBitAsFour(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
+    const int width = dib.GetWidth(), height = dib.GetHeight();
+    const size_t stride = static_cast<size_t>(RowStride(width, 4));
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD table[16];
+    } info{};
+    info.header = *HeaderOf(dib);
+    info.header.biBitCount = 4;
+    info.header.biSizeImage = static_cast<DWORD>(ImageBytes(stride, static_cast<uint64_t>(height)));
+    std::copy(ColorTableOf(dib.GetBitmapInfo()), ColorTableOf(dib.GetBitmapInfo()) + 4, info.table);
+    BITMAPFILEHEADER fileHeader = FileHeaderFor(ImageBytes(stride, static_cast<uint64_t>(height)), 16);
+    file.Write(&fileHeader, kFileHeaderBytes);
+    file.Write(&info, sizeof info);
+
+    ProgressReporter reporter = CodecProgress(codec);
+    reporter.Begin(text::kSavingImage);
+    StepProgress progress(reporter, height);
+    RowLoop loop(&dib, RowOrder::BottomUp, &progress);
+    std::vector<BYTE> rows;
+    return EndSave(codec, loop.Run([&](const RowPiece& piece) -> Failure {
+        rows.assign(stride * static_cast<size_t>(piece.count), 0);
+        for (int k = 0; k < piece.count; ++k) WidenRow(piece.Row(k), width, rows.data() + stride * static_cast<size_t>(k));
+        file.Write(rows.data(), rows.size());
+        return nullptr;
+    }));
+}
+
 }  // namespace
 
 int Read(CDIBFile& codec, const char* path) {
@@ -188,7 +228,7 @@ int Read(CDIBFile& codec, const char* path) {
     if (!ReadColorTable(file, dib, layout)) {
         // The box, and the image left created, are what hosts of this reader know.
         MessageBoxA(codec.m_hWnd, text::kWrongData, text::kOk, MB_OKCANCEL);
-        return RecordFailure(codec, text::kReadDataFailed);
+        return FailKeepingImage(codec, text::kReadDataFailed);
     }
     if (!SeekTo(file, headers.file.bfOffBits)) return FailRead(codec, text::kReadDataFailed);
 
@@ -205,7 +245,10 @@ int Read(CDIBFile& codec, const char* path) {
 
 int Save(CDIBFile& codec, const char* path) {
     if (!codec.m_pDIB || !codec.m_pDIB->GetBitmapInfo()) return RecordFailure(codec, text::kNoData);
-    return SaveThroughFile(codec, path, [&](CFile& file) { return WriteImage(codec, file, *TargetImage(codec)); });
+    CNewDIBObject& dib = *TargetImage(codec);
+    if (dib.GetBitCount() == 2)
+        return SaveThroughFile(codec, path, [&](CFile& file) { return WriteTwoBitAsFour(codec, file, dib); });
+    return SaveThroughFile(codec, path, [&](CFile& file) { return WriteImage(codec, file, dib); });
 }
 
 }  // namespace velmora::bmp

@@ -1,8 +1,10 @@
 // The BMP pair of codec operations (file format code 0). Reading takes
-// uncompressed, RLE8 and RLE4 data, bottom-up and top-down files, and
-// information headers of 40 bytes or more (V4, V5); the image always holds a
-// plain bottom-up DIB with a 40-byte header. Saving writes an uncompressed
-// bottom-up file with a 40-byte header, through a temporary file.
+// uncompressed, RLE8 and RLE4 data (with deltas), 16- and 32-bit bit fields,
+// bottom-up and top-down files, information headers of 40 bytes or more (V2
+// to V5) and OS/2 1.x and 2.x headers; the image always holds a plain
+// bottom-up DIB with a 40-byte header. Saving writes an uncompressed
+// bottom-up file with a 40-byte header (2-bit images as 4-bit files),
+// through a temporary file.
 #pragma once
 
 class CDIBFile;

@@ -110,7 +110,7 @@ WrittenLayout LayoutWritten(int width, int bitCount) {
     layout.planes = bitCount == 4 ? 4 : bitCount == 24 ? 3 : 1;
     layout.bitsPerPixel = bitCount < 8 ? 1 : 8;
     const size_t bytes = PixelBytes(width, layout.planes == 1 ? bitCount : layout.bitsPerPixel);
-    layout.planeBytes = bytes + (bytes & 1);
+    layout.planeBytes = layout.planes == 1 ? bytes + (bytes & 1) : bytes;
     return layout;
 }
 

@@ -55,9 +55,11 @@ void TrailerColorTable(const BYTE* triplets, RGBQUAD* table);
 
 // How an image of bit count 1, 4, 8 or 24 is written: 1-bit and 8-bit
 // images as one plane, 4-bit ones as four 1-bit planes, 24-bit ones as
-// three 8-bit planes (red, green, blue). Each plane of a line takes the
-// smallest even number of bytes that holds the width, as the format's
-// readers expect (not the DIB's four-byte stride).
+// three 8-bit planes (red, green, blue). A line of one plane takes the
+// smallest even number of bytes that holds the width (the format's
+// convention, not the DIB's four-byte stride); planes of several take
+// exactly the width's bytes, as ppmtopcx writes them, since Pillow reads
+// each plane as exactly that long.
 struct WrittenLayout {
     int planes = 1;
     int bitsPerPixel = 1;

@@ -66,6 +66,12 @@ int RecordFailure(CDIBFile& codec, Failure text);
 // image and ends the progress. Returns 0.
 int FailRead(CDIBFile& codec, Failure text);
 
+// A read that fails after it created the image but, as its format's rules
+// say, leaves it created: records `text` and clears every row, so the image
+// shows nothing its storage held before (a fresh block in memory may hold
+// an earlier image's pixels). Sends no progress. Returns 0.
+int FailKeepingImage(CDIBFile& codec, Failure text);
+
 // A save that fails after it began: records `text` and ends the progress.
 // Returns 0. The image is untouched.
 int FailSave(CDIBFile& codec, Failure text);

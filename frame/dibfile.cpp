@@ -1,6 +1,9 @@
 #include "velmora/dibfile.h"
 
+#include <cstring>
+
 #include "frame/codec_frame.h"
+#include "frame/row_loop.h"
 #include "environment/texts.h"
 #include "storage/image_limits.h"
 #include "velmora/newdib.h"
@@ -24,6 +27,18 @@ int FailRead(CDIBFile& codec, Failure text) {
     RecordFailure(codec, text);
     if (codec.m_pDIB) codec.m_pDIB->ReleaseDIB();
     CodecProgress(codec).End();
+    return 0;
+}
+
+int FailKeepingImage(CDIBFile& codec, Failure text) {
+    RecordFailure(codec, text);
+    if (CNewDIBObject* image = codec.m_pDIB; image && image->Ready()) {
+        RowLoop loop(image, RowOrder::BottomUp, nullptr);
+        loop.Run([](const RowPiece& piece) -> Failure {
+            std::memset(piece.lowest, 0, piece.Bytes());
+            return nullptr;
+        });
+    }
     return 0;
 }
 

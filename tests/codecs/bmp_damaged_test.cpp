@@ -68,9 +68,14 @@ TEST(DamagedBmpColourTable, AShortColourTableShowsTheWrongDataBox) {
     vtest::TempDir dir;
     vtest::WriteAll(dir.file("short.bmp"), vtest::BuildBmp(layout));
     vtest::RecordingMessageBoxes boxes;
-    CNewDIB dib;
+    CNewDIB dib(1, 1, 8);
+    dib.GetDIBRow(0)[0] = 0xAB;
     EXPECT_EQ(dib.ReadFile(dir.file("short.bmp").c_str(), -1), 0);
     EXPECT_EQ(dib.GetLastErrorText(), text::kReadDataFailed);
+    // The image is left created, its pixels cleared: nothing of the image
+    // before (or of what its fresh storage held) shows.
+    ASSERT_TRUE(dib.Ready());
+    EXPECT_EQ(dib.GetDIBRow(0)[0], 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "The Wrong Data");
     EXPECT_EQ(boxes.boxes[0].caption, "ok");
