@@ -81,8 +81,10 @@ Failure WriteImage(CDIBFile& codec, CFile& file, CNewDIBObject& dib) {
 
 int Read(CDIBFile& codec, const char* path) {
     if (!codec.m_pDIB) return RecordFailure(codec, text::kNoData);
-    if (!path) return RecordFailure(codec, text::kOpenFailed);
-    CFile file(path, CFile::modeRead | CFile::shareDenyWrite);
+    // A file that cannot be opened fails as in every reader; exceptions of
+    // the open file still reach the caller.
+    CFile file;
+    if (Failure failure = OpenForReading(codec, path, file)) return RecordFailure(codec, failure);
     int ok = ReadOpenFile(codec, file);
     file.Abort();
     return ok;

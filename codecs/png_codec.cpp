@@ -294,7 +294,7 @@ int Read(CDIBFile& codec, const char* path) {
     MEMORYSTATUS memory{};
     GlobalMemoryStatus(&memory);
     PngSession session(PngSession::kRead);
-    if (!path || !session.Open(path)) return 0;
+    if (!path || !session.Open(path)) return RecordFailure(codec, text::kOpenFailed);
     FileFacts facts;
     ReadInfo readInfo{session.Png(), session.Info(), &facts};
     if (Failure failure = Guarded(session.Png(), readInfo)) return RecordFailure(codec, failure);
@@ -318,7 +318,7 @@ int Read(CDIBFile& codec, const char* path) {
     // should one pass, it is refused as files without a palette once were.
     if (LayoutOf(facts) == ReadLayout::kPalette && facts.paletteLength == 0) {
         AfxMessageBox(text::kNoGrayPng, MB_OK, kHelpContext);
-        return RecordFailure(codec, text::kNoGrayPng);
+        return FailKeepingImage(codec, text::kNoGrayPng);
     }
     StoreColorTable(dib, facts);
     codec.m_bGray = LayoutOf(facts) == ReadLayout::kGrey ? 1 : 0;

@@ -77,7 +77,7 @@ int Read(CDIBFile& codec, const char* path) {
     CNewDIBObject* image = TargetImage(codec);
     if (!image) return RecordFailure(codec, text::kNoData);
     TiffHandle tif(OpenTiffForReading(path));
-    if (!tif) return RecordFailure(codec, text::kOpenTiffFailed);
+    if (!tif) return RecordFailure(codec, OpenRefusal(path, text::kOpenTiffFailed));
     const Layout layout = ReadLayout(tif.get());
     if (Failure failure = CheckLayout(tif.get(), layout)) return RecordFailure(codec, failure);
     if (!image->CreateDIB(static_cast<int>(layout.width), static_cast<int>(layout.length), layout.bitCount) ||

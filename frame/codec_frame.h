@@ -83,6 +83,11 @@ Failure EndSave(CDIBFile& codec, Failure failure);
 // open, else "数据为空" without a target image or "打开文件失败".
 Failure OpenForReading(CDIBFile& codec, const char* path, CFile& file);
 
+// The text for a reader whose library would not open `path`: "打开文件失败"
+// when the path cannot be opened for reading at all (missing, a directory, a
+// FIFO), else `refused`, the library's refusal of what the file holds.
+Failure OpenRefusal(const char* path, Failure refused);
+
 // Saving. `write` writes the whole file and returns null when it succeeded.
 // The file is written to a temporary beside `path` and renamed over `path`
 // only when `write` succeeded; otherwise (or when an exception leaves

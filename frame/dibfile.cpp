@@ -1,10 +1,13 @@
 #include "velmora/dibfile.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "frame/codec_frame.h"
 #include "frame/row_loop.h"
 #include "environment/texts.h"
+#include "platform/open_file.h"
 #include "storage/image_limits.h"
 #include "velmora/newdib.h"
 
@@ -46,6 +49,13 @@ Failure OpenForReading(CDIBFile& codec, const char* path, CFile& file) {
     if (!codec.m_pDIB) return text::kNoData;
     if (!path || !file.Open(path, CFile::modeRead | CFile::shareDenyWrite)) return text::kOpenFailed;
     return nullptr;
+}
+
+Failure OpenRefusal(const char* path, Failure refused) {
+    const int fd = path ? OpenForReading(path) : -1;
+    if (fd < 0) return text::kOpenFailed;
+    close(fd);
+    return refused;
 }
 
 int FailSave(CDIBFile& codec, Failure text) {

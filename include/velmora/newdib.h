@@ -76,9 +76,19 @@ public:
     // Reads a file into this document, replacing what it held. `format` -1
     // chooses by the path's extension (BMP, TIF, PCX, GIF, JPG, PNG in any
     // case), 0..5 names a format code. Returns 1, or 0 with the reason in
-    // GetLastErrorText() (unknown extension, missing file, damaged data, no
-    // memory or page file); the document is then empty. A file exception
-    // from the disk passes through to the caller.
+    // GetLastErrorText(). What a failed read leaves depends on when it
+    // failed:
+    // - before the image was made (unknown extension, a file that cannot be
+    //   opened, a header the reader refuses, a size beyond the limits): the
+    //   document as it was, its image and pixels untouched;
+    // - the image could not be made (no memory or page file): no pixels;
+    // - after the image was made (damaged or short data): no pixels, except
+    //   where the format's rules keep the new image (a BMP whose colour table
+    //   is cut short, a PNG the reader refuses after reading its header),
+    //   which is left with its rows cleared, never with another image's
+    //   pixels.
+    // A file exception from the disk while the file is read passes through
+    // to the caller.
     int ReadFile(const CString& path, int format);
     // Saves this document to `path` in `format` (-1: by the extension). A
     // temporary file is written beside `path` and renamed over it only on
