@@ -74,11 +74,6 @@ void CmykToBgr(const BYTE* cmyk, JDIMENSION width, BYTE* bgr) {
     }
 }
 
-// The format's progress: a step once a multiple of height / 10 + 1 rows is
-// read, carrying its share of the rows, whatever the row windows.
-unsigned long RowsFigure(long long mark, long long height) {
-    return StepPercent(static_cast<unsigned long long>(mark), static_cast<unsigned long long>(height));
-}
 
 // Progressive and other multi-scan files make the library hold the whole
 // image's coefficients, and it has no backing store: beyond the available
@@ -134,7 +129,10 @@ Failure DecodeRows(CDIBFile& codec, Decoder& d) {
     CNewDIBObject& dib = *TargetImage(codec);
     const size_t pixelBytes = PixelBytes(dib.GetWidth(), dib.GetBitCount());
     const size_t padding = dib.GetBytesPerLine() - pixelBytes;
-    RowMarkProgress progress(CodecProgress(codec), dib.GetHeight(), 10, RowMarkProgress::kRowsDone, RowsFigure);
+    // The format's steps: once a multiple of height / 10 + 1 rows is read,
+    // whatever the row windows.
+    RowMarkProgress progress(CodecProgress(codec), dib.GetHeight(), 10, RowMarkProgress::kRowsDone,
+                             RowMarkProgress::Percent);
     RowLoop loop(&dib, RowOrder::TopDown, &progress);
     const size_t step = static_cast<size_t>(progress.Step());
     std::vector<JSAMPROW> rows(step);

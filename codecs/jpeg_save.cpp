@@ -78,7 +78,9 @@ Failure EncodeRows(CDIBFile& codec, Encoder& e, CNewDIBObject& dib) {
     const BITMAPINFO* info = dib.GetBitmapInfo();
     const int bitCount = info->bmiHeader.biBitCount;
     const std::vector<RGBQUAD> palette = bitCount <= 8 ? ScanlinePalette(info) : std::vector<RGBQUAD>();
-    StepProgress progress(CodecProgress(codec), dib.GetHeight());
+    // As in reading: a step once a multiple of height / 10 + 1 rows is written.
+    RowMarkProgress progress(CodecProgress(codec), dib.GetHeight(), 10, RowMarkProgress::kRowsDone,
+                             RowMarkProgress::Percent);
     RowLoop loop(&dib, RowOrder::TopDown, &progress);
     std::vector<JSAMPROW> rows(static_cast<size_t>(progress.Step()));
     return loop.Run([&](const RowPiece& piece) -> Failure {

@@ -28,6 +28,10 @@ void RowMarkProgress::Advance(int rows) {
     if (mark <= m_nDone - m_nShift) m_reporter.Step(m_figure(mark, m_nHeight));
 }
 
+unsigned long RowMarkProgress::Percent(long long mark, long long height) {
+    return StepPercent(static_cast<unsigned long long>(mark), static_cast<unsigned long long>(height));
+}
+
 RowLoop::RowLoop(CNewDIBObject* image, RowOrder order, StepProgress* progress)
     : m_walker(image, order), m_pProgress(progress) {}
 

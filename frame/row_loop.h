@@ -52,6 +52,8 @@ public:
         : StepProgress(reporter, height, parts), m_nShift(marks == kRowNumbers ? 1 : 0), m_figure(figure) {}
 
     void Advance(int rows) override;
+    // mark * 100 / height: the share of the rows the mark stands for.
+    static unsigned long Percent(long long mark, long long height);
 
 private:
     long long m_nShift;

@@ -1,4 +1,4 @@
-// JPEG saves at the quality setting, and reading's progress in page files.
+// JPEG saves at the quality setting, and progress in page files.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -66,12 +66,18 @@ TEST(JpegReadProgress, PageFilesSendTheStepsOfTheRowsAsInMemory) {
     const std::vector<WPARAM> expected{12, 24, 36, 48, 60, 72, 84, 96};
     for (bool pageFile : {false, true}) {
         std::unique_ptr<vtest::PageFileMode> mode(pageFile ? new vtest::PageFileMode(64 * 1024) : nullptr);
-        vtest::RecordingWindow window;
         CNewDIB dib;
-        ASSERT_EQ(dib.ReadFile(path.c_str(), -1), 1);
-        EXPECT_EQ(dib.IsMapped() != 0, pageFile);
-        EXPECT_EQ(window.Steps(), expected) << (pageFile ? "page file" : "memory");
-        EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+        {
+            vtest::RecordingWindow window;
+            ASSERT_EQ(dib.ReadFile(path.c_str(), -1), 1);
+            EXPECT_EQ(dib.IsMapped() != 0, pageFile);
+            EXPECT_EQ(window.Steps(), expected) << (pageFile ? "page file" : "memory");
+            EXPECT_EQ(window.Count(DIBM_ENDPROGRESS), 1);
+        }
+        // Saving sends the same steps.
+        vtest::RecordingWindow saving;
+        ASSERT_EQ(dib.SaveFile(dir.file("again.jpg").c_str(), -1, 0), 1);
+        EXPECT_EQ(saving.Steps(), expected) << (pageFile ? "page file" : "memory");
     }
 }
 
