@@ -7,6 +7,8 @@
 #include "tools/convert_depth.h"
 #include "tools/convert_geo.h"
 #include "tools/convert_request.h"
+#include "tools/file_kind.h"
+#include "tools/jpeg_quality_option.h"
 #include "tools/tiff_options.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
@@ -18,11 +20,12 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora convert IN OUT [--rotate left|right] [--flip vertical|horizontal] [--invert]\n"
-    "                       [--format CODE] [--world-file]\n"
+    "                       [--format CODE] [--world-file] [--quality N]\n"
     "       velmora convert --to FORMAT --out-dir DIR [transforms] FILE...\n"
     "Reads IN, applies the transforms in the order given, and saves OUT. The formats are chosen by the\n"
     "files' extensions (BMP, TIF, PCX, GIF, JPG, PNG); --format names the output's instead, as a code\n"
-    "0-5 or an extension.\n"
+    "0-5 or an extension. An input whose extension is none of those is read by its content; an output\n"
+    "named .tiff or .jpeg is saved as TIF or JPG. --quality sets the JPEG quality (1-100, default 75).\n"
     "A GeoTIFF input keeps its place on the map: a TIFF output carries its GeoTIFF tags, recomputed for\n"
     "turns and flips; --world-file also writes an ESRI world file beside the output (.tfw .bpw .pgw .jgw\n"
     ".gfw .pcxw).\n"
@@ -76,6 +79,10 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
             if (taken < 0) return false;
             continue;
         }
+        if (const int taken = TakeQualityOption(args, &i, error)) {
+            if (taken < 0) return false;
+            continue;
+        }
         if (arg == "--invert") {
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
@@ -126,7 +133,7 @@ int ConvertOne(const ConvertRequest& request) {
     const std::string& input = request.files[0];
     const std::string& output = request.files[1];
     CNewDIB dib;
-    if (!dib.ReadFile(input.c_str(), -1)) {
+    if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
         PrintFailure("cannot read " + input, dib.GetLastErrorText());
         return kExitFailure;
     }
@@ -158,6 +165,9 @@ int ParseFormat(const std::string& text) {
     upper.MakeUpper();
     for (int code = DIBTYPE_BMP; code < DIBTYPE_NONE; ++code)
         if (GetDIBExt(code) == CString("*.") + upper) return code;  // "*.BMP"
+    // The four-letter names people also use.
+    if (upper == CString("TIFF")) return DIBTYPE_TIF;
+    if (upper == CString("JPEG")) return DIBTYPE_JPG;
     return -1;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/file_kind.h"
 #include "velmora/cfile.h"
 #include "velmora/devicecontext.h"
 #include "velmora/newdib.h"
@@ -142,7 +143,7 @@ void SetTransparency(const DrawRequest& request, CNewDIB* dib) {
 
 int Draw(const DrawRequest& request) {
     CNewDIB dib;
-    if (!dib.ReadFile(request.input.c_str(), -1)) {
+    if (!dib.ReadFile(request.input.c_str(), InputFormat(request.input))) {
         PrintFailure("cannot read " + request.input, dib.GetLastErrorText());
         return kExitFailure;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/file_kind.h"
 #include "tools/geo_info.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
@@ -76,7 +77,7 @@ void PrintJson(const std::string& path, CNewDIB& dib) {
 
 int Info(const InfoRequest& request) {
     CNewDIB dib;
-    if (!dib.ReadFile(request.file.c_str(), -1)) {
+    if (!dib.ReadFile(request.file.c_str(), InputFormat(request.file))) {
         PrintFailure("cannot read " + request.file, dib.GetLastErrorText());
         return kExitFailure;
     }

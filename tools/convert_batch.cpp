@@ -13,6 +13,7 @@
 #include "tools/convert_depth.h"
 #include "tools/convert_geo.h"
 #include "tools/convert_request.h"
+#include "tools/file_kind.h"
 #include "velmora/cfile.h"
 
 namespace velmora::cli {
@@ -64,7 +65,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
                  std::string* reason) {
     CNewDIB dib;
     try {
-        if (!dib.ReadFile(input.c_str(), -1)) {
+        if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
             *reason = "cannot read: " + ShowText(dib.GetLastErrorText());
             return false;
         }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "tools/commands.h"
+#include "tools/file_kind.h"
 #include "velmora/environment.h"
 #include "velmora/geotiff.h"
 
@@ -62,7 +63,7 @@ bool SaveConverted(CNewDIB& dib, const std::string& input, const std::string& ou
             *why = geo.GetErrorText().c_str();
             return false;
         }
-    } else if (!dib.SaveFile(output.c_str(), request.format, 1)) {
+    } else if (!dib.SaveFile(output.c_str(), SaveFormatFor(output, request.format), 1)) {
         *why = dib.GetLastErrorText();
         return false;
     }
