@@ -61,12 +61,13 @@ Failure ReadSamples(const char* path, TIFF* tif, const Layout& layout, CNewDIBOb
     BandSource bands(tif, layout, layout.channels);
     if (Failure failure = bands.Prepare(window)) return failure;
     SampleConverter converter(layout, bands.SamplesPerPixel());
+    KeptRows kept(bands.RowBytes(), converter.NeedsRange() ? KeptRowsBudget(layout) : 0, !bands.AnyOrder());
     if (converter.NeedsRange())
-        if (Failure failure = MeasureRange(path, layout, window, bands, converter)) return failure;
+        if (Failure failure = MeasureRange(path, layout, window, bands, converter, kept)) return failure;
     RowWalker rows(&image, RowOrder::TopDown);
-    return ForEachBand(bands, 0, layout.length, [&](uint32_t first, uint32_t count) {
+    return ForEachKeptOrDecodedBand(bands, kept, layout.length, [&](uint32_t first, uint32_t count, auto&& row) {
         return StoreBand(rows, layout.length, first, count, reporter, [&](uint32_t k, BYTE* target, size_t stride) {
-            converter.Convert(bands.Row(k), target, stride);
+            converter.Convert(row(k), target, stride);
         });
     });
 }
