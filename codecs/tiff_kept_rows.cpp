@@ -10,7 +10,7 @@ namespace velmora::tiff {
 
 namespace {
 
-constexpr uint64_t kBudgetCeiling = uint64_t{64} << 20;
+constexpr uint64_t kBudgetCeiling = uint64_t{128} << 20;
 constexpr uint64_t kNoOverride = UINT64_MAX;
 // Rows are kept in chunks of up to this size and a sixteenth of the budget
 // (or of one row), so the count of allocations stays bounded whatever the

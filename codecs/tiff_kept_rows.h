@@ -2,7 +2,7 @@
 // range) for its second (storing), so the rows that fit are decoded once and
 // the rest are decoded again. Each measuring thread keeps one run of whole
 // bands from where it starts, in chunks taken from one shared budget until it
-// is spent: min(64 MiB, a quarter of the available memory; none for
+// is spent: min(128 MiB, a quarter of the available memory; none for
 // uncompressed files, which decode again at the cost of a copy). Bytes out are
 // the same either way; only the decoding work differs.
 #pragma once
@@ -17,7 +17,7 @@
 namespace velmora::tiff {
 
 // The budget for one read of `layout`: 0 for uncompressed rows, else the
-// override when set, else min(64 MiB, a quarter of the available memory).
+// override when set, else min(128 MiB, a quarter of the available memory).
 uint64_t KeptRowsBudget(const Layout& layout);
 // Test seam: a fixed budget (0 keeps nothing); UINT64_MAX clears it.
 void SetKeptRowsBudgetOverride(uint64_t bytes);
