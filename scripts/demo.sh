@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds, and runs the command-line tool on the bundled samples.
+# (It turns the tests off in build/; scripts/test.sh turns them back on.)
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 velmora_install_missing "${VELMORA_PACKAGES[@]}"
-velmora_build "$VELMORA_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF
+velmora_build "$VELMORA_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_TOOLS=ON
 
 tool="$VELMORA_ROOT/build/tools/velmora"
 samples="$VELMORA_ROOT/tests/data"

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the build needs on a Debian machine (only what is missing).
+# SPDX-License-Identifier: MIT
+# Installs what the build needs on a Debian machine (only what is missing),
+# and the build and test steps demo.sh, test.sh and CI share.
 # Sourced by demo.sh and test.sh.
 set -euo pipefail
 
@@ -8,6 +10,12 @@ VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-t
 VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 # FuzzedDataProvider.h, which the drawing fuzz harness's replay compiles with.
 VELMORA_TEST_PACKAGES+=(libclang-common-14-dev)
+
+# What a test build must be, whatever an earlier configure left in the cache
+# (demo.sh leaves the tests off): every option that decides whether tests are
+# built is given, never inherited.
+VELMORA_TEST_BUILD_OPTIONS=(-DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_TOOLS=ON -DVELMORA_FUZZ=OFF
+    -DBUILD_SHARED_LIBS=ON -DVELMORA_WERROR=ON)
 
 velmora_install_missing() {
     local missing=()
@@ -25,12 +33,36 @@ velmora_install_missing() {
         { "${sudo[@]}" apt-get update && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-# velmora_build DIR [cmake options...]
-velmora_build() {
+# velmora_configure DIR [cmake options...]
+velmora_configure() {
     local dir=$1
     shift
     cmake -S "$VELMORA_ROOT" -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+# velmora_build DIR [cmake options...]
+velmora_build() {
+    velmora_configure "$@"
+    cmake --build "$1" -j "$(nproc)"
+}
+
+# velmora_ctest DIR [ctest options...]: runs the build's tests and fails when
+# one fails or when none ran (ctest itself exits 0 on "No tests were found").
+velmora_ctest() {
+    local dir=$1
+    shift
+    local log
+    log=$(mktemp)
+    local rc=0
+    ctest --test-dir "$dir" "$@" 2>&1 | tee "$log" || rc=$?
+    local ran
+    ran=$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n 1)
+    rm -f "$log"
+    [ "$rc" -eq 0 ] || return "$rc"
+    if [ -z "$ran" ] || [ "$ran" -eq 0 ]; then
+        echo "No test ran in $dir: failing rather than reporting success." >&2
+        return 1
+    fi
 }
 
 VELMORA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
