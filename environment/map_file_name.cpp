@@ -1,6 +1,7 @@
 // Page-file names: "Page%X.dat" in the virtual directory.
 #include "environment/map_file_name.h"
 
+#include "platform/file_mapping.h"
 #include "velmora/environment.h"
 #include "velmora/system.h"
 
@@ -38,9 +39,11 @@ WORD MapFileNameStart() {
 
 }  // namespace velmora
 
-// Only files count as taken; the name is not reserved, the caller creates
-// the file at once.
+// Files count as taken, and so do the names of this process's open page
+// files (whose names are gone from the disk); the name is not reserved, the
+// caller creates the file at once.
 CString CreateMapFileName() {
-    return velmora::FirstFreeMapFileName(GetVirtualDirectory(), velmora::MapFileNameStart(),
-                                         [](const CString& name) { return FileIsExist(name) != 0; });
+    return velmora::FirstFreeMapFileName(GetVirtualDirectory(), velmora::MapFileNameStart(), [](const CString& name) {
+        return FileIsExist(name) != 0 || velmora::PageFileNameHeld(name);
+    });
 }

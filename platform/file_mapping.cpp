@@ -10,7 +10,11 @@
 #include <atomic>
 #include <cerrno>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <string>
 
+#include "platform/system_error.h"
 #include "velmora/system.h"
 
 namespace velmora {
@@ -18,6 +22,9 @@ namespace velmora {
 namespace {
 
 std::atomic<uint64_t> g_viewCount{0};
+// Names of the page files open in this process.
+std::mutex g_heldNamesLock;
+std::multiset<std::string> g_heldNames;
 // Views still allowed before the failure seam refuses them; -1: no seam.
 std::atomic<int64_t> g_viewsBeforeFailure{-1};
 
@@ -38,6 +45,7 @@ bool ReserveWholeFile(int fd, uint64_t size) {
     do {
         rc = posix_fallocate(fd, 0, static_cast<off_t>(size));
     } while (rc == EINTR);
+    NoteSystemError(rc);
     return rc == 0;
 }
 
@@ -48,14 +56,24 @@ bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping
     // O_EXCL: a file that exists is someone else's and is never taken over
     // (nor deleted on failure).
     int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        NoteSystemError(errno);
+        return false;
+    }
+    // The name goes at once: the open descriptor keeps the file, and the
+    // system frees it when the last descriptor and view go, however the
+    // process ends (an exception, Ctrl-C, SIGKILL). Nothing reopens a page
+    // file by its name.
+    unlink(path);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !ReserveWholeFile(fd, size)) {
         close(fd);
-        unlink(path);
         return false;
     }
     mapping->fd = fd;
     mapping->size = size;
+    mapping->name = path;
+    std::lock_guard<std::mutex> lock(g_heldNamesLock);
+    g_heldNames.insert(mapping->name);
     return true;
 }
 
@@ -94,9 +112,16 @@ void CloseFileMapping(FileMapping* mapping) {
     close(mapping->fd);
     mapping->fd = -1;
     mapping->size = 0;
+    std::lock_guard<std::mutex> lock(g_heldNamesLock);
+    const auto held = g_heldNames.find(mapping->name);
+    if (held != g_heldNames.end()) g_heldNames.erase(held);
+    mapping->name.clear();
 }
 
-bool DeletePageFile(const char* path) { return path && *path && unlink(path) == 0; }
+bool PageFileNameHeld(const char* path) {
+    std::lock_guard<std::mutex> lock(g_heldNamesLock);
+    return path && g_heldNames.count(path) != 0;
+}
 
 uint64_t FileMappingViewCount() { return g_viewCount.load(std::memory_order_relaxed); }
 

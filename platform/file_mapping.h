@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace velmora {
 
@@ -12,14 +13,17 @@ namespace velmora {
 struct FileMapping {
     int fd = -1;
     uint64_t size = 0;
+    std::string name;  // the name it was made under (gone from the disk)
 
     bool IsOpen() const { return fd >= 0; }
 };
 
-// Creates `path` (it must not exist yet), locks it exclusively so no other
+// Creates `path` (it must not exist yet) and removes its name at once, so
+// the file lives exactly as long as it is open or mapped and no way of
+// ending the process leaves it behind; locks it exclusively so no other
 // image or process shares it, and reserves `size` bytes on disk, so a full
 // disk fails here rather than at a later write through a view. On failure
-// nothing stays open and a file this call created is deleted.
+// nothing stays open or on disk.
 bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping);
 
 // Maps [offset, offset + length) of the file for reading and writing.
@@ -47,8 +51,9 @@ void DropCachedRange(const FileMapping& mapping, uint64_t offset, uint64_t lengt
 // Closes the file (and drops its lock); the mapping becomes closed.
 void CloseFileMapping(FileMapping* mapping);
 
-// Deletes a file; false when it could not be deleted.
-bool DeletePageFile(const char* path);
+// True while a page file made under `path` is open in this process: its
+// name is gone from the disk, but no other image of the process is given it.
+bool PageFileNameHeld(const char* path);
 
 // Number of views mapped by this process so far. Lets tests see whether a
 // request was served from the current view or needed a new one.

@@ -121,14 +121,14 @@ bool CDIBMapFile::Open(const char* path, uint64_t stride, uint64_t rows) {
 }
 
 void CDIBMapFile::Close() {
-    // The file goes: nothing of it needs writing back.
+    // The file goes (its name went when it was made): nothing of it needs
+    // writing back.
     m_bReleaseBehind = false;
     m_passed.Forget();
     UnmapWindow();
     UnmapWholeView();
     if (!m_file.IsOpen()) return;
     velmora::CloseFileMapping(&m_file);
-    velmora::DeletePageFile(m_strPath);
 }
 
 void CDIBMapFile::SetWindowBytes(uint64_t divisor, uint64_t explicitBytes) {

@@ -59,7 +59,7 @@ uint64_t WindowBytesRule(uint64_t totalPhys, uint64_t availPhys, uint64_t granul
 class CDIBMapFile {
 public:
     CDIBMapFile();
-    // Unmaps, closes and deletes the page file.
+    // Unmaps and closes the page file, which the system then frees.
     ~CDIBMapFile();
 
     CDIBMapFile(const CDIBMapFile&) = delete;
@@ -68,7 +68,7 @@ public:
     // Creates the page file `path` for `rows` rows of `stride` bytes and
     // reserves its whole size. On failure nothing is left open or on disk.
     bool Open(const char* path, uint64_t stride, uint64_t rows);
-    // Unmaps both views, closes the file and deletes it.
+    // Unmaps both views and closes the file (its name went at Open).
     void Close();
     bool IsOpen() const { return m_file.IsOpen(); }
 

@@ -14,6 +14,7 @@
 
 #include "platform/dib_geometry.h"
 #include "storage/dib_map_file.h"
+#include "storage/header_probe.h"
 #include "storage/image_limits.h"
 #include "storage/storage_mode.h"
 #include "velmora/environment.h"
@@ -70,6 +71,11 @@ int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
         m_nWidth = m_nHeight = m_nBitCount = m_nBytesPerLine = 0;
         return 0;
     }
+    // A header-only read: the reader stops here, nothing made.
+    if (velmora::TakenByHeaderProbe(width, height, bitCount, bytes)) {
+        m_nWidth = m_nHeight = m_nBitCount = m_nBytesPerLine = 0;
+        return 0;
+    }
     m_nWidth = width;
     m_nHeight = height;
     m_nBitCount = bitCount;
@@ -109,8 +115,9 @@ int CNewDIBObject::CreatePageFile() {
 void CNewDIBObject::ReleaseDIB() {
     ++m_nPlacements;
     if (m_bMapped) {
-        // Deleting the mapping object unmaps its views and deletes the page
-        // file it created (even if SetMapParameter renamed m_strMapFile since).
+        // Deleting the mapping object unmaps its views and closes the page
+        // file, whose name went when it was made (a name SetMapParameter
+        // gave since is never touched).
         delete m_pMapFile;
         m_pMapFile = nullptr;
         m_bMapped = 0;

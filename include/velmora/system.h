@@ -22,6 +22,13 @@ void ClearMemoryStatusOverride();
 // Every mapped view starts at a multiple of this (64 KiB).
 uint32_t GetAllocationGranularity();
 
+// The system's error number (errno) behind the library's last failure on
+// this thread to open, create, read, write or rename a file or make a page
+// file, or 0. ReadFile and SaveFile start it at 0, so after one fails it is
+// that failure's system reason, or 0 when there was none (damaged data, a
+// depth the format cannot hold). strerror() gives its text.
+int GetLastSystemError();
+
 void GetLocalTime(SYSTEMTIME* time);
 // Test seam: a fixed clock until cleared (null clears).
 void SetLocalTimeOverride(const SYSTEMTIME* time);

@@ -25,7 +25,7 @@ public:
         SetLoadImageNumber(1);
         SetVirtualDirectory(m_pages.dir().c_str());
     }
-    size_t PageFiles() const { return m_pages.List().size(); }  // still on disk
+    size_t PageFiles() const { return m_pages.Held().size(); }  // on disk or still open
 
 private:
     ScopedSettings m_settings;

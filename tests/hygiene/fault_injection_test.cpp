@@ -228,7 +228,7 @@ TEST_F(FaultTest, AFileCutShortWhileItIsReadFailsOrReadsWithoutACrash) {
                     EXPECT_TRUE(held.UnchangedOrReleased());
                 }
             }
-            EXPECT_TRUE(m_pages.List().empty());
+            EXPECT_TRUE(m_pages.Held().empty());
             EXPECT_TRUE(vtest::LeftNothing(before));
         }
     }

@@ -38,7 +38,7 @@ void ExpectRefusedEverywhere(const Limits& limits) {
         EXPECT_EQ(held.dib().ReadFile(f.sample.c_str(), -1), 0);
         EXPECT_EQ(held.dib().GetLastErrorText(), velmora::text::kCreateBufferFailed);
         EXPECT_TRUE(held.UnchangedOrReleased());
-        EXPECT_TRUE(pages.List().empty());
+        EXPECT_TRUE(pages.Held().empty());
         EXPECT_TRUE(vtest::LeftNothing(before));
     }
 }
@@ -62,7 +62,7 @@ TEST(ReadLimits, PicturesAtTheLimitsAreRead) {
     for (const vtest::BuiltFormat& f : vtest::BuiltFormats(files, kWidth, kHeight)) {
         CNewDIB dib;
         EXPECT_EQ(dib.ReadFile(f.sample.c_str(), -1), 1) << f.sample;
-        EXPECT_EQ(pages.List().size(), 1u) << f.sample;
+        EXPECT_EQ(pages.Held().size(), 1u) << f.sample;
     }
 }
 

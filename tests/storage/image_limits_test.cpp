@@ -67,10 +67,10 @@ TEST(ImageLimitsOnDisk, ByDefaultAPageFileMayTakeWhatItsFileSystemHasFree) {
     EXPECT_LE(velmora::PageFileByteLimit(), 2 * vtest::kMiB);
     ProbeDIB dib;
     EXPECT_EQ(dib.CreateDIB(1000, 1000, 24), 0);  // 3,000,000 bytes
-    EXPECT_TRUE(disk.List().empty());
+    EXPECT_TRUE(disk.Held().empty());
     ASSERT_EQ(dib.CreateDIB(1000, 500, 24), 1);  // 1,500,000 bytes
     EXPECT_EQ(dib.Mapped(), 1);
-    EXPECT_EQ(disk.List().size(), 1u);
+    EXPECT_EQ(disk.Held().size(), 1u);
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 // Page-file images: the threshold, the file's lifetime, the load image
 // number, and failures that must leave nothing behind.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <exception>
 #include <memory>
 
 #include "platform/file_mapping.h"
@@ -13,6 +18,20 @@ namespace {
 
 using vtest::PageFileTest;
 using vtest::ProbeDIB;
+
+// The number, as text, of this process's descriptor open on `name` in the
+// test's page directory.
+std::string OpenDescriptorOf(const std::string& name) {
+    DIR* d = opendir("/proc/self/fd");
+    std::string found;
+    while (dirent* e = d ? readdir(d) : nullptr) {
+        char target[4096];
+        const ssize_t n = readlink((std::string("/proc/self/fd/") + e->d_name).c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)).find("/" + name) != std::string::npos) found = e->d_name;
+    }
+    if (d) closedir(d);
+    return found;
+}
 
 // 1000 x 1000 x 24 bits: 3,000,000 bytes, above the 2 MiB threshold.
 constexpr int kW = 1000, kH = 1000;
@@ -32,13 +51,18 @@ TEST_F(PageFileTest, ThresholdSendsEqualSizeToAPageFileAndOneByteLessToMemory) {
     }
 }
 
-TEST_F(PageFileTest, PageFileExistsExactlyWhileTheImageHoldsIt) {
+// The page file is named by the naming rule but its name goes at once: it
+// is held open exactly while the image holds it and never seen on disk.
+TEST_F(PageFileTest, PageFileIsHeldExactlyWhileTheImageHoldsItAndNeverNamedOnDisk) {
     auto dib = std::make_unique<ProbeDIB>();
     ASSERT_EQ(dib->CreateDIB(kW, kH, 24), 1);
     std::vector<std::string> files = PageFiles();
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(std::string(dib->MapFileName()), m_dir.file(files[0]));
-    EXPECT_EQ(vtest::ReadAll(m_dir.file(files[0])).size(), 3000000u);  // reserved whole at creation
+    EXPECT_TRUE(m_dir.List().empty());
+    struct stat held {};
+    ASSERT_EQ(stat(("/proc/self/fd/" + OpenDescriptorOf(files[0])).c_str(), &held), 0);
+    EXPECT_EQ(held.st_size, 3000000);  // reserved whole at creation
 
     dib->ReleaseDIB();
     EXPECT_TRUE(PageFiles().empty());
@@ -151,6 +175,40 @@ TEST_F(PageFileTest, SwappedStorageIsReleasedByItsNewOwner) {
     EXPECT_TRUE(PageFiles().empty());
     EXPECT_EQ(GetLoadImageNumber(), 2);
     EXPECT_EQ(paged.Ready(), 1);
+}
+
+// However the process ends, its page files go with it: the child makes a
+// page-file image, says so, and is then ended (or ends itself) without
+// releasing the image.
+TEST_F(PageFileTest, NoPageFileOutlivesItsProcessHoweverItEnds) {
+    enum class End { kKill, kInterrupt, kExit, kUncaughtException };
+    const End ends[] = {End::kKill, End::kInterrupt, End::kExit, End::kUncaughtException};
+    for (End end : ends) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(ready[0]);
+            static ProbeDIB* dib = new ProbeDIB;  // never released
+            if (dib->CreateDIB(kW, kH, 24) != 1 || dib->Mapped() != 1) _exit(3);
+            dib->GetDIBRow(kH - 1)[0] = 1;
+            const char byte = 1;
+            if (write(ready[1], &byte, 1) != 1) _exit(4);
+            if (end == End::kExit) std::exit(0);
+            if (end == End::kUncaughtException) std::terminate();  // what an uncaught exception does
+            for (;;) pause();
+        }
+        close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1) << "the child made no page-file image";
+        close(ready[0]);
+        if (end == End::kKill) kill(child, SIGKILL);
+        if (end == End::kInterrupt) kill(child, SIGINT);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(m_dir.List().empty()) << "end " << static_cast<int>(end);
+    }
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ public:
     std::string dir() const { return m_dir.dir(); }
     std::string file(const std::string& name) const { return m_dir.file(name); }
     std::vector<std::string> List() const { return m_dir.List(); }
+    std::vector<std::string> Held() const { return m_dir.Held(); }
 
 private:
     TempDir m_dir;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -170,6 +171,37 @@ public:
             }
             closedir(d);
         }
+        return out;
+    }
+    // Names of the files in the directory this process holds open, whether
+    // or not their names are still in it (a page file's name goes at once).
+    std::vector<std::string> OpenHere() const {
+        std::vector<std::string> out;
+        const std::string prefix = m_path + "/", deleted = " (deleted)";
+        if (DIR* d = opendir("/proc/self/fd")) {
+            while (dirent* e = readdir(d)) {
+                char target[4096];
+                const std::string link = std::string("/proc/self/fd/") + e->d_name;
+                const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+                if (n <= 0) continue;
+                std::string name(target, static_cast<size_t>(n));
+                if (name.rfind(prefix, 0) != 0) continue;
+                name = name.substr(prefix.size());
+                if (name.size() > deleted.size() && name.compare(name.size() - deleted.size(), deleted.size(), deleted) == 0)
+                    name.resize(name.size() - deleted.size());
+                out.push_back(name);
+            }
+            closedir(d);
+        }
+        return out;
+    }
+    // What this process holds open from the directory (once a descriptor),
+    // and what else is in it.
+    std::vector<std::string> Held() const {
+        std::vector<std::string> out = OpenHere();
+        const std::vector<std::string> open = out;
+        for (const std::string& name : List())
+            if (std::find(open.begin(), open.end(), name) == open.end()) out.push_back(name);
         return out;
     }
 
