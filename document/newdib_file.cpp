@@ -5,8 +5,10 @@
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
 #include "document/newdib_orientation.h"
+#include "document/codec_dispatch.h"
 #include "environment/file_types.h"
 #include "environment/texts.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -33,12 +35,6 @@ int FormatFromExtension(const CString& path) {
     return velmora::FormatCodeOf(extension);
 }
 
-// The format an operation asked for: by extension for -1, else the code
-// itself; -1 when neither names a format.
-int RequestedFormat(const CString& path, int format) {
-    if (format == -1) return FormatFromExtension(path);
-    return format >= 0 && format < kFormatCount ? format : -1;
-}
 
 // Runs one codec operation and keeps its failure text (or `fallback` when it
 // recorded none) in *lastError, also when an exception passes through.
@@ -58,9 +54,21 @@ int RunCodec(CDIBFile& codec, CodecOperation operation, const char* path, const 
 
 }  // namespace
 
+namespace velmora {
+
+int RequestedFormat(const CString& path, int format) {
+    if (format == -1) return FormatFromExtension(path);
+    return format >= 0 && format < kFormatCount ? format : -1;
+}
+
+int ReadWithCodec(CDIBFile& codec, int format, const char* path) { return (codec.*kCodecs[format].read)(path); }
+
+}  // namespace velmora
+
 int CNewDIB::BeginFileOperation(const CString& path, int format) {
+    velmora::ClearSystemError();
     m_hProgressWnd = GetThreadMainWindow();
-    int code = RequestedFormat(path, format);
+    int code = velmora::RequestedFormat(path, format);
     if (code < 0) {
         m_strLastError = velmora::text::kUnsupportedFormat;
         return -1;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <random>
 
+#include "platform/system_error.h"
+
 namespace velmora {
 
 namespace {
@@ -69,14 +71,19 @@ bool SafeSave::Create() {
             m_temp = name;
             return true;
         }
-        if (errno != EEXIST) return false;
+        if (errno != EEXIST) {
+            NoteSystemError(errno);
+            return false;
+        }
     }
+    NoteSystemError(EEXIST);
     return false;
 }
 
 bool SafeSave::Commit() {
     if (m_temp.empty()) return false;
     if (rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        NoteSystemError(errno);
         Abandon();
         return false;
     }

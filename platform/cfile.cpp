@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/file_errors.h"
+#include "platform/system_error.h"
 #include "platform/open_file.h"
 #include "velmora/cfile.h"
 
@@ -31,6 +32,7 @@ int LockFor(UINT openFlags) {
 }
 
 [[noreturn]] void ThrowFileError(int osError, const CString& fileName, int cause = -1) {
+    velmora::NoteSystemError(osError);
     throw CFileException(cause < 0 ? FileErrorCause(osError) : cause, osError, fileName);
 }
 
@@ -73,6 +75,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* error) {
     int osError = 0;
     int fd = OpenDescriptor(fileName, openFlags, &osError);
     if (fd < 0) {
+        velmora::NoteSystemError(osError);
         if (error) *error = CFileException(FileErrorCause(osError), osError, fileName);
         return FALSE;
     }
