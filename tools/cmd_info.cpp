@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tools/commands.h"
 #include "tools/file_kind.h"
 #include "tools/geo_info.h"
+#include "tools/std_streams.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
+#include "velmora/image_info.h"
 #include "velmora/newdib.h"
 
 namespace velmora::cli {
@@ -16,19 +19,19 @@ namespace velmora::cli {
 namespace {
 
 const char kUsage[] =
-    "usage: velmora info [--json] FILE\n"
-    "Reads FILE (format by its extension) and prints its size, bit count, colours, gray flag,\n"
-    "format code and whether the pixels went to memory or to a page file; for a GeoTIFF file also\n"
-    "its coordinate system. With --json, one JSON object on standard output (with \"geotiff\" for a\n"
-    "GeoTIFF file).\n";
+    "usage: velmora info [--json] FILE...\n"
+    "Reads each FILE's headers (format by its extension; no pixels are decoded) and prints its size,\n"
+    "bit count, colours, format code and whether a read would keep the pixels in memory or in a page\n"
+    "file; for a GeoTIFF file also its coordinate system. With --json, one JSON object per file on\n"
+    "standard output (with \"geotiff\" for a GeoTIFF file), in an array when there are several\n"
+    "(a file that cannot be read is then {\"file\": ..., \"error\": ...}).\n";
 
 struct InfoRequest {
-    std::string file;
+    std::vector<std::string> files;
     bool json = false;
 };
 
 bool ParseRequest(const Args& args, InfoRequest* request, std::string* error) {
-    int files = 0;
     for (const std::string& arg : args) {
         if (arg == "--json") {
             request->json = true;
@@ -36,12 +39,11 @@ bool ParseRequest(const Args& args, InfoRequest* request, std::string* error) {
             *error = "unknown option '" + arg + "'";
             return false;
         } else {
-            request->file = arg;
-            ++files;
+            request->files.push_back(arg);
         }
     }
-    if (files != 1) *error = "info needs one file";
-    return files == 1;
+    if (request->files.empty()) *error = "info needs at least one file";
+    return !request->files.empty();
 }
 
 std::string FormatName(int format) {
@@ -49,41 +51,71 @@ std::string FormatName(int format) {
     return ext.size() > 2 ? ext.substr(2) : ext;
 }
 
-void PrintText(const std::string& path, CNewDIB& dib) {
-    const int format = dib.GetFileFormat();
+void PrintText(const std::string& path, const DIBFileInfo& info) {
+    const int format = info.format;
     std::printf("file:      %s\n", path.c_str());
     std::printf("format:    %d (%s)\n", format, FormatName(format).c_str());
-    std::printf("size:      %d x %d\n", dib.GetWidth(), dib.GetHeight());
-    std::printf("bit count: %d\n", dib.GetBitCount());
-    std::printf("colours:   %d\n", dib.GetColorNumber());
-    std::printf("gray:      %s\n", dib.GetGrayProp() ? "yes" : "no");
-    std::printf("row bytes: %lu\n", dib.GetBytesPerLine());
-    std::printf("storage:   %s\n", dib.IsMapped() ? "page file" : "memory");
-    if (format == DIBTYPE_TIF) {
+    std::printf("size:      %d x %d\n", info.width, info.height);
+    std::printf("bit count: %d\n", info.bitCount);
+    std::printf("colours:   %d\n", info.colors);
+    std::printf("row bytes: %lu\n", info.bytesPerLine);
+    std::printf("storage:   %s\n", info.pageFile ? "page file" : "memory");
+    if (format == DIBTYPE_TIF && (info.geoKeys || info.geoModel)) {
         const std::string system = CoordinateSystemOf(path);
         if (!system.empty()) std::printf("crs:       %s\n", system.c_str());
     }
 }
 
-void PrintJson(const std::string& path, CNewDIB& dib) {
-    const int format = dib.GetFileFormat();
+void PrintJson(const std::string& path, const DIBFileInfo& info) {
+    const int format = info.format;
     std::printf("{\"file\": %s, \"format\": %s, \"format_code\": %d, \"width\": %d, \"height\": %d, "
-                "\"bit_count\": %d, \"colours\": %d, \"gray\": %s, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s}\n",
-                JsonString(AsUtf8(path)).c_str(), JsonString(FormatName(format)).c_str(), format, dib.GetWidth(),
-                dib.GetHeight(), dib.GetBitCount(), dib.GetColorNumber(), dib.GetGrayProp() ? "true" : "false",
-                dib.GetBytesPerLine(), dib.IsMapped() ? "page-file" : "memory",
-                format == DIBTYPE_TIF ? GeoTiffJson(path, dib.GetWidth(), dib.GetHeight()).c_str() : "");
+                "\"bit_count\": %d, \"colours\": %d, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s}",
+                JsonString(AsUtf8(path)).c_str(), JsonString(FormatName(format)).c_str(), format, info.width,
+                info.height, info.bitCount, info.colors, info.bytesPerLine, info.pageFile ? "page-file" : "memory",
+                format == DIBTYPE_TIF ? GeoTiffJson(path, info.width, info.height).c_str() : "");
+}
+
+// One file: `before` and its description, or its failure on standard error
+// (and in a JSON array, `before` and an error object). False when it could
+// not be read; *printed tells whether anything went to standard output.
+bool DescribeFile(const std::string& path, const InfoRequest& request, const char* before, bool* printed) {
+    DIBFileInfo info;
+    CString failure;
+    const bool array = request.json && request.files.size() > 1;
+    *printed = false;
+    std::string file = path, error;
+    if (!ResolveInput(&file, &error)) {
+        std::fprintf(stderr, "velmora: %s\n", error.c_str());
+        return false;
+    }
+    if (!ReadDIBFileInfo(file.c_str(), InputFormat(file), &info, &failure)) {
+        const std::string text = FailureText(failure);
+        std::fprintf(stderr, "velmora: cannot read %s%s%s\n", path.c_str(), text.empty() ? "" : ": ", text.c_str());
+        if (array) std::printf("%s{\"file\": %s, \"error\": %s}", before, JsonString(AsUtf8(path)).c_str(), JsonString(AsUtf8(text)).c_str());
+        *printed = array;
+        return false;
+    }
+    std::printf("%s", before);
+    if (request.json) PrintJson(path, info);
+    else PrintText(path, info);
+    if (request.json && !array) std::printf("\n");
+    *printed = true;
+    return true;
 }
 
 int Info(const InfoRequest& request) {
-    CNewDIB dib;
-    if (!dib.ReadFile(request.file.c_str(), InputFormat(request.file))) {
-        PrintFailure("cannot read " + request.file, dib.GetLastErrorText());
-        return kExitFailure;
+    const bool array = request.json && request.files.size() > 1;
+    const char* separator = array ? ",\n" : request.json ? "" : "\n";
+    if (array) std::printf("[\n");
+    int status = kExitOk;
+    bool any = false;
+    for (const std::string& file : request.files) {
+        bool printed = false;
+        if (!DescribeFile(file, request, any ? separator : "", &printed)) status = kExitFailure;
+        any = any || printed;
     }
-    if (request.json) PrintJson(request.file, dib);
-    else PrintText(request.file, dib);
-    return kExitOk;
+    if (array) std::printf("\n]\n");
+    return status;
 }
 
 }  // namespace
