@@ -140,7 +140,7 @@ Cell DrawThumbnail(const std::string& dir, const std::string& name, const RECT& 
     CNewDIB dib;
     try {
         if (!dib.ReadFile((dir + "/" + name).c_str(), -1)) {
-            cell.reason = "cannot read: " + ShowText(dib.GetLastErrorText());
+            cell.reason = "cannot read: " + FailureText(dib.GetLastErrorText());
         } else {
             RECT dst = FitInBox(box, dib.GetWidth(), dib.GetHeight());
             RECT src{0, 0, dib.GetWidth(), dib.GetHeight()};

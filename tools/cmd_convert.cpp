@@ -10,6 +10,7 @@
 #include "tools/file_kind.h"
 #include "tools/jpeg_quality_option.h"
 #include "tools/tiff_options.h"
+#include "tools/std_streams.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
@@ -19,13 +20,16 @@ namespace velmora::cli {
 namespace {
 
 const char kUsage[] =
-    "usage: velmora convert IN OUT [--rotate left|right] [--flip vertical|horizontal] [--invert]\n"
-    "                       [--format CODE] [--world-file] [--quality N]\n"
+    "usage: velmora convert IN OUT [--rotate left|right|90|180|270] [--flip vertical|horizontal] [--invert]\n"
+    "                       [--format FORMAT] [--world-file] [--quality N]\n"
     "       velmora convert --to FORMAT --out-dir DIR [transforms] FILE...\n"
     "Reads IN, applies the transforms in the order given, and saves OUT. The formats are chosen by the\n"
     "files' extensions (BMP, TIF, PCX, GIF, JPG, PNG); --format names the output's instead, as a code\n"
-    "0-5 or an extension. An input whose extension is none of those is read by its content; an output\n"
-    "named .tiff or .jpeg is saved as TIF or JPG. --quality sets the JPEG quality (1-100, default 75).\n"
+    "0-5 or a name (bmp, tif or tiff, pcx, gif, jpg or jpeg, png). An input whose extension is none of\n"
+    "those is read by its content; an output named .tiff or .jpeg is saved as TIF or JPG. '-' reads\n"
+    "standard input (the format from the content) or writes standard output (the format from\n"
+    "--format). --rotate 90 turns clockwise (as right), 270 anticlockwise (as left), 180 twice.\n"
+    "--quality sets the JPEG quality (1-100, default 75).\n"
     "A GeoTIFF input keeps its place on the map: a TIFF output carries its GeoTIFF tags, recomputed for\n"
     "turns and flips; --world-file also writes an ESRI world file beside the output (.tfw .bpw .pgw .jgw\n"
     ".gfw .pcxw).\n"
@@ -42,8 +46,9 @@ const char kUsage[] =
 
 bool ParseTransform(const std::string& option, const std::string& value, Transform* out) {
     out->name = option.substr(2) + " " + value;
-    if (option == "--rotate" && value == "left") out->run = &CNewDIB::LeftRotate;
-    else if (option == "--rotate" && value == "right") out->run = &CNewDIB::RightRotate;
+    // Degrees turn clockwise, as "right" does; 180 is two turns (ParseRequest).
+    if (option == "--rotate" && (value == "left" || value == "270")) out->run = &CNewDIB::LeftRotate;
+    else if (option == "--rotate" && (value == "right" || value == "90" || value == "180")) out->run = &CNewDIB::RightRotate;
     else if (option == "--flip" && value == "vertical") out->run = &CNewDIB::VerticalFlip;
     else if (option == "--flip" && value == "horizontal") out->run = &CNewDIB::HorizonFlip;
     else return false;
@@ -60,10 +65,15 @@ bool Has(const Args& args, const char* option) {
 // least one file, and no --format (--to says it).
 bool CheckShape(const ConvertRequest& request, const Args& args, std::string* error) {
     if (!request.batch) {
-        if (request.files.size() != 2) *error = "convert needs an input and an output file";
+        if (request.files.size() > 2)
+            *error = "convert takes one input and one output; '" + request.files[2] + "' is one too many (for many "
+                     "files use --to FORMAT --out-dir DIR)";
+        else if (request.files.size() == 1) *error = "convert needs an output file after '" + request.files[0] + "'";
+        else if (request.files.empty()) *error = "convert needs an input and an output file";
         return request.files.size() == 2;
     }
     if (Has(args, "--format")) *error = "a batch takes its format from --to, not --format";
+    else if (Has(args, "-")) *error = "a batch converts named files ('-' is for the one-file form)";
     else if (!Has(args, "--to")) *error = "a batch needs --to FORMAT";
     else if (request.outDir.empty()) *error = "a batch needs --out-dir DIR";
     else if (request.files.empty()) *error = "a batch needs at least one file";
@@ -117,6 +127,7 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
                 return false;
             }
             request->transforms.push_back(transform);
+            if (value == "180") request->transforms.push_back(transform);
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') {
@@ -132,8 +143,11 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
 int ConvertOne(const ConvertRequest& request) {
     const std::string& input = request.files[0];
     const std::string& output = request.files[1];
+    std::string inputFile = input, outputFile = output, error;
+    if (!ResolveInput(&inputFile, &error) || !ResolveOutput(&outputFile, request.format, &error))
+        return UsageError(error);
     CNewDIB dib;
-    if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
+    if (!dib.ReadFile(inputFile.c_str(), InputFormat(inputFile))) {
         PrintFailure("cannot read " + input, dib.GetLastErrorText());
         return kExitFailure;
     }
@@ -143,12 +157,12 @@ int ConvertOne(const ConvertRequest& request) {
         std::fprintf(stderr, "velmora: %s failed on %s\n", failed.c_str(), input.c_str());
         return kExitFailure;
     }
-    if (!FitDepthToFormat(&dib, request.format, input, output, &failed)) {
+    if (!FitDepthToFormat(&dib, request.format, input, outputFile, &failed)) {
         std::fprintf(stderr, "velmora: %s: %s\n", input.c_str(), failed.c_str());
         return kExitFailure;
     }
     std::string why;
-    if (!SaveConverted(dib, input, output, request, width, height, &why)) {
+    if (!SaveConverted(dib, inputFile, outputFile, request, width, height, &why) || !FinishOutput(outputFile)) {
         if (!why.empty()) PrintFailure("cannot save " + output, why.c_str());
         return kExitFailure;
     }

@@ -6,6 +6,7 @@
 
 #include "tools/commands.h"
 #include "tools/file_kind.h"
+#include "tools/std_streams.h"
 #include "velmora/cfile.h"
 #include "velmora/devicecontext.h"
 #include "velmora/newdib.h"
@@ -142,8 +143,11 @@ void SetTransparency(const DrawRequest& request, CNewDIB* dib) {
 }
 
 int Draw(const DrawRequest& request) {
+    std::string input = request.input, error;
+    if (IsStandardStream(request.output)) return UsageError("draw saves a named file ('-' is for its input only)");
+    if (!ResolveInput(&input, &error)) return UsageError(error);
     CNewDIB dib;
-    if (!dib.ReadFile(request.input.c_str(), InputFormat(request.input))) {
+    if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
         PrintFailure("cannot read " + request.input, dib.GetLastErrorText());
         return kExitFailure;
     }

@@ -86,7 +86,7 @@ int Write(const GeoTiffRequest& request, CGeoTIFF& geo) {
         PrintFailure("cannot save " + request.output, geo.GetErrorText());
         return kExitFailure;
     }
-    std::printf("wrote %s\n", request.output.c_str());
+    if (!IsQuiet()) std::printf("wrote %s\n", request.output.c_str());
     return kExitOk;
 }
 

@@ -35,6 +35,7 @@ int RunGeoTiff(const Args& args);
 // (WGS 84 / UTM zone 33N)"); empty when it holds no GeoTIFF tags.
 std::string CoordinateSystemOf(const std::string& path);
 int RunContactSheet(const Args& args);
+int RunThumbnail(const Args& args);
 
 // Takes the terminal's character set from the environment (setlocale) and
 // shows the library's message boxes as messages on standard error; call once
@@ -52,9 +53,15 @@ std::string GbkToLocale(const char* gbk);
 std::string ShowText(const char* gbk);
 // True when the terminal's character set has Chinese characters.
 bool TerminalShowsChinese();
-// Prints "velmora: <what>: <library text shown>" to standard error (without
-// the last part when the text is empty).
+// Prints "velmora: <what>: <library text shown> (<system reason>)" to
+// standard error (without the parts that are empty).
 void PrintFailure(const std::string& what, const char* libraryText);
+// A failure's library text as shown, with the system's reason behind it
+// when there is one; a message box that said the same text is not printed
+// again. Other pending message boxes are printed first.
+std::string FailureText(const char* libraryText);
+// Prints the message boxes not yet printed (the tool does so before it ends).
+void FlushMessageBoxes();
 // Prints "velmora: <message>" and a pointer to --help to standard error;
 // returns kExitUsage.
 int UsageError(const std::string& message);

@@ -66,7 +66,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
     CNewDIB dib;
     try {
         if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
-            *reason = "cannot read: " + ShowText(dib.GetLastErrorText());
+            *reason = "cannot read: " + FailureText(dib.GetLastErrorText());
             return false;
         }
         const int width = dib.GetWidth(), height = dib.GetHeight();
@@ -78,7 +78,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
         if (!FitDepthToFormat(&dib, request.format, input, output, reason)) return false;
         std::string why;
         if (!SaveConverted(dib, input, output, request, width, height, &why)) {
-            *reason = why.empty() ? "no world file" : "cannot save " + output + ": " + ShowText(why.c_str());
+            *reason = why.empty() ? "no world file" : "cannot save " + output + ": " + FailureText(why.c_str());
             return false;
         }
     } catch (const CFileException& e) {

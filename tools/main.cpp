@@ -12,10 +12,11 @@ namespace {
 
 const Command kCommands[] = {
     {"formats", "", "list the file types and their dialog filters", RunFormats},
-    {"info", "[--json] FILE", "describe an image file", RunInfo},
+    {"info", "[--json] FILE...", "describe image files from their headers", RunInfo},
     {"convert", "IN OUT [options]", "read, transform and save an image", RunConvert},
     {"convert", "--to FMT --out-dir DIR FILE...", "convert many files, with one progress bar", RunConvert},
     {"draw", "IN OUT [options]", "render an image onto a surface and save it", RunDraw},
+    {"thumbnail", "IN OUT --size N|WxH", "a filtered reduction, aspect ratio kept", RunThumbnail},
     {"geotiff", "FILE [options]", "list a GeoTIFF file's keys, or write its georeferencing", RunGeoTiff},
     {"contact-sheet", "DIR OUT", "thumbnails of every image in DIR on one sheet", RunContactSheet},
 };
@@ -30,17 +31,26 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out,
                  "  --help                show this help (after a command: that command's help)\n"
                  "  --version             show the version\n"
-                 "\nFiles are named, never '-' (write ./- for a file of that name). Library messages are\n"
+                 "\n'-' is standard input for info, convert, draw and thumbnail (the format from the content)\n"
+                 "and standard output for convert and thumbnail (the format from --format); write ./- for a\n"
+                 "file of that name. Library messages are\n"
                  "shown with an English gloss, or the gloss alone where the terminal cannot show Chinese.\n"
                  "\nExit status: 0 done, 1 failed on a file (in a batch: on at least one), 2 usage.\n"
                  "See also: man velmora\n");
 }
 
-// The tool reads and writes named files only; a lone "-" (standard input or
-// output to many tools) would otherwise be taken as a file of that name.
+// A lone "-" (standard input or output to many tools) would be taken as a
+// file of that name by the commands that do not read or write the streams.
 bool NamesStandardStream(const Args& args) {
     for (const std::string& arg : args)
         if (arg == "-") return true;
+    return false;
+}
+
+bool TakesStandardStreams(const Args& args) {
+    if (args.empty()) return false;
+    for (const char* name : {"info", "convert", "draw", "thumbnail"})
+        if (args.front() == name) return true;
     return false;
 }
 
@@ -54,8 +64,8 @@ int Run(Args args) {
     SharedOptions options;
     std::string error;
     if (!ExtractSharedOptions(&args, &options, &error)) return UsageError(error);
-    if (NamesStandardStream(args))
-        return UsageError("'-' is not a file here: the tool reads and writes named files only (write ./- for a file named '-')");
+    if (NamesStandardStream(args) && !TakesStandardStreams(args))
+        return UsageError("'-' is not a file here: this command reads and writes named files only (write ./- for a file named '-')");
     if (args.empty()) {
         PrintHelp(stderr);
         return kExitUsage;
@@ -74,7 +84,9 @@ int Run(Args args) {
     if (!ApplySharedOptions(options, &error)) return UsageError(error);
     SetQuiet(options.quiet);
     TerminalProgressWindow progress(ShowText, !options.quiet);
-    return command->run(Args(args.begin() + 1, args.end()));
+    const int status = command->run(Args(args.begin() + 1, args.end()));
+    FlushMessageBoxes();
+    return status;
 }
 
 }  // namespace

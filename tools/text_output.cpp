@@ -3,23 +3,38 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "tools/commands.h"
 #include "tools/text_glosses.h"
 #include "velmora/application.h"
 #include "velmora/encoding.h"
+#include "velmora/system.h"
 
 namespace velmora::cli {
 
 namespace {
 
 bool g_quiet = false;
+// The text of the last message box, not yet printed: a box that announces
+// the failure the operation then returns is printed once, with the tool's
+// line for that failure (PrintFailure).
+std::string g_pendingBox;
 
-// A library warning box: its text on standard error with its gloss,
-// answered OK. The caption (the program's name or "error") adds nothing here.
+// A library warning box, answered OK. The caption (the program's name or
+// "error") adds nothing here.
 int ShowMessageBox(const char* text, const char*, UINT) {
-    std::fprintf(stderr, "velmora: %s\n", ShowText(text).c_str());
+    FlushMessageBoxes();
+    g_pendingBox = text ? text : "";
     return IDOK;
+}
+
+// ": No such file or directory" for the system's reason behind the
+// library's last failure; empty when there was none.
+std::string SystemReason() {
+    const int error = GetLastSystemError();
+    return error ? std::string(": ") + std::strerror(error) : std::string();
 }
 
 }  // namespace
@@ -43,8 +58,23 @@ bool TerminalShowsChinese() {
     return GbkToLocale(kProbe).find('?') == std::string::npos;
 }
 
+void FlushMessageBoxes() {
+    if (g_pendingBox.empty()) return;
+    std::fprintf(stderr, "velmora: %s\n", ShowText(g_pendingBox.c_str()).c_str());
+    g_pendingBox.clear();
+}
+
+std::string FailureText(const char* libraryText) {
+    const std::string text = libraryText ? libraryText : "";
+    if (!g_pendingBox.empty() && g_pendingBox == text) g_pendingBox.clear();  // said once, here
+    FlushMessageBoxes();
+    const std::string reason = SystemReason();
+    return text.empty() ? (reason.empty() ? reason : reason.substr(2)) : ShowText(text.c_str()) + reason;
+}
+
 void PrintFailure(const std::string& what, const char* libraryText) {
-    if (libraryText && *libraryText) std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), ShowText(libraryText).c_str());
+    const std::string text = FailureText(libraryText);
+    if (!text.empty()) std::fprintf(stderr, "velmora: %s: %s\n", what.c_str(), text.c_str());
     else std::fprintf(stderr, "velmora: %s\n", what.c_str());
 }
 

@@ -13,6 +13,8 @@
 #include "velmora/newdib.h"
 #include "velmora/dibfile.h"
 #include "velmora/geotiff.h"
+#include "velmora/image_info.h"
+#include "velmora/thumbnail.h"
 #include "velmora/gif.h"
 #include "velmora/devicecontext.h"
 #include "velmora/encoding.h"

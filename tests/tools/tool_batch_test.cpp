@@ -16,22 +16,23 @@ TEST_F(Tool, FailureTextsCarryAnEnglishGlossAndUnderCTheGlossAlone) {
     const std::string args = "info " + Out("none.bmp");
     const Outcome utf8 = Run(args);
     EXPECT_EQ(utf8.status, 1);
-    EXPECT_TRUE(Has(utf8.err, ": 打开文件失败 (cannot open the file)\n")) << utf8.err;
+    // The library's text, then the system's reason.
+    EXPECT_TRUE(Has(utf8.err, ": 打开文件失败 (cannot open the file): No such file or directory\n")) << utf8.err;
     const Outcome ascii = Run(args, "C");
     EXPECT_EQ(ascii.status, 1);
-    EXPECT_TRUE(Has(ascii.err, ": cannot open the file\n")) << ascii.err;
+    EXPECT_TRUE(Has(ascii.err, ": cannot open the file: No such file or directory\n")) << ascii.err;
     EXPECT_FALSE(Has(ascii.err, "?")) << ascii.err;
 }
 
-TEST_F(Tool, ALoneDashIsRefusedAndNoFileOfThatNameIsMade) {
+// Where a command does not take the standard streams, '-' is refused.
+TEST_F(Tool, ALoneDashIsRefusedWhereNoStreamIsTakenAndNoFileOfThatNameIsMade) {
     const std::string in = Sample("rgb24.bmp");
     for (const std::string& args :
-         {std::string("info -"), "convert - " + Out("a.bmp"), "convert " + in + " -",
-          "convert --to bmp --out-dir " + Quote(dir.path()) + " - " + in, "draw " + in + " -",
-          "contact-sheet - " + Out("s.bmp"), std::string("-- info -")}) {
+         {"convert --to bmp --out-dir " + Quote(dir.path()) + " - " + in, "draw " + in + " -",
+          "contact-sheet - " + Out("s.bmp"), std::string("-- geotiff -"), "convert " + in + " -"}) {
         const Outcome o = Run("cd " + Quote(dir.path()) + " && " + Quote(VELMORA_TOOL_PATH) + " " + args, "C", false);
         EXPECT_EQ(o.status, 2) << args;
-        EXPECT_TRUE(Has(o.err, "'-' is not a file here")) << args << ": " << o.err;
+        EXPECT_TRUE(Has(o.err, "'-'")) << args << ": " << o.err;
     }
     EXPECT_EQ(dir.List().size(), 2u);  // only the captured output files
     // A file of that name is reached as ./- (and read by its content).
@@ -46,7 +47,7 @@ TEST_F(Tool, BatchConvertsEveryFileIntoTheFolderAndListsFailuresWithReasons) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "converted 2 of 3 files into " + outDir + "\n");
     EXPECT_TRUE(Has(o.err, "1 of 3 files failed:\n  " + dir.file("missing.bmp") +
-                               ": cannot read: 打开文件失败 (cannot open the file)\n"))
+                               ": cannot read: 打开文件失败 (cannot open the file): No such file or directory\n"))
         << o.err;
     // Each output is what the one-file form makes of its input.
     for (const char* name : {"pal8", "rgb24"}) {
@@ -91,7 +92,7 @@ TEST_F(Tool, InfoJsonDescribesTheImageForScripts) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "{\"file\": \"" + dir.file("a\\\"b.bmp") +
                          "\", \"format\": \"BMP\", \"format_code\": 0, \"width\": 127, \"height\": 64, "
-                         "\"bit_count\": 8, \"colours\": 256, \"gray\": false, \"bytes_per_line\": 128, "
+                         "\"bit_count\": 8, \"colours\": 256, \"bytes_per_line\": 128, "
                          "\"storage\": \"memory\"}\n");
     EXPECT_EQ(Run("info --json").status, 2);
     // A GeoTIFF file adds its coordinate system and its keys by name.

@@ -107,7 +107,7 @@ TEST_F(Tool, InfoDescribesTheImage) {
     const Outcome o = Run("info " + Sample("pal8.bmp"));
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(Has(o.out,
-                    "format:    0 (BMP)\nsize:      127 x 64\nbit count: 8\ncolours:   256\ngray:      no\n"
+                    "format:    0 (BMP)\nsize:      127 x 64\nbit count: 8\ncolours:   256\n"
                     "row bytes: 128\nstorage:   memory\n"))
         << o.out;
 }

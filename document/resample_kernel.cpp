@@ -1,0 +1,155 @@
+#include "document/resample_kernel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora::resample {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kLobes = 3.0;
+
+double Sinc(double x) { return x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x); }
+
+double Lanczos(double x) { return std::fabs(x) < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0; }
+
+// The taps of one output position: source indices first .. first + weights
+// - 1, normalised to sum to 1.
+struct Taps {
+    int first = 0;
+    std::vector<float> weights;
+};
+
+// For each of `to` outputs over a source of `from` pixels spanning `span`
+// pixel widths: centres mapped into the source, the kernel widened by the
+// reduction (never narrowed below one pixel), edges clamped into the image.
+std::vector<Taps> TapsFor(int from, double span, int to) {
+    const double scale = span / to;
+    const double stretch = std::max(1.0, scale);
+    const double support = kLobes * stretch;
+    std::vector<Taps> all(static_cast<size_t>(to));
+    for (int i = 0; i < to; ++i) {
+        const double centre = (i + 0.5) * scale - 0.5;
+        const int lo = std::max(0, static_cast<int>(std::floor(centre - support)) + 1);
+        const int hi = std::min(from - 1, static_cast<int>(std::ceil(centre + support)) - 1);
+        Taps& t = all[static_cast<size_t>(i)];
+        double total = 0;
+        std::vector<double> w;
+        for (int s = lo; s <= hi; ++s) {
+            w.push_back(Lanczos((s - centre) / stretch));
+            total += w.back();
+        }
+        if (w.empty() || total == 0.0) {  // a centre beyond the edge: the nearest pixel
+            t.first = std::clamp(static_cast<int>(std::lround(centre)), 0, from - 1);
+            t.weights = {1.0f};
+            continue;
+        }
+        t.first = lo;
+        for (double v : w) t.weights.push_back(static_cast<float>(v / total));
+    }
+    return all;
+}
+
+}  // namespace
+
+void FitInside(int width, int height, int boxWidth, int boxHeight, int* outWidth, int* outHeight) {
+    const double scale = std::min(static_cast<double>(boxWidth) / width, static_cast<double>(boxHeight) / height);
+    *outWidth = std::clamp(static_cast<int>(std::lround(width * scale)), 1, boxWidth);
+    *outHeight = std::clamp(static_cast<int>(std::lround(height * scale)), 1, boxHeight);
+}
+
+int BoxFactor(int from, int to) {
+    const int factor = to > 0 ? from / to : 1;
+    return std::max(1, factor / 2);
+}
+
+BoxShrinker::BoxShrinker(int width, int height, int kx, int ky) : m_width(width), m_height(height), m_kx(kx), m_ky(ky) {
+    m_out.width = (width + kx - 1) / kx;
+    m_out.height = (height + ky - 1) / ky;
+    m_out.spanX = static_cast<double>(width) / kx;
+    m_out.spanY = static_cast<double>(height) / ky;
+    m_out.pixels.assign(static_cast<size_t>(m_out.width) * m_out.height * 3, 0.0f);
+    m_sums.assign(static_cast<size_t>(m_out.width) * 3, 0);
+}
+
+void BoxShrinker::AddRow(const uint8_t* bgr) {
+    uint64_t* sum = m_sums.data();
+    for (int x = 0; x < m_width; x += m_kx, sum += 3) {
+        const uint8_t* p = bgr + static_cast<size_t>(x) * 3;
+        const int n = std::min(m_kx, m_width - x);
+        uint64_t b = 0, g = 0, r = 0;
+        for (int k = 0; k < n; ++k, p += 3) {
+            b += p[0];
+            g += p[1];
+            r += p[2];
+        }
+        sum[0] += b;
+        sum[1] += g;
+        sum[2] += r;
+    }
+    if (++m_rowsInBand == m_ky) FlushBand();
+}
+
+void BoxShrinker::FlushBand() {
+    if (m_rowsInBand == 0 || m_outRow >= m_out.height) return;
+    float* out = m_out.Row(m_outRow++);
+    for (int j = 0; j < m_out.width; ++j) {
+        const int columns = std::min(m_kx, m_width - j * m_kx);
+        const float inverse = 1.0f / static_cast<float>(columns * m_rowsInBand);
+        for (int c = 0; c < 3; ++c) out[j * 3 + c] = static_cast<float>(m_sums[static_cast<size_t>(j) * 3 + c]) * inverse;
+    }
+    std::fill(m_sums.begin(), m_sums.end(), 0);
+    m_rowsInBand = 0;
+}
+
+FloatImage BoxShrinker::Take() {
+    FlushBand();
+    return std::move(m_out);
+}
+
+FloatImage Lanczos3(const FloatImage& source, int width, int height) {
+    const std::vector<Taps> across = TapsFor(source.width, source.spanX, width);
+    const std::vector<Taps> down = TapsFor(source.height, source.spanY, height);
+    // Across first, on every source row; then down.
+    FloatImage wide;
+    wide.width = width;
+    wide.height = source.height;
+    wide.pixels.assign(static_cast<size_t>(width) * source.height * 3, 0.0f);
+    for (int y = 0; y < source.height; ++y) {
+        const float* in = source.Row(y);
+        float* out = wide.Row(y);
+        for (int x = 0; x < width; ++x) {
+            const Taps& t = across[static_cast<size_t>(x)];
+            float b = 0, g = 0, r = 0;
+            const float* p = in + static_cast<size_t>(t.first) * 3;
+            for (float w : t.weights) {
+                b += w * p[0];
+                g += w * p[1];
+                r += w * p[2];
+                p += 3;
+            }
+            out[x * 3] = b;
+            out[x * 3 + 1] = g;
+            out[x * 3 + 2] = r;
+        }
+    }
+    FloatImage result;
+    result.width = width;
+    result.height = height;
+    result.spanX = width;
+    result.spanY = height;
+    result.pixels.assign(static_cast<size_t>(width) * height * 3, 0.0f);
+    for (int y = 0; y < height; ++y) {
+        const Taps& t = down[static_cast<size_t>(y)];
+        float* out = result.Row(y);
+        for (size_t k = 0; k < t.weights.size(); ++k) {
+            const float w = t.weights[k];
+            const float* in = wide.Row(t.first + static_cast<int>(k));
+            for (int i = 0; i < width * 3; ++i) out[i] += w * in[i];
+        }
+    }
+    return result;
+}
+
+}  // namespace velmora::resample
