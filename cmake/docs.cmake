@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # API reference from the public headers: `cmake --build build --target docs`
 # writes build/docs/api/html/index.html. Needs Debian's doxygen.
 find_package(Doxygen QUIET)

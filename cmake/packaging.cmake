@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages (cpack -G DEB in the build folder):
 #   velmora          the shared library, the tool and its manual page;
 #   libvelmora-dev   headers, static archive, CMake package and pkg-config file.
@@ -14,6 +15,12 @@ set(CPACK_PACKAGE_DESCRIPTION
  images, turns, flips and draws them, and keeps images larger than memory in\n\
  page files mapped a window of rows at a time.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# MIT (LICENSE); each package carries Debian's machine-readable copyright file.
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian-copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora
+  RENAME copyright COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian-copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/libvelmora-dev
+  RENAME copyright COMPONENT development)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -81,6 +81,9 @@ int Read(CDIBFile& codec, const char* path) {
     if (!tif) return RecordFailure(codec, OpenRefusal(path, text::kOpenTiffFailed));
     const Layout layout = ReadLayout(tif.get());
     if (Failure failure = CheckLayout(tif.get(), layout)) return RecordFailure(codec, failure);
+    // Known before the image is made, so a header-only read can report the
+    // upright size; the document applies it only after a successful read.
+    codec.m_nOrientation = layout.orientation;
     if (!image->CreateDIB(static_cast<int>(layout.width), static_cast<int>(layout.length), layout.bitCount) ||
         !image->Ready()) {
         image->ReleaseDIB();
@@ -95,7 +98,6 @@ int Read(CDIBFile& codec, const char* path) {
                                                   : ReadSamples(path, tif.get(), layout, *image, reporter);
     tif.reset();
     if (failure) return FailRead(codec, failure);
-    codec.m_nOrientation = layout.orientation;
     reporter.End();
     return 1;
 }

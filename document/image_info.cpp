@@ -52,11 +52,13 @@ int ReadDIBFileInfo(const CString& path, int format, DIBFileInfo* info, CString*
     }
     *info = DIBFileInfo{};
     info->format = code;
-    info->width = image.width;
-    info->height = image.height;
+    // A picture stored turned a quarter (orientations 5 to 8) is read upright.
+    const bool turned = codec.m_nOrientation >= 5 && codec.m_nOrientation <= 8;
+    info->width = turned ? image.height : image.width;
+    info->height = turned ? image.width : image.height;
     info->bitCount = image.bitCount;
     info->colors = velmora::ColorEntries(image.bitCount);
-    info->bytesPerLine = static_cast<unsigned long>(velmora::RowStride(image.width, image.bitCount, INT_MAX));
+    info->bytesPerLine = static_cast<unsigned long>(velmora::RowStride(info->width, image.bitCount, INT_MAX));
     info->pageFile = image.pageFile ? 1 : 0;
     if (code == DIBTYPE_TIF) ReadGeoTiffSummary(path, info);
     if (errorText) errorText->Empty();

@@ -1,11 +1,10 @@
 // A minimal Velmora host: reads an image, turns it a quarter to the right,
-// draws a thumbnail of it (showing the library's progress on the terminal)
+// makes a thumbnail of it (showing the library's progress on the terminal)
 // and saves the thumbnail. The formats follow the files' extensions.
 //
 //   thumbnail IN OUT [SIZE]     SIZE: the thumbnail's longer side, default 96
 #include <langinfo.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -19,14 +18,18 @@ namespace {
 std::string ForTerminal(const char* gbk) { return ConvertGbk(gbk, nl_langinfo(CODESET)); }
 
 // The progress handler: the library sends these three messages to the
-// thread's main window while it reads, turns and saves.
+// thread's main window while it reads, turns and saves. A step may come for
+// every row, so a percentage is printed only when it changes.
 LRESULT ShowProgress(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    static long shown = -1;
     switch (message) {
         case DIBM_BEGINPROGRESS:
             std::fprintf(stderr, "%s", ForTerminal(reinterpret_cast<const char*>(lParam)).c_str());
+            shown = -1;
             break;
         case DIBM_STEPPROGRESS:
-            std::fprintf(stderr, " %lu%%", static_cast<unsigned long>(wParam));
+            if (static_cast<long>(wParam) != shown) std::fprintf(stderr, " %lu%%", static_cast<unsigned long>(wParam));
+            shown = static_cast<long>(wParam);
             break;
         case DIBM_ENDPROGRESS:
             std::fprintf(stderr, "\n");
@@ -35,12 +38,28 @@ LRESULT ShowProgress(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-// The largest rectangle of `size` on its longer side with the image's shape.
-RECT FitInto(int width, int height, int size) {
-    long w = size, h = size;
-    if (width >= height) h = std::max(1L, static_cast<long>(size) * height / width);
-    else w = std::max(1L, static_cast<long>(size) * width / height);
-    return RECT{0, 0, static_cast<LONG>(w), static_cast<LONG>(h)};
+int Run(const char* in, const char* out, int size) {
+    CNewDIB image;
+    if (!image.ReadFile(in, -1)) {
+        std::fprintf(stderr, "thumbnail: cannot read %s: %s\n", in, ForTerminal(image.GetLastErrorText()).c_str());
+        return 1;
+    }
+    if (!image.RightRotate()) {
+        std::fprintf(stderr, "thumbnail: cannot turn %s\n", in);
+        return 1;
+    }
+    // Filtered (areas averaged, then a Lanczos kernel), the aspect kept.
+    CNewDIB thumbnail;
+    if (!MakeThumbnail(&image, size, size, &thumbnail)) {
+        std::fprintf(stderr, "thumbnail: cannot make a thumbnail of %s\n", in);
+        return 1;
+    }
+    if (!thumbnail.SaveFile(out, -1, 1)) {
+        std::fprintf(stderr, "thumbnail: cannot save %s: %s\n", out, ForTerminal(thumbnail.GetLastErrorText()).c_str());
+        return 1;
+    }
+    std::printf("%s: %dx%d\n", out, thumbnail.GetWidth(), thumbnail.GetHeight());
+    return 0;
 }
 
 }  // namespace
@@ -57,35 +76,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     HWND window = RegisterMainWindow(ShowProgress);
-
-    CNewDIB image;
-    if (!image.ReadFile(argv[1], -1)) {
-        std::fprintf(stderr, "thumbnail: cannot read %s: %s\n", argv[1], ForTerminal(image.GetLastErrorText()).c_str());
-        return 1;
-    }
-    if (!image.RightRotate()) {
-        std::fprintf(stderr, "thumbnail: cannot turn %s\n", argv[1]);
-        return 1;
-    }
-
-    // Draw the whole image, stretched, onto a white memory surface.
-    RECT target = FitInto(image.GetWidth(), image.GetHeight(), size);
-    RECT source{0, 0, image.GetWidth(), image.GetHeight()};
-    CDC surface;
-    if (!surface.CreateMemoryDC(target.right, target.bottom, RGB(255, 255, 255)) ||
-        !image.DrawDIB(&surface, &target, &source, SRCCOPY)) {
-        std::fprintf(stderr, "thumbnail: cannot draw %s\n", argv[1]);
-        return 1;
-    }
-
-    // The surface becomes a 24-bit image of its own, saved like any other.
-    CNewDIB thumbnail;
-    if (!CopySurfaceToDIB(surface.GetSafeHdc(), &thumbnail) || !thumbnail.SaveFile(argv[2], -1, 1)) {
-        std::fprintf(stderr, "thumbnail: cannot save %s: %s\n", argv[2],
-                     ForTerminal(thumbnail.GetLastErrorText()).c_str());
-        return 1;
+    int status = 1;
+    // Some readers let a file exception from the disk through (a missing GIF
+    // file, a read error): a host catches it.
+    try {
+        status = Run(argv[1], argv[2], size);
+    } catch (const CFileException& e) {
+        std::fprintf(stderr, "thumbnail: %s\n", e.what());
     }
     UnregisterMainWindow(window);
-    std::printf("%s: %dx%d\n", argv[2], thumbnail.GetWidth(), thumbnail.GetHeight());
-    return 0;
+    return status;
 }

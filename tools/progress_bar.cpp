@@ -1,7 +1,12 @@
 #include "tools/progress_bar.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cwchar>
 #include <utility>
 
 #include "velmora/application.h"
@@ -12,17 +17,61 @@ namespace velmora::cli {
 namespace {
 
 constexpr unsigned kBarWidth = 30;
+constexpr unsigned kPercentWidth = 5;  // " 100%"
+
+// The terminal columns of the first `bytes` of `text` in the locale's
+// encoding: two for wide characters; a byte that is no character counts one.
+// Sets *fits to the longest prefix of at most `limit` columns.
+unsigned Columns(const std::string& text, unsigned limit, size_t* fits) {
+    std::mbstate_t state{};
+    unsigned used = 0;
+    size_t at = 0;
+    *fits = 0;
+    while (at < text.size()) {
+        wchar_t wc = 0;
+        size_t n = std::mbrtowc(&wc, text.data() + at, text.size() - at, &state);
+        int width = 1;
+        if (n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2) || n == 0) {
+            n = 1;
+            state = std::mbstate_t{};
+        } else {
+            width = std::max(0, wcwidth(wc));
+        }
+        used += static_cast<unsigned>(width);
+        at += n;
+        if (used <= limit) *fits = at;
+    }
+    return used;
+}
 
 }  // namespace
+
+unsigned ProgressBar::TerminalColumns(std::FILE* out) {
+    struct winsize size {};
+    if (out && ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    const char* env = std::getenv("COLUMNS");
+    const long columns = env ? std::strtol(env, nullptr, 10) : 0;
+    return columns > 0 && columns < 10000 ? static_cast<unsigned>(columns) : 80;
+}
 
 ProgressBar::ProgressBar(std::FILE* out, bool enabled, CaptionConverter convert)
     : m_out(out), m_enabled(enabled), m_convert(std::move(convert)) {}
 
-std::string ProgressBar::Render(const std::string& caption, unsigned percent) {
+std::string ProgressBar::Render(const std::string& caption, unsigned percent, unsigned columns) {
     if (percent > 100) percent = 100;
-    unsigned filled = percent * kBarWidth / 100;
-    std::string frame = caption.empty() ? std::string() : caption + " ";
-    frame += "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] ";
+    // The last column is left free: a frame that fills it wraps on some terminals.
+    const unsigned room = columns ? columns - 1 : UINT_MAX;
+    const unsigned bar = std::min(kBarWidth, room > kPercentWidth + 3 ? room - kPercentWidth - 3 : 0);
+    std::string shown = caption;
+    size_t fits = 0;
+    const unsigned left = room > bar + 3 + kPercentWidth ? room - bar - 3 - kPercentWidth : 0;
+    if (!shown.empty() && Columns(shown, left, &fits) + 1 > left) {
+        Columns(shown, left > 2 ? left - 2 : 0, &fits);
+        shown = left > 2 ? shown.substr(0, fits) + "~" : std::string();
+    }
+    unsigned filled = percent * bar / 100;
+    std::string frame = shown.empty() ? std::string() : shown + " ";
+    frame += "[" + std::string(filled, '#') + std::string(bar - filled, '-') + "] ";
     std::string number = std::to_string(percent);
     frame += std::string(3 - number.size(), ' ') + number + "%";
     return frame;
@@ -68,7 +117,8 @@ void ProgressBar::End() {
 void ProgressBar::Draw() {
     if (!m_enabled) return;
     // "\033[K" clears what a longer earlier frame left on the line.
-    std::fprintf(m_out, "\r%s\033[K", Render(m_caption, static_cast<unsigned>(m_percent)).c_str());
+    std::fprintf(m_out, "\r%s\033[K",
+                 Render(m_caption, static_cast<unsigned>(m_percent), TerminalColumns(m_out)).c_str());
     std::fflush(m_out);
 }
 

@@ -32,8 +32,14 @@ public:
     // The window procedure: handles the three progress messages, answers 0.
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // One frame, without the leading carriage return.
-    static std::string Render(const std::string& caption, unsigned percent);
+    // One frame, without the leading carriage return. With `columns`, the
+    // frame takes fewer than that many terminal columns (a line that wraps
+    // cannot be redrawn in place): the caption is cut short ("~"), then the
+    // bar narrowed.
+    static std::string Render(const std::string& caption, unsigned percent, unsigned columns = 0);
+    // The width of the terminal `out` is (its window size, else $COLUMNS,
+    // else 80).
+    static unsigned TerminalColumns(std::FILE* out);
 
 private:
     void Draw();
