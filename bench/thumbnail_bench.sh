@@ -20,13 +20,17 @@ cd "$work"
 best() {
     local b=999999 t
     for _ in $(seq "$runs"); do
-        t=$( { /usr/bin/time -f %e "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+        /usr/bin/time -f %e -o time.txt "$@" >/dev/null 2>&1
+        t=$(tail -n 1 time.txt)
         b=$(echo "$t $b" | awk '{print ($1 < $2) ? $1 : $2}')
     done
     echo "$b"
 }
 # peak CMD...: peak resident memory in MB.
-peak() { { /usr/bin/time -f %M "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1 | awk '{printf "%.0f", $1 / 1024}'; }
+peak() {
+    /usr/bin/time -f %M -o time.txt "$@" >/dev/null 2>&1
+    tail -n 1 time.txt | awk '{printf "%.0f", $1 / 1024}'
+}
 
 # Inputs: a synthetic picture with rings and a grid (hard to reduce without
 # aliasing) and a photograph-like plasma; 6000 x 4000, 24-bit.
