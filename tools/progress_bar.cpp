@@ -61,9 +61,14 @@ std::string ProgressBar::Render(const std::string& caption, unsigned percent, un
     if (percent > 100) percent = 100;
     // The last column is left free: a frame that fills it wraps on some terminals.
     const unsigned room = columns ? columns - 1 : UINT_MAX;
-    const unsigned bar = std::min(kBarWidth, room > kPercentWidth + 3 ? room - kPercentWidth - 3 : 0);
+    constexpr unsigned kFrame = kPercentWidth + 3, kCaptionRoom = 20, kShortBar = 10;
     std::string shown = caption;
     size_t fits = 0;
+    unsigned bar = std::min(kBarWidth, room > kFrame ? room - kFrame : 0);
+    // Too narrow for caption and bar: the bar gives way, down to a short one,
+    // so that some of the caption stays.
+    if (!shown.empty() && Columns(shown, UINT_MAX, &fits) + 1 + bar + kFrame > room && room > kFrame + kShortBar)
+        bar = std::clamp(room > kFrame + kCaptionRoom ? room - kFrame - kCaptionRoom : 0, kShortBar, bar);
     const unsigned left = room > bar + 3 + kPercentWidth ? room - bar - 3 - kPercentWidth : 0;
     if (!shown.empty() && Columns(shown, left, &fits) + 1 > left) {
         Columns(shown, left > 2 ? left - 2 : 0, &fits);

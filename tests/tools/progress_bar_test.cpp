@@ -49,7 +49,7 @@ TEST_F(Bar, RendersCaptionBarAndPercent) {
     // Within a terminal's width (a wrapped line cannot be redrawn in place):
     // the caption is cut short first, then the bar narrowed.
     const std::string cut = ProgressBar::Render(std::string(100, 'a'), 50, 40);
-    EXPECT_EQ(cut.size(), 39u) << cut;
+    EXPECT_LE(cut.size(), 39u) << cut;
     EXPECT_NE(cut.find("a~ [#"), std::string::npos) << cut;
     EXPECT_LE(ProgressBar::Render("caption", 50, 12).size(), 11u);
     EXPECT_EQ(ProgressBar::Render("reading", 50, 80), ProgressBar::Render("reading", 50));
