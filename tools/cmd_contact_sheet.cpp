@@ -18,6 +18,7 @@
 #include "velmora/devicecontext.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
+#include "velmora/thumbnail.h"
 
 namespace velmora::cli {
 
@@ -142,9 +143,17 @@ Cell DrawThumbnail(const std::string& dir, const std::string& name, const RECT& 
         if (!dib.ReadFile((dir + "/" + name).c_str(), -1)) {
             cell.reason = "cannot read: " + FailureText(dib.GetLastErrorText());
         } else {
-            RECT dst = FitInBox(box, dib.GetWidth(), dib.GetHeight());
-            RECT src{0, 0, dib.GetWidth(), dib.GetHeight()};
-            if (!dib.DrawDIB(surface, &dst, &src, SRCCOPY)) cell.reason = "cannot draw";
+            // Filtered to the box, then drawn pixel for pixel, centred.
+            CNewDIB thumb;
+            const int boxW = box.right - box.left, boxH = box.bottom - box.top;
+            if (MakeThumbnail(&dib, boxW, boxH, &thumb)) {
+                const LONG left = box.left + (boxW - thumb.GetWidth()) / 2, top = box.top + (boxH - thumb.GetHeight()) / 2;
+                RECT dst{left, top, left + thumb.GetWidth(), top + thumb.GetHeight()};
+                RECT src{0, 0, thumb.GetWidth(), thumb.GetHeight()};
+                if (!thumb.DrawDIB(surface, &dst, &src, SRCCOPY)) cell.reason = "cannot draw";
+            } else {
+                cell.reason = "cannot make its thumbnail";
+            }
         }
     } catch (const CFileException& e) {
         cell.reason = e.what();

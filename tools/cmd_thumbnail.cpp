@@ -6,6 +6,7 @@
 
 #include "tools/commands.h"
 #include "tools/convert_request.h"
+#include "tools/file_kind.h"
 #include "tools/std_streams.h"
 #include "velmora/newdib.h"
 #include "velmora/thumbnail.h"
@@ -89,7 +90,7 @@ int Thumbnail(const ThumbnailRequest& given) {
     if (!ResolveInput(&request.input, &error) || !ResolveOutput(&request.output, request.format, &error))
         return UsageError(error);
     CNewDIB image;
-    if (!image.ReadFile(request.input.c_str(), -1)) {
+    if (!image.ReadFile(request.input.c_str(), InputFormat(request.input))) {
         PrintFailure("cannot read " + given.input, image.GetLastErrorText());
         return kExitFailure;
     }
@@ -99,7 +100,8 @@ int Thumbnail(const ThumbnailRequest& given) {
         return kExitFailure;
     }
     image.ReleaseDIB();
-    if (!thumbnail.SaveFile(request.output.c_str(), request.format, 1) || !FinishOutput(request.output)) {
+    if (!thumbnail.SaveFile(request.output.c_str(), SaveFormatFor(request.output, request.format), 1) ||
+        !FinishOutput(request.output)) {
         PrintFailure("cannot save " + given.output, thumbnail.GetLastErrorText());
         return kExitFailure;
     }

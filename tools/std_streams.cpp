@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/convert_request.h"
+#include "tools/file_kind.h"
 #include "velmora/environment.h"
 
 namespace velmora::cli {
@@ -26,13 +27,14 @@ void RemoveTemporaries() {
     for (const std::string& name : Temporaries()) std::remove(name.c_str());
 }
 
-// An empty file "velmora-<what>-XXXXXX.<ext>" in $TMPDIR (else /tmp).
+// An empty file "velmora-<what>-XXXXXX[.<ext>]" in $TMPDIR (else /tmp).
 std::string MakeTemporary(const char* what, const std::string& extension, std::FILE** opened) {
     const char* base = std::getenv("TMPDIR");
-    std::string name = std::string(base && *base ? base : "/tmp") + "/velmora-" + what + "-XXXXXX." + extension;
+    const std::string suffix = extension.empty() ? std::string() : "." + extension;
+    std::string name = std::string(base && *base ? base : "/tmp") + "/velmora-" + what + "-XXXXXX" + suffix;
     std::vector<char> buf(name.begin(), name.end());
     buf.push_back('\0');
-    const int fd = mkstemps(buf.data(), static_cast<int>(extension.size() + 1));
+    const int fd = mkstemps(buf.data(), static_cast<int>(suffix.size()));
     if (fd < 0) return std::string();
     name = buf.data();
     if (Temporaries().empty()) std::atexit(RemoveTemporaries);
@@ -42,41 +44,27 @@ std::string MakeTemporary(const char* what, const std::string& extension, std::F
     return name;
 }
 
-bool StartsWith(const unsigned char* bytes, size_t count, const char* signature, size_t length) {
-    return count >= length && std::memcmp(bytes, signature, length) == 0;
-}
-
 }  // namespace
-
-int FormatFromContent(const unsigned char* bytes, size_t count) {
-    if (StartsWith(bytes, count, "BM", 2)) return DIBTYPE_BMP;
-    if (StartsWith(bytes, count, "II*\0", 4) || StartsWith(bytes, count, "MM\0*", 4) ||
-        StartsWith(bytes, count, "II+\0", 4) || StartsWith(bytes, count, "MM\0+", 4))
-        return DIBTYPE_TIF;
-    if (StartsWith(bytes, count, "GIF8", 4)) return DIBTYPE_GIF;
-    if (StartsWith(bytes, count, "\xFF\xD8\xFF", 3)) return DIBTYPE_JPG;
-    if (StartsWith(bytes, count, "\x89PNG\r\n\x1A\n", 8)) return DIBTYPE_PNG;
-    if (count >= 4 && bytes[0] == 0x0A && bytes[2] == 1) return DIBTYPE_PCX;  // maker, version, run-length
-    return -1;
-}
 
 bool ResolveInput(std::string* path, std::string* error) {
     if (!IsStandardStream(*path)) return true;
-    std::vector<unsigned char> data;
+    // Kept without an extension: the readers go by its content (file_kind.h).
+    std::FILE* file = nullptr;
+    const std::string name = MakeTemporary("stdin", "", &file);
+    bool kept = file != nullptr, empty = true;
     unsigned char chunk[1 << 16];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) data.insert(data.end(), chunk, chunk + n);
-    const int format = FormatFromContent(data.data(), data.size());
-    if (format < 0) {
-        *error = data.empty() ? "standard input is empty" : "standard input is not an image the library reads";
+    while (kept && (n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+        kept = std::fwrite(chunk, 1, n, file) == n;
+        empty = false;
+    }
+    if (file && std::fclose(file) != 0) kept = false;
+    if (name.empty() || !kept) {
+        *error = "cannot keep standard input in a temporary file";
         return false;
     }
-    std::FILE* file = nullptr;
-    const std::string name = MakeTemporary("stdin", FormatExtension(format), &file);
-    const bool written = file && std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    const bool closed = file && std::fclose(file) == 0;
-    if (name.empty() || !written || !closed) {
-        *error = "cannot keep standard input in a temporary file";
+    if (SniffFormat(name) < 0) {
+        *error = empty ? "standard input is empty" : "standard input is not an image the library reads";
         return false;
     }
     *path = name;

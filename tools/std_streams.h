@@ -11,9 +11,9 @@ namespace velmora::cli {
 // True for "-".
 inline bool IsStandardStream(const std::string& name) { return name == "-"; }
 
-// For an input named "-": copies standard input to a temporary file named
-// with the extension its first bytes call for and sets *path to it. Other
-// names are left as they are. False, with `error` set, when standard input
+// For an input named "-": copies standard input to a temporary file (read
+// by its content, InputFormat) and sets *path to it. Other names are left as
+// they are. False, with `error` set, when standard input
 // is empty or not an image the library reads.
 bool ResolveInput(std::string* path, std::string* error);
 
@@ -25,8 +25,5 @@ bool ResolveOutput(std::string* path, int format, std::string* error);
 // After a save: when `path` is a temporary made for standard output, copies
 // it there. False when the copy fails.
 bool FinishOutput(const std::string& path);
-
-// The format code named by a file's first bytes, -1 for none.
-int FormatFromContent(const unsigned char* bytes, size_t count);
 
 }  // namespace velmora::cli

@@ -5,6 +5,7 @@
 #include "tools/contact_sheet_layout.h"
 #include "tools/tiny_font.h"
 #include "tools/tool_fixture.h"
+#include "velmora/thumbnail.h"
 
 namespace {
 
@@ -85,16 +86,17 @@ TEST_F(Tool, ContactSheetDrawsEveryImageOfTheFolderAndCrossesOutTheUnreadable) {
     ASSERT_EQ(sheet.ReadFile(sheetPath.c_str(), -1), 1);
     ASSERT_EQ(sheet.GetWidth(), layout.Width());
     ASSERT_EQ(sheet.GetHeight(), layout.Height());
-    // rgb24.bmp (127 x 64) fills its box's width, 40 x 20; each thumbnail
-    // pixel is the source pixel under its centre.
+    // rgb24.bmp (127 x 64) fills its box's width, 40 x 20, centred: the
+    // library's filtered thumbnail, pixel for pixel.
     const RECT a = FitInBox(layout.Box(0), 127, 64);
     ASSERT_EQ(a.right - a.left, 40);
     ASSERT_EQ(a.bottom - a.top, 20);
     CNewDIB source;
     ASSERT_EQ(source.ReadFile(vtest::DataPath("bmp/rgb24.bmp").c_str(), -1), 1);
+    CNewDIB thumb;
+    ASSERT_EQ(MakeThumbnail(&source, 40, 40, &thumb), 1);
     for (int y : {0, 7, 19}) {
-        const int sx = (2 * 5 + 1) * 127 / 80, sy = (2 * y + 1) * 64 / 40;
-        const unsigned long pixel = source.GetPixelRGB(sx, 63 - sy);  // blue low
+        const unsigned long pixel = thumb.GetPixelRGB(5, 19 - y);  // blue low
         EXPECT_EQ(SheetPixel(sheet, a.left + 5, a.top + y),
                   RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel)));
     }
