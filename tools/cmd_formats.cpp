@@ -2,6 +2,7 @@
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/format_support.h"
 #include "velmora/environment.h"
 
 namespace velmora::cli {
@@ -53,6 +54,13 @@ std::string ShowFilter(const CString& filter) {
     return shown;
 }
 
+// "  BMP   reads: ...\n        writes: ...\n" per format (README.md has the same table).
+void PrintSupport() {
+    std::printf("\nWhat each format reads and writes:\n");
+    for (const FormatSupport* f = SupportedFormats(); f->name; ++f)
+        std::printf("  %-5s reads:  %s\n        writes: %s\n", f->name, f->reads, f->writes);
+}
+
 void PrintFilters() {
     std::printf("\nDialog filter:\n  %s\n", ShowFilter(GetDIBFilter()).c_str());
     std::printf("All-types filter:\n  %s\n", ShowFilter(GetAllDIBsFilter()).c_str());
@@ -68,6 +76,7 @@ int RunFormats(const Args& args) {
     }
     if (!args.empty()) return UsageError("formats takes no arguments");
     PrintFileTypes();
+    PrintSupport();
     PrintFilters();
     return kExitOk;
 }
