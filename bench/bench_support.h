@@ -128,14 +128,16 @@ double BestSeconds(int runs, Work work) {
     return best;
 }
 
-// `in` to d/ours<ext>, d/freeimage<ext> and d/magick<ext> by the tool and
-// the two peer programs, each timed and reported.
+// `in` to d/ours<ext>, d/freeimage<ext> and d/magick<ext> by the tool (with
+// `toolOptions` after its arguments) and the two peer programs, each timed
+// and reported.
 inline void CompareConversions(const Options& o, const char* what, const std::string& in, const std::string& d,
-                               const std::string& ext) {
+                               const std::string& ext, const std::string& toolOptions = "") {
     const auto command = [&](const std::string& program, const char* name) {
         return Quote(program) + " " + Quote(in) + " " + Quote(d + "/" + name + ext);
     };
-    const Timing ours = Time(command(o.tool, "ours").insert(Quote(o.tool).size(), " convert -q"), o.runs);
+    const Timing ours =
+        Time(command(o.tool, "ours").insert(Quote(o.tool).size(), " convert -q") + " " + toolOptions, o.runs);
     const Timing free = Exists(o.freeimage) ? Time(command(o.freeimage, "freeimage"), o.runs) : Timing{};
     Report(what, ours, "FreeImage", free);
     Report(what, ours, "ImageMagick", Time(command(o.magick, "magick"), o.runs));

@@ -213,42 +213,45 @@ std::vector<RGBQUAD> ColourHistogram::Palette(int colors) {
 ColourMapper::ColourMapper(const std::vector<RGBQUAD>& palette)
     : m_palette(palette), m_cellFirst(kMapCells, -1), m_cellCount(kMapCells, 0) {}
 
-// The entries that can be nearest to some colour of a cell of 8 x 8 x 8:
+// The entries that can be nearest to some colour of a cell of 4 x 4 x 4:
 // those whose distance to the cell's nearest corner is within the smallest
 // distance any entry has to the cell's farthest colour.
 void ColourMapper::FillCell(int cell) {
-    const int low[3] = {(cell >> 10) << 3, (cell >> 5 & 31) << 3, (cell & 31) << 3};
-    std::vector<int> nearest(m_palette.size()), farthest(m_palette.size());
+    const int low[3] = {(cell >> 12) << 2, (cell >> 6 & 63) << 2, (cell & 63) << 2};
+    std::vector<int>& nearest = m_nearest;
+    std::vector<int>& farthest = m_farthest;
+    nearest.resize(m_palette.size()), farthest.resize(m_palette.size());
     int bound = INT_MAX;
     for (size_t k = 0; k < m_palette.size(); ++k) {
         const int q[3] = {m_palette[k].rgbRed, m_palette[k].rgbGreen, m_palette[k].rgbBlue};
         nearest[k] = farthest[k] = 0;
         for (int c = 0; c < 3; ++c) {
-            const int below = low[c] - q[c], above = q[c] - (low[c] + 7);
+            const int below = low[c] - q[c], above = q[c] - (low[c] + 3);
             const int in = std::max({below, above, 0});
-            const int out = std::max(std::abs(q[c] - low[c]), std::abs(q[c] - low[c] - 7));
+            const int out = std::max(std::abs(q[c] - low[c]), std::abs(q[c] - low[c] - 3));
             nearest[k] += in * in, farthest[k] += out * out;
         }
         bound = std::min(bound, farthest[k]);
     }
     m_cellFirst[cell] = static_cast<int>(m_candidates.size());
     for (size_t k = 0; k < m_palette.size(); ++k)
-        if (nearest[k] <= bound) m_candidates.push_back(static_cast<BYTE>(k));
+        if (nearest[k] <= bound)
+            m_candidates.push_back(RGBQUAD{m_palette[k].rgbBlue, m_palette[k].rgbGreen, m_palette[k].rgbRed, static_cast<BYTE>(k)});
     m_cellCount[cell] = static_cast<int>(m_candidates.size()) - m_cellFirst[cell];
 }
 
 // Exact: the nearest entry (the lowest index among equals) of the cell's
 // candidates, which hold every entry that can be nearest there.
 int ColourMapper::Nearest(int r, int g, int b) {
-    const int cell = (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
+    const int cell = (r >> 2) << 12 | (g >> 2) << 6 | (b >> 2);
     if (m_cellFirst[cell] < 0) FillCell(cell);
-    const BYTE* candidate = m_candidates.data() + m_cellFirst[cell];
+    const RGBQUAD* candidate = m_candidates.data() + m_cellFirst[cell];
     int best = 0, bestDistance = INT_MAX;
     for (int i = 0; i < m_cellCount[cell]; ++i) {
-        const RGBQUAD& q = m_palette[candidate[i]];
+        const RGBQUAD& q = candidate[i];
         const int dr = r - q.rgbRed, dg = g - q.rgbGreen, db = b - q.rgbBlue;
         const int distance = dr * dr + dg * dg + db * db;
-        if (distance < bestDistance) bestDistance = distance, best = candidate[i];
+        if (distance < bestDistance) bestDistance = distance, best = q.rgbReserved;
     }
     return best;
 }

@@ -42,16 +42,18 @@ public:
     void MapRow(const BYTE* pixels, int pixelBytes, BYTE* out);
 
 private:
-    static constexpr int kMapCells = 32 * 32 * 32;
+    static constexpr int kMapCells = 64 * 64 * 64;
 
     void FillCell(int cell);
     void DitherRow(const BYTE* pixels, int pixelBytes, BYTE* out);
 
     std::vector<RGBQUAD> m_palette;
-    // For each cell of 8 x 8 x 8 colours, once first met: its candidates,
-    // m_cellCount entries of m_candidates from m_cellFirst.
+    // For each cell of 4 x 4 x 4 colours, once first met: its candidates,
+    // m_cellCount entries of m_candidates from m_cellFirst, each an entry's
+    // colour with its index in place of the reserved byte.
     std::vector<int> m_cellFirst, m_cellCount;
-    std::vector<BYTE> m_candidates;
+    std::vector<RGBQUAD> m_candidates;
+    std::vector<int> m_nearest, m_farthest;  // FillCell's distances, kept to spare allocations
     // Floyd-Steinberg: errors of this row and the next, three per pixel with
     // a pixel of margin each side, in sixteenths.
     std::vector<int> m_errors, m_nextErrors;
