@@ -211,32 +211,51 @@ std::vector<RGBQUAD> ColourHistogram::Palette(int colors) {
 // --- Mapping ---------------------------------------------------------------
 
 ColourMapper::ColourMapper(const std::vector<RGBQUAD>& palette)
-    : m_palette(palette), m_cellFirst(kMapCells, -1), m_cellCount(kMapCells, 0) {}
+    : m_palette(palette), m_cellFirst(kMapCells, -1), m_cellCount(kMapCells, 0), m_parentFirst(kParentCells, -1),
+      m_parentCount(kParentCells, 0) {
+    for (size_t k = 0; k < palette.size(); ++k)
+        m_everyEntry.push_back(RGBQUAD{palette[k].rgbBlue, palette[k].rgbGreen, palette[k].rgbRed, static_cast<BYTE>(k)});
+}
 
-// The entries that can be nearest to some colour of a cell of 4 x 4 x 4:
-// those whose distance to the cell's nearest corner is within the smallest
-// distance any entry has to the cell's farthest colour.
-void ColourMapper::FillCell(int cell) {
-    const int low[3] = {(cell >> 12) << 2, (cell >> 6 & 63) << 2, (cell & 63) << 2};
-    std::vector<int>& nearest = m_nearest;
-    std::vector<int>& farthest = m_farthest;
-    nearest.resize(m_palette.size()), farthest.resize(m_palette.size());
+// Appends to `out` those of `entries` that can be nearest to some colour of
+// the cube of `side` colours from `low`: the ones whose distance to the
+// cube's nearest colour is within the smallest distance any of them has to
+// the cube's farthest colour.
+void ColourMapper::AppendCandidates(const RGBQUAD* entries, int count, const int low[3], int side,
+                                    std::vector<RGBQUAD>& out) {
+    m_nearest.resize(static_cast<size_t>(count)), m_farthest.resize(static_cast<size_t>(count));
     int bound = INT_MAX;
-    for (size_t k = 0; k < m_palette.size(); ++k) {
-        const int q[3] = {m_palette[k].rgbRed, m_palette[k].rgbGreen, m_palette[k].rgbBlue};
-        nearest[k] = farthest[k] = 0;
+    for (int k = 0; k < count; ++k) {
+        const int q[3] = {entries[k].rgbRed, entries[k].rgbGreen, entries[k].rgbBlue};
+        int nearest = 0, farthest = 0;
         for (int c = 0; c < 3; ++c) {
-            const int below = low[c] - q[c], above = q[c] - (low[c] + 3);
+            const int below = low[c] - q[c], above = q[c] - (low[c] + side - 1);
             const int in = std::max({below, above, 0});
-            const int out = std::max(std::abs(q[c] - low[c]), std::abs(q[c] - low[c] - 3));
-            nearest[k] += in * in, farthest[k] += out * out;
+            const int out = std::max(std::abs(below), std::abs(above));
+            nearest += in * in, farthest += out * out;
         }
-        bound = std::min(bound, farthest[k]);
+        m_nearest[k] = nearest, m_farthest[k] = farthest;
+        bound = std::min(bound, farthest);
     }
+    for (int k = 0; k < count; ++k)
+        if (m_nearest[k] <= bound) out.push_back(entries[k]);
+}
+
+// A cell of 4 x 4 x 4 takes its candidates from those of its cell of
+// 8 x 8 x 8 (an entry that can be nearest in the small cell can be in the
+// large one), which takes them from every entry.
+void ColourMapper::FillCell(int cell) {
+    const int r = cell >> 12, g = cell >> 6 & 63, b = cell & 63;
+    const int parent = (r >> 1) << 10 | (g >> 1) << 5 | (b >> 1);
+    if (m_parentFirst[parent] < 0) {
+        const int low[3] = {(r >> 1) << 3, (g >> 1) << 3, (b >> 1) << 3};
+        m_parentFirst[parent] = static_cast<int>(m_parentCandidates.size());
+        AppendCandidates(m_everyEntry.data(), static_cast<int>(m_everyEntry.size()), low, 8, m_parentCandidates);
+        m_parentCount[parent] = static_cast<int>(m_parentCandidates.size()) - m_parentFirst[parent];
+    }
+    const int low[3] = {r << 2, g << 2, b << 2};
     m_cellFirst[cell] = static_cast<int>(m_candidates.size());
-    for (size_t k = 0; k < m_palette.size(); ++k)
-        if (nearest[k] <= bound)
-            m_candidates.push_back(RGBQUAD{m_palette[k].rgbBlue, m_palette[k].rgbGreen, m_palette[k].rgbRed, static_cast<BYTE>(k)});
+    AppendCandidates(m_parentCandidates.data() + m_parentFirst[parent], m_parentCount[parent], low, 4, m_candidates);
     m_cellCount[cell] = static_cast<int>(m_candidates.size()) - m_cellFirst[cell];
 }
 

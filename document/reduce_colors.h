@@ -43,7 +43,9 @@ public:
 
 private:
     static constexpr int kMapCells = 64 * 64 * 64;
+    static constexpr int kParentCells = 32 * 32 * 32;
 
+    void AppendCandidates(const RGBQUAD* entries, int count, const int low[3], int side, std::vector<RGBQUAD>& out);
     void FillCell(int cell);
     void DitherRow(const BYTE* pixels, int pixelBytes, BYTE* out);
 
@@ -53,7 +55,10 @@ private:
     // colour with its index in place of the reserved byte.
     std::vector<int> m_cellFirst, m_cellCount;
     std::vector<RGBQUAD> m_candidates;
-    std::vector<int> m_nearest, m_farthest;  // FillCell's distances, kept to spare allocations
+    // The same for cells of 8 x 8 x 8, from which the small cells' come.
+    std::vector<int> m_parentFirst, m_parentCount;
+    std::vector<RGBQUAD> m_parentCandidates, m_everyEntry;
+    std::vector<int> m_nearest, m_farthest;  // AppendCandidates' distances, kept to spare allocations
     // Floyd-Steinberg: errors of this row and the next, three per pixel with
     // a pixel of margin each side, in sixteenths.
     std::vector<int> m_errors, m_nextErrors;
