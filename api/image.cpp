@@ -1,0 +1,155 @@
+// velmora::Image: reading, saving, properties and transforms over CNewDIB.
+#include <new>
+
+#include "api/failure.h"
+#include "api/format_names.h"
+#include "api/format_options.h"
+#include "api/image_impl.h"
+#include "api/progress_scope.h"
+#include "api/thumbnail.h"
+#include "velmora/cfile.h"
+#include "velmora/environment.h"
+
+namespace velmora {
+
+namespace api {
+
+CNewDIB& DocumentOf(const Image::Impl* impl, const char* operation) {
+    if (!impl || !const_cast<CNewDIB&>(impl->dib).Ready())
+        ThrowUsage(ErrorCode::empty_image, std::string("cannot ") + operation + ": the image holds no pixels");
+    return const_cast<CNewDIB&>(impl->dib);
+}
+
+namespace {
+
+// Runs a library file operation, turning what it throws into an Error.
+template <class Run>
+int RunFileOperation(Operation operation, const char* what, const std::string& path, CNewDIB& dib,
+                     const Progress& progress, Run&& run) {
+    ProgressScope scope(progress);
+    int ok = 0;
+    try {
+        ok = run();
+    } catch (const CFileException& e) {
+        ThrowFileException(operation, what, path, e, dib.GetLastErrorText());
+    } catch (const std::bad_alloc&) {
+        ThrowFailure(operation, what, path, nullptr);
+    }
+    scope.Finish();
+    return ok;
+}
+
+int FormatForOpen(const std::string& path) {
+    int err = 0;
+    int format = FormatFromContent(path, &err);
+    if (format == -2) ThrowFailure(Operation::read, "cannot read", path, nullptr, err);
+    if (format == -1) format = FormatFromPath(path);
+    if (format == -1)
+        throw Error(ErrorCode::unknown_format, "cannot read '" + path + "': not a format the library knows");
+    return format;
+}
+
+int FormatForSave(const std::string& path, const std::string& name) {
+    const int format = name.empty() ? FormatFromPath(path) : FormatFromName(name);
+    if (format == -1)
+        throw Error(ErrorCode::unknown_format,
+                    "cannot save '" + path + "': no format named " + (name.empty() ? "by the extension" : "'" + name + "'"));
+    return format;
+}
+
+}  // namespace
+
+}  // namespace api
+
+using api::DocumentOf;
+using api::Operation;
+
+Image::Image() : m_impl(std::make_unique<Impl>()) {}
+Image::Image(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+Image::~Image() = default;
+Image::Image(Image&&) noexcept = default;
+Image& Image::operator=(Image&&) noexcept = default;
+
+Image Image::open(const std::string& path, const OpenOptions& options) {
+    const int format = api::FormatForOpen(path);
+    auto impl = std::make_unique<Impl>();
+    CNewDIB& dib = impl->dib;
+    const int ok = api::RunFileOperation(Operation::read, "cannot read", path, dib, options.progress,
+                                         [&] { return dib.ReadFile(path.c_str(), format); });
+    if (!ok) api::ThrowFailure(Operation::read, "cannot read", path, dib.GetLastErrorText());
+    return Image(std::move(impl));
+}
+
+bool Image::empty() const { return !m_impl || !m_impl->dib.Ready(); }
+int Image::width() const { return empty() ? 0 : m_impl->dib.GetWidth(); }
+int Image::height() const { return empty() ? 0 : m_impl->dib.GetHeight(); }
+int Image::bit_count() const { return empty() ? 0 : m_impl->dib.GetBitCount(); }
+bool Image::gray() const { return !empty() && m_impl->dib.GetGrayProp() != 0; }
+bool Image::in_page_file() const { return !empty() && m_impl->dib.IsMapped() != 0; }
+
+std::vector<Rgb> Image::palette() const {
+    std::vector<Rgb> colors;
+    if (empty() || bit_count() > 8) return colors;
+    int count = 0;
+    const RGBQUAD* table = m_impl->dib.GetRGBQuad(&count);
+    for (int i = 0; table && i < count; ++i) colors.push_back({table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue});
+    return colors;
+}
+
+void Image::save(const std::string& path, const SaveOptions& options) const {
+    CNewDIB& dib = DocumentOf(m_impl.get(), "save");
+    const int format = api::FormatForSave(path, options.format);
+    api::FormatOptionScope settings(format, options);
+    const int ok = api::RunFileOperation(Operation::save, "cannot save", path, dib, options.progress,
+                                         [&] { return dib.SaveFile(path.c_str(), format, 0); });
+    if (!ok) api::ThrowFailure(Operation::save, "cannot save", path, dib.GetLastErrorText());
+}
+
+namespace {
+
+void Transform(Image::Impl* impl, const char* name, int (CNewDIB::*operation)()) {
+    CNewDIB& dib = DocumentOf(impl, name);
+    api::ProgressScope quiet{Progress()};
+    int ok = 0;
+    try {
+        ok = (dib.*operation)();
+    } catch (const std::bad_alloc&) {
+        ok = 0;
+    }
+    if (!ok) api::ThrowFailure(Operation::transform, std::string("cannot ") + name + " the image", "", nullptr);
+}
+
+}  // namespace
+
+void Image::rotate(Turn turn) {
+    Transform(m_impl.get(), "turn", turn == Turn::left ? &CNewDIB::LeftRotate : &CNewDIB::RightRotate);
+}
+
+void Image::flip(Flip flip) {
+    Transform(m_impl.get(), "flip", flip == Flip::vertical ? &CNewDIB::VerticalFlip : &CNewDIB::HorizonFlip);
+}
+
+void Image::invert() {
+    m_impl->alpha.reset();
+    Transform(m_impl.get(), "invert", &CNewDIB::InvertColor);
+}
+
+Image Image::copy() const {
+    CNewDIB& dib = DocumentOf(m_impl.get(), "copy");
+    auto impl = std::make_unique<Impl>();
+    if (!impl->dib.CopyDIB(&dib))
+        api::ThrowFailure(Operation::transform, "cannot copy the image", "", nullptr);
+    return Image(std::move(impl));
+}
+
+Image Image::thumbnail(int width, int height) const {
+    CNewDIB& dib = DocumentOf(m_impl.get(), "make a thumbnail of");
+    if (width < 1 || height < 1)
+        api::ThrowUsage(ErrorCode::invalid_argument, "a thumbnail needs a width and height of at least 1");
+    auto impl = std::make_unique<Impl>();
+    if (!api::MakeThumbnail(dib, width, height, &impl->dib))
+        api::ThrowFailure(Operation::transform, "cannot make a thumbnail of the image", "", nullptr);
+    return Image(std::move(impl));
+}
+
+}  // namespace velmora

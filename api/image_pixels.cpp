@@ -1,0 +1,103 @@
+// velmora::Image: pixels in blocks of rows, in natural form, and from a host's pixels.
+#include <cstring>
+#include <new>
+
+#include "api/failure.h"
+#include "api/image_impl.h"
+#include "api/pixel_rows.h"
+#include "storage/row_walker.h"
+
+namespace velmora {
+
+using api::DocumentOf;
+
+void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>& visit, int maxRows) const {
+    CNewDIB& dib = DocumentOf(m_impl.get(), "read rows");
+    if (top < 0 || count < 0 || top > dib.GetHeight() || count > dib.GetHeight() - top || maxRows < 1)
+        api::ThrowUsage(ErrorCode::invalid_argument, "rows " + std::to_string(top) + " + " + std::to_string(count) +
+                                                         " are outside the image's " +
+                                                         std::to_string(dib.GetHeight()) + " rows");
+    const size_t rowBytes = (static_cast<size_t>(dib.GetWidth()) * static_cast<size_t>(dib.GetBitCount()) + 7) / 8;
+    bool stopped = false;
+    const bool walked = WalkRows(dib, RowOrder::TopDown, top, top + count, maxRows, [&](const RowPiece& piece) {
+        const RowBlock block{piece.first, piece.count, rowBytes, piece.Row(0),
+                             -static_cast<std::ptrdiff_t>(piece.stride)};
+        stopped = !visit(block);
+        return !stopped;
+    });
+    // A stop asked for by `visit` is no failure; a window that cannot be had is.
+    if (!walked && !stopped) api::ThrowFailure(api::Operation::read, "cannot map the image's rows", "", nullptr);
+}
+
+bool Image::has_alpha() const {
+    if (bit_count() != 32) return false;
+    if (!m_impl->alpha) {
+        bool found = false;
+        const int width = this->width();
+        rows(0, height(), [&](const RowBlock& block) {
+            for (int k = 0; k < block.count && !found; ++k) found = api::RowHasAlpha(block.row(k), width);
+            return !found;
+        });
+        m_impl->alpha = found;
+    }
+    return *m_impl->alpha;
+}
+
+int Image::channels() const { return empty() ? 0 : api::NaturalChannels(bit_count(), has_alpha()); }
+
+void Image::copy_pixels(int top, int count, std::uint8_t* out) const {
+    const int width = this->width(), bits = bit_count();
+    const bool alpha = has_alpha();
+    const size_t outRow = static_cast<size_t>(width) * static_cast<size_t>(api::NaturalChannels(bits, alpha));
+    rows(top, count, [&](const RowBlock& block) {
+        for (int k = 0; k < block.count; ++k)
+            api::RowToNatural(block.row(k), width, bits, alpha, out + static_cast<size_t>(block.top - top + k) * outRow);
+        return true;
+    });
+}
+
+namespace {
+
+void SetPalette(CNewDIB& dib, int bitCount, const std::vector<Rgb>& palette) {
+    const int entries = 1 << bitCount;
+    if (static_cast<int>(palette.size()) > entries)
+        api::ThrowUsage(ErrorCode::invalid_argument, "a palette of " + std::to_string(palette.size()) +
+                                                         " colours for a " + std::to_string(bitCount) + "-bit image");
+    int count = 0;
+    RGBQUAD* table = dib.GetRGBQuad(&count);
+    for (int i = 0; table && i < count; ++i) {
+        // Without a palette the indices are grey levels.
+        const int grey = i * 255 / (entries - 1);
+        const bool given = i < static_cast<int>(palette.size());
+        table[i].rgbRed = given ? palette[i][0] : static_cast<BYTE>(grey);
+        table[i].rgbGreen = given ? palette[i][1] : static_cast<BYTE>(grey);
+        table[i].rgbBlue = given ? palette[i][2] : static_cast<BYTE>(grey);
+        table[i].rgbReserved = 0;
+    }
+    dib.SetGrayProp(palette.empty() ? 1 : 0);
+}
+
+}  // namespace
+
+Image Image::from_pixels(int width, int height, int bitCount, const std::uint8_t* pixels, std::size_t stride,
+                         const std::vector<Rgb>& palette) {
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
+        api::ThrowUsage(ErrorCode::invalid_argument,
+                        "images are made of 1, 4, 8, 24 or 32-bit pixels, not " + std::to_string(bitCount));
+    const size_t inRow = static_cast<size_t>(width < 0 ? 0 : width) * static_cast<size_t>(bitCount <= 8 ? 1 : bitCount / 8);
+    if (width < 1 || height < 1 || !pixels || stride < inRow)
+        api::ThrowUsage(ErrorCode::invalid_argument, "an image needs a width and height of at least 1 and its rows");
+    auto impl = std::make_unique<Impl>();
+    CNewDIB& dib = impl->dib;
+    if (!dib.CreateDIB(width, height, bitCount)) api::ThrowFailure(api::Operation::read, "cannot create the image", "", nullptr);
+    if (bitCount <= 8) SetPalette(dib, bitCount, palette);
+    const bool walked = WalkRows(dib, RowOrder::TopDown, 0, height, height, [&](const RowPiece& piece) {
+        for (int k = 0; k < piece.count; ++k)
+            api::RowFromNatural(pixels + static_cast<size_t>(piece.first + k) * stride, width, bitCount, piece.Row(k));
+        return true;
+    });
+    if (!walked) api::ThrowFailure(api::Operation::read, "cannot map the image's rows", "", nullptr);
+    return api::ImageAccess::Wrap(std::move(impl));
+}
+
+}  // namespace velmora

@@ -1,0 +1,217 @@
+// velmora::Image and friends: a C++17 interface to the library for hosts
+// that are not MFC programs. It names nothing of the Windows types, lives in
+// namespace velmora, reports progress through a std::function and failures
+// as velmora::Error exceptions with English messages. The classes of
+// <velmora/velmora.h> stay as they are underneath; this header does not
+// include them, so it can sit beside any other header a host has.
+//
+// Thread use: separate Image objects may be used from separate threads at
+// once; one Image is used by one thread at a time. Settings are process-wide.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace velmora {
+
+// What went wrong, for callers that branch on it.
+enum class ErrorCode {
+    file_not_found,    // the file to read does not exist
+    open_failed,       // it exists but cannot be opened (access, a folder)
+    unknown_format,    // no format by content or extension
+    unsupported,       // a depth, compression or option the format does not take
+    bad_data,          // the file's data are damaged or cut short
+    out_of_memory,     // no memory or page file for the image
+    write_failed,      // the output cannot be created or written
+    transform_failed,  // a turn, flip, invert or thumbnail could not be done
+    invalid_argument,  // a size, block or value outside what the call takes
+    geotiff_failed,    // the GeoTIFF tags cannot be read or written
+    empty_image,       // the call needs an image and this object holds none
+};
+
+// The English name of a code ("bad_data").
+const char* to_string(ErrorCode code);
+
+// Every failure of this interface. what() is an English sentence naming the
+// operation and file; text() is the library's own failure text (UTF-8; the
+// library words its texts in Chinese), empty when the failure was found
+// before the library was asked; system_errno() the operating system's error
+// number where one was behind the failure, else 0.
+class Error : public std::runtime_error {
+public:
+    Error(ErrorCode code, const std::string& message, std::string text = std::string(), int systemErrno = 0);
+
+    ErrorCode code() const noexcept { return m_code; }
+    const std::string& text() const noexcept { return m_text; }
+    int system_errno() const noexcept { return m_errno; }
+
+private:
+    ErrorCode m_code;
+    std::string m_text;
+    int m_errno;
+};
+
+enum class Turn { left, right };
+
+namespace api {
+struct ImageAccess;
+}
+enum class Flip { vertical, horizontal };
+
+// Percent done, 0..100, from the thread that does the work.
+using Progress = std::function<void(int percent)>;
+
+struct OpenOptions {
+    Progress progress;
+};
+
+// Options a format may take; setting one the chosen format does not have is
+// an Error (unsupported). Each is used for this save only.
+struct SaveOptions {
+    // Format name ("bmp", "tif", "tiff", "pcx", "gif", "jpg", "jpeg", "png");
+    // empty: by the path's extension.
+    std::string format;
+    std::optional<int> quality;              // JPEG, 1..100
+    std::optional<std::string> compression;  // TIFF: "none", "deflate", "lzw", "jpeg"
+    std::optional<int> level;                // PNG compression level, 0..9
+    Progress progress;
+};
+
+// One RGB colour of a palette.
+using Rgb = std::array<std::uint8_t, 3>;
+
+// A run of rows handed out by Image::rows: picture rows top .. top + count - 1
+// (0 = the top row), each `row_bytes` bytes of DIB pixels (blue first for 24
+// and 32 bits, 5-5-5 for 16 bits, packed indices up to 8 bits). Valid only
+// during the callback.
+struct RowBlock {
+    int top;
+    int count;
+    std::size_t row_bytes;
+    std::uint8_t* first;      // picture row `top`
+    std::ptrdiff_t stride;    // from one picture row to the next (negative: DIBs are stored bottom up)
+
+    std::uint8_t* row(int k) const { return first + stride * k; }
+};
+
+class Image {
+public:
+    // An empty image (no pixels).
+    Image();
+    ~Image();
+    Image(Image&&) noexcept;
+    Image& operator=(Image&&) noexcept;
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    // Reads a file; the format is found from the file's first bytes (the
+    // extension when they tell none).
+    static Image open(const std::string& path, const OpenOptions& options = OpenOptions());
+
+    // An image made from pixels in natural order, top row first, `stride`
+    // bytes from one row to the next: for bit_count 1, 4 or 8 one byte per
+    // pixel (the palette index; the palette given, or a grey ramp when
+    // empty), for 24 RGB triples, for 32 RGBA quadruples.
+    static Image from_pixels(int width, int height, int bitCount, const std::uint8_t* pixels, std::size_t stride,
+                             const std::vector<Rgb>& palette = std::vector<Rgb>());
+
+    bool empty() const;
+    int width() const;
+    int height() const;
+    int bit_count() const;
+    // The colour table (2, 16 or 256 entries) up to 8 bits; empty above.
+    std::vector<Rgb> palette() const;
+    // Whether the reader found a grey picture.
+    bool gray() const;
+    // Whether the pixels live in a page file rather than in memory.
+    bool in_page_file() const;
+    // 32-bit images whose fourth bytes are not all zero.
+    bool has_alpha() const;
+
+    // Saves; the format from options.format, else the extension. A failed
+    // save leaves an existing file at `path` as it was.
+    void save(const std::string& path, const SaveOptions& options = SaveOptions()) const;
+
+    void rotate(Turn turn);
+    void flip(Flip flip);
+    void invert();
+    // A 24-bit copy that fits within width x height with the picture's
+    // proportions (each side at least 1 pixel), averaged over the source
+    // pixels each target pixel covers.
+    Image thumbnail(int width, int height) const;
+    // A copy of the whole image.
+    Image copy() const;
+
+    // Calls `visit` with successive blocks covering picture rows
+    // [top, top + count) in order, each at most `max_rows` rows and never
+    // crossing a row window of a page-file image (so memory stays bounded).
+    // A false from `visit` stops the walk. Do not use the image inside
+    // `visit` other than through the block.
+    void rows(int top, int count, const std::function<bool(const RowBlock&)>& visit,
+              int maxRows = 1 << 30) const;
+
+    // Pixels in natural form: bytes per pixel channels() (1 for up to 8 bits:
+    // the index; 3 RGB for 16 and 24 bits and 32 bits without alpha; 4 RGBA
+    // for 32 bits with alpha). copy_pixels writes picture rows
+    // [top, top + count) to `out`, width() * channels() bytes per row.
+    int channels() const;
+    void copy_pixels(int top, int count, std::uint8_t* out) const;
+
+    // What the image holds; opaque to hosts.
+    struct Impl;
+
+private:
+    explicit Image(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+    friend class GeoTIFF;
+    friend struct api::ImageAccess;
+};
+
+// Process-wide settings.
+// Memory the library sizes its images and row windows by; 0: the machine's
+// (or the control group's). Images that do not fit go to page files.
+void set_memory_limit(std::uint64_t bytes);
+std::uint64_t memory_limit();
+// The folder page files go to.
+void set_virtual_dir(const std::string& path);
+std::string virtual_dir();
+
+// A GeoTIFF file's georeferencing.
+class GeoTIFF {
+public:
+    using KeyValue = std::variant<int, double, std::string>;
+
+    // Reads the GeoTIFF tags of the file's first image directory.
+    explicit GeoTIFF(const std::string& path);
+    ~GeoTIFF();
+    GeoTIFF(GeoTIFF&&) noexcept;
+    GeoTIFF& operator=(GeoTIFF&&) noexcept;
+
+    const std::string& path() const;
+    // The library's key report (UTF-8).
+    const std::string& report() const;
+    // The GeoKeys the file holds, by name ("GTModelTypeGeoKey").
+    std::map<std::string, KeyValue> keys() const;
+    std::vector<double> tie_points() const;
+    std::vector<double> pixel_scale() const;      // empty when the file has none
+    std::vector<double> transformation() const;  // empty when the file has none
+
+    // Writes `image` (this file's own image when null) as a TIFF file
+    // carrying this georeferencing.
+    void write(const std::string& out, const Image* image = nullptr) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace velmora

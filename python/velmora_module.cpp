@@ -1,0 +1,227 @@
+// The Python module velmora._velmora: the facade of <velmora/image.hpp> with
+// pixels as numpy arrays. Every call that reads, writes or transforms pixels
+// lets go of the interpreter lock while it works.
+#include <pybind11/functional.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstring>
+
+#include "velmora/image.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+using Array = py::array_t<std::uint8_t>;
+
+PyObject* g_errorType = nullptr;
+
+// A Python callable as a progress callback called from the working thread.
+velmora::Progress ProgressOf(const py::object& callback) {
+    if (callback.is_none()) return velmora::Progress();
+    // The callable is held for the call only; the lock is taken to call it.
+    auto held = std::make_shared<py::object>(callback);
+    return [held](int percent) {
+        py::gil_scoped_acquire lock;
+        (*held)(percent);
+    };
+}
+
+velmora::Image Open(const std::string& path, const py::object& progress) {
+    velmora::OpenOptions options;
+    options.progress = ProgressOf(progress);
+    velmora::Image image;
+    {
+        py::gil_scoped_release unlocked;
+        image = velmora::Image::open(path, options);
+    }
+    // The callable goes while the lock is held.
+    options.progress = velmora::Progress();
+    return image;
+}
+
+std::vector<py::ssize_t> ShapeOf(int rows, int width, int channels) {
+    if (channels == 1) return {rows, width};
+    return {rows, width, channels};
+}
+
+Array ReadRows(const velmora::Image& image, int top, int count) {
+    Array out(ShapeOf(count, image.width(), image.channels()));
+    std::uint8_t* data = out.mutable_data();
+    {
+        py::gil_scoped_release unlocked;
+        image.copy_pixels(top, count, data);
+    }
+    return out;
+}
+
+Array ToNumpy(const velmora::Image& image) { return ReadRows(image, 0, image.height()); }
+
+py::object PaletteOf(const velmora::Image& image) {
+    const std::vector<velmora::Rgb> colors = image.palette();
+    if (colors.empty()) return py::none();
+    Array out({static_cast<py::ssize_t>(colors.size()), py::ssize_t{3}});
+    for (size_t i = 0; i < colors.size(); ++i) std::memcpy(out.mutable_data(i, 0), colors[i].data(), 3);
+    return std::move(out);
+}
+
+std::vector<velmora::Rgb> PaletteFrom(const py::object& palette) {
+    std::vector<velmora::Rgb> colors;
+    if (palette.is_none()) return colors;
+    auto table = py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>::ensure(palette);
+    if (!table || table.ndim() != 2 || table.shape(1) != 3)
+        throw py::value_error("a palette is an (N, 3) array of RGB bytes");
+    for (py::ssize_t i = 0; i < table.shape(0); ++i)
+        colors.push_back({*table.data(i, 0), *table.data(i, 1), *table.data(i, 2)});
+    return colors;
+}
+
+velmora::Image FromNumpy(const py::array& array, const py::object& palette) {
+    if (array.dtype().kind() != 'u' || array.itemsize() != 1)
+        throw py::type_error("from_numpy takes uint8 arrays");
+    auto pixels = py::array_t<std::uint8_t, py::array::c_style>::ensure(array);
+    const int channels = pixels.ndim() == 2 ? 1 : pixels.ndim() == 3 ? static_cast<int>(pixels.shape(2)) : 0;
+    if (channels != 1 && channels != 3 && channels != 4)
+        throw py::value_error("from_numpy takes (H, W) indices, (H, W, 3) RGB or (H, W, 4) RGBA");
+    const int bits = channels == 1 ? 8 : channels * 8;
+    const std::vector<velmora::Rgb> colors = PaletteFrom(palette);
+    const int height = static_cast<int>(pixels.shape(0)), width = static_cast<int>(pixels.shape(1));
+    const std::uint8_t* data = pixels.data();
+    const size_t stride = static_cast<size_t>(pixels.strides(0));
+    py::gil_scoped_release unlocked;
+    return velmora::Image::from_pixels(width, height, bits, data, stride, colors);
+}
+
+void Save(const velmora::Image& image, const std::string& path, const py::kwargs& kwargs) {
+    velmora::SaveOptions options;
+    for (auto item : kwargs) {
+        const std::string name = py::str(item.first);
+        if (item.second.is_none()) continue;
+        if (name == "format") options.format = item.second.cast<std::string>();
+        else if (name == "quality") options.quality = item.second.cast<int>();
+        else if (name == "compression") options.compression = item.second.cast<std::string>();
+        else if (name == "level") options.level = item.second.cast<int>();
+        else if (name == "progress") options.progress = ProgressOf(py::reinterpret_borrow<py::object>(item.second));
+        else throw py::type_error("save() got an unexpected option '" + name + "'");
+    }
+    {
+        py::gil_scoped_release unlocked;
+        image.save(path, options);
+    }
+    options.progress = velmora::Progress();
+}
+
+velmora::Turn TurnOf(const std::string& name) {
+    if (name == "left") return velmora::Turn::left;
+    if (name == "right") return velmora::Turn::right;
+    throw py::value_error("rotate takes \"left\" or \"right\"");
+}
+
+velmora::Flip FlipOf(const std::string& name) {
+    if (name == "vertical") return velmora::Flip::vertical;
+    if (name == "horizontal") return velmora::Flip::horizontal;
+    throw py::value_error("flip takes \"vertical\" or \"horizontal\"");
+}
+
+Array Thumbnail(const velmora::Image& image, int width, int height) {
+    velmora::Image small;
+    {
+        py::gil_scoped_release unlocked;
+        small = image.thumbnail(width, height);
+    }
+    return ToNumpy(small);
+}
+
+// The values as an array of `columns` columns (one dimension when 0).
+py::object Doubles(const std::vector<double>& values, py::ssize_t columns) {
+    if (values.empty()) return py::none();
+    const py::ssize_t n = static_cast<py::ssize_t>(values.size());
+    const py::ssize_t rows = columns ? n / columns : n;
+    py::array_t<double> out = columns ? py::array_t<double>({rows, columns}) : py::array_t<double>({rows});
+    std::memcpy(out.mutable_data(), values.data(), static_cast<size_t>(columns ? rows * columns : n) * sizeof(double));
+    return std::move(out);
+}
+
+void TranslateError(const velmora::Error& e) {
+    py::object error = py::reinterpret_borrow<py::object>(g_errorType)(e.what());
+    error.attr("code") = velmora::to_string(e.code());
+    error.attr("text") = e.text();
+    error.attr("errno") = e.system_errno();
+    PyErr_SetObject(g_errorType, error.ptr());
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_velmora, m) {
+    m.doc() = "Velmora images as numpy arrays (the compiled part of the velmora package).";
+    g_errorType = PyErr_NewExceptionWithDoc(
+        "velmora.Error",
+        "A failure of the library. str(e) is English; e.code names the kind (\"bad_data\"), e.text is the\n"
+        "library's own text, e.errno the system's error number (0 when none).",
+        PyExc_RuntimeError, nullptr);
+    m.add_object("Error", py::handle(g_errorType));
+    py::register_exception_translator([](std::exception_ptr thrown) {
+        try {
+            if (thrown) std::rethrow_exception(thrown);
+        } catch (const velmora::Error& e) {
+            TranslateError(e);
+        }
+    });
+
+    py::class_<velmora::Image>(m, "Image", "An image in memory or in a page file.")
+        .def_property_readonly("width", &velmora::Image::width)
+        .def_property_readonly("height", &velmora::Image::height)
+        .def_property_readonly("bit_count", &velmora::Image::bit_count)
+        .def_property_readonly("gray", &velmora::Image::gray)
+        .def_property_readonly("in_page_file", &velmora::Image::in_page_file)
+        .def_property_readonly("has_alpha", &velmora::Image::has_alpha)
+        .def_property_readonly("palette", &PaletteOf)
+        .def("to_numpy", &ToNumpy)
+        .def("read_rows", &ReadRows, py::arg("top"), py::arg("count"))
+        .def("save", &Save, py::arg("path"))
+        .def("rotate", [](velmora::Image& image, const std::string& turn) {
+            const velmora::Turn t = TurnOf(turn);
+            py::gil_scoped_release unlocked;
+            image.rotate(t);
+        }, py::arg("turn"))
+        .def("flip", [](velmora::Image& image, const std::string& flip) {
+            const velmora::Flip f = FlipOf(flip);
+            py::gil_scoped_release unlocked;
+            image.flip(f);
+        }, py::arg("direction"))
+        .def("invert", [](velmora::Image& image) {
+            py::gil_scoped_release unlocked;
+            image.invert();
+        })
+        .def("thumbnail", &Thumbnail, py::arg("width"), py::arg("height"))
+        .def("__repr__", [](const velmora::Image& image) {
+            return "<velmora.Image " + std::to_string(image.width()) + "x" + std::to_string(image.height()) + ", " +
+                   std::to_string(image.bit_count()) + "-bit" + (image.in_page_file() ? ", page file>" : ">");
+        });
+
+    m.def("open", &Open, py::arg("path"), py::arg("progress") = py::none());
+    m.def("from_numpy", &FromNumpy, py::arg("array"), py::arg("palette") = py::none());
+    m.def("set_memory_limit", &velmora::set_memory_limit, py::arg("bytes"));
+    m.def("memory_limit", &velmora::memory_limit);
+    m.def("set_virtual_dir", &velmora::set_virtual_dir, py::arg("path"));
+    m.def("virtual_dir", &velmora::virtual_dir);
+
+    py::class_<velmora::GeoTIFF>(m, "GeoTIFF", "The georeferencing of a GeoTIFF file.")
+        .def(py::init([](const std::string& path) {
+            py::gil_scoped_release unlocked;
+            return velmora::GeoTIFF(path);
+        }), py::arg("path"))
+        .def_property_readonly("path", &velmora::GeoTIFF::path)
+        .def("report", &velmora::GeoTIFF::report)
+        .def_property_readonly("keys", &velmora::GeoTIFF::keys)
+        .def_property_readonly("tie_points", [](const velmora::GeoTIFF& g) { return Doubles(g.tie_points(), 6); })
+        .def_property_readonly("pixel_scale", [](const velmora::GeoTIFF& g) { return Doubles(g.pixel_scale(), 0); })
+        .def_property_readonly("transformation",
+                               [](const velmora::GeoTIFF& g) { return Doubles(g.transformation(), 4); })
+        .def("write", [](const velmora::GeoTIFF& g, const std::string& out, const velmora::Image* image) {
+            py::gil_scoped_release unlocked;
+            g.write(out, image);
+        }, py::arg("out"), py::arg("image") = py::none());
+}
