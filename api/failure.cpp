@@ -63,9 +63,9 @@ ErrorCode CodeForText(const char* gbk, Operation operation) {
                                        text::kNoGrayPng, text::kUnknownCompression, text::kNotImplemented};
     const char* const opening[] = {text::kOpenFailed, text::kOpenTiffFailed};
     const char* const writing[] = {text::kCreateFileFailed, text::kWriteImageFailed};
+    if (operation == Operation::geotiff) return ErrorCode::geotiff_failed;
     if (AnyOf(gbk, memory)) return ErrorCode::out_of_memory;
     if (AnyOf(gbk, unsupported)) return ErrorCode::unsupported;
-    if (operation == Operation::geotiff) return ErrorCode::geotiff_failed;
     if (operation == Operation::transform) return ErrorCode::transform_failed;
     if (operation == Operation::save) return ErrorCode::write_failed;
     if (AnyOf(gbk, opening)) return ErrorCode::open_failed;

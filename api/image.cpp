@@ -36,6 +36,7 @@ int RunFileOperation(Operation operation, const char* what, const std::string& p
         ThrowFailure(operation, what, path, nullptr);
     }
     scope.Finish();
+    if (ok) scope.Complete();
     return ok;
 }
 

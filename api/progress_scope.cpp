@@ -5,12 +5,14 @@
 
 namespace velmora::api {
 
-ProgressScope::ProgressScope(const Progress& progress) {
-    m_wnd = RegisterMainWindow([this, progress](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
-        if (!progress || m_thrown) return 0;
+ProgressScope::ProgressScope(const Progress& progress) : m_progress(progress) {
+    m_wnd = RegisterMainWindow([this](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
+        if (!m_progress || m_thrown) return 0;
         try {
-            if (message == DIBM_STEPPROGRESS) progress(static_cast<int>(wParam));
-            else if (message == DIBM_BEGINPROGRESS) progress(0);
+            if (message == DIBM_STEPPROGRESS) m_last = static_cast<int>(wParam);
+            else if (message == DIBM_BEGINPROGRESS) m_last = 0;
+            else return 0;
+            m_progress(m_last);
         } catch (...) {
             m_thrown = std::current_exception();
         }
@@ -22,6 +24,10 @@ ProgressScope::~ProgressScope() { UnregisterMainWindow(m_wnd); }
 
 void ProgressScope::Finish() {
     if (m_thrown) std::rethrow_exception(m_thrown);
+}
+
+void ProgressScope::Complete() {
+    if (m_progress && m_last < 100) m_progress(100);
 }
 
 }  // namespace velmora::api

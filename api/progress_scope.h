@@ -22,8 +22,12 @@ public:
 
     // Rethrows what the callback threw, if anything.
     void Finish();
+    // After a success: 100 when the library's last step fell short of it.
+    void Complete();
 
 private:
+    Progress m_progress;
+    int m_last = -1;
     HWND m_wnd = nullptr;
     std::exception_ptr m_thrown;
 };

@@ -8,6 +8,7 @@
 
 #include "platform/dib_geometry.h"
 #include "platform/scratch_file.h"
+#include "storage/memory_budget.h"
 #include "storage/row_walker.h"
 #include "velmora/environment.h"
 #include "velmora/system.h"
@@ -23,6 +24,7 @@ struct StripPlan {
     size_t sliceBytes = 0;  // bytes of one source row's slice
     int strips = 0;
     uint64_t stripBytes = 0;  // slice bytes of every source row
+    uint64_t chunkBytes = kChunkBytes;  // bytes gathered per scratch write
 };
 
 // A strip is as wide as an eighth of the memory allows: one strip is held
@@ -58,7 +60,7 @@ size_t SliceBytesOf(const StripPlan& plan, const TurnGeometry& g, int j) {
 // into its strips in memory (row by row, so the source is read front to
 // back), then each strip's part goes to the scratch file in one write.
 bool CutStrips(CNewDIBObject& src, const TurnGeometry& g, const StripPlan& plan, ScratchFile& scratch) {
-    const int chunkRows = static_cast<int>(std::max<uint64_t>(1, kChunkBytes / g.srcStride));
+    const int chunkRows = static_cast<int>(std::max<uint64_t>(1, plan.chunkBytes / g.srcStride));
     const size_t stripPart = static_cast<size_t>(chunkRows) * plan.sliceBytes;
     std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[stripPart * static_cast<size_t>(plan.strips)]());
     if (!chunk) return false;
@@ -105,7 +107,17 @@ bool TurnStrip(CNewDIBObject& dst, const TurnGeometry& g, const StripPlan& plan,
 bool FillTurnedImageByStrips(CNewDIBObject& src, CNewDIBObject& dst, const TurnGeometry& g,
                              const ProgressReporter& progress) {
     StripPlan plan;
-    if (!PlanStrips(g, StripBudget(), &plan)) return false;
+    // Under a process limit the two buffers (the chunk, then the strip) take
+    // their bytes from the memory budget other threads share, and shrink to
+    // what it grants: 8 columns and one source row at the least.
+    const uint64_t narrowest = (static_cast<uint64_t>(g.height) * static_cast<uint64_t>(g.bitCount) / 8 + 1) * 8;
+    const uint64_t granted = GrantWindowBudget(&plan, StripBudget(), std::max<uint64_t>(narrowest, g.srcStride));
+    struct Grant {
+        const void* owner;
+        ~Grant() { ReleaseBudget(owner); }
+    } grant{&plan};
+    if (!granted || !PlanStrips(g, granted, &plan)) return false;
+    plan.chunkBytes = std::min(kChunkBytes, granted);
     ScratchFile scratch;
     if (!scratch.Create(GetVirtualDirectory(), plan.stripBytes * static_cast<uint64_t>(plan.strips))) return false;
     scratch.AdviseSequential();

@@ -1,4 +1,5 @@
 // The library-wide settings and their persistence in the host's profile.
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 
@@ -26,7 +27,7 @@ CString InitialVirtualDirectory() {
 
 struct Settings {
     CString virtualDirectory = InitialVirtualDirectory();
-    int loadImageNumber = 1;
+    std::atomic<int> loadImageNumber{1};  // storage changes it from any thread
     unsigned long imageUseMemSize = 0;  // 0: derived from the available memory
     int defaultDIBType = DIBTYPE_BMP;
     unsigned long maxImagePixels = kDefaultMaxImagePixels;

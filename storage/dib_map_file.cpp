@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "storage/memory_budget.h"
 #include "velmora/system.h"
 
 namespace velmora {
@@ -148,14 +149,26 @@ WindowGeometry CDIBMapFile::Geometry() const {
     return geo;
 }
 
-BYTE* CDIBMapFile::Place(bool planned, const WindowPlan& plan) {
+BYTE* CDIBMapFile::Place(const Planner& planner) {
     UnmapWindow();
-    if (!planned) return nullptr;
+    WindowGeometry geo = Geometry();
+    // Under a process limit the window takes its bytes from what other
+    // threads have left: a smaller window when little is free, a brief wait
+    // when not even the smallest fits.
+    geo.windowBytes = velmora::GrantWindowBudget(this, geo.windowBytes, geo.stride + geo.granularity);
+    WindowPlan plan;
+    if (geo.windowBytes == 0 || !planner(geo, &plan)) {
+        velmora::ReleaseBudget(this);
+        return nullptr;
+    }
     if (m_bReleaseBehind)
         m_passed.Placing({plan.base, plan.length},
                          [this](const velmora::ByteRange& r) { velmora::DropCachedRange(m_file, r.base, r.length); });
     m_pWindowView = velmora::MapFileView(m_file, plan.base, plan.length);
-    if (!m_pWindowView) return nullptr;
+    if (!m_pWindowView) {
+        velmora::ReleaseBudget(this);
+        return nullptr;
+    }
     m_nWindowLength = plan.length;
     m_nWindowBase = plan.base;
     velmora::PrefetchView(m_pWindowView, plan.length);
@@ -166,18 +179,21 @@ BYTE* CDIBMapFile::Place(bool planned, const WindowPlan& plan) {
 }
 
 BYTE* CDIBMapFile::PlaceUp(int storageRow) {
-    WindowPlan plan;
-    return Place(velmora::PlanUpFromStorageRow(Geometry(), storageRow, &plan), plan);
+    return Place([storageRow](const WindowGeometry& geo, WindowPlan* plan) {
+        return velmora::PlanUpFromStorageRow(geo, storageRow, plan);
+    });
 }
 
 BYTE* CDIBMapFile::PlaceDown(int pictureRow) {
-    WindowPlan plan;
-    return Place(velmora::PlanDownFromPictureRow(Geometry(), pictureRow, &plan), plan);
+    return Place([pictureRow](const WindowGeometry& geo, WindowPlan* plan) {
+        return velmora::PlanDownFromPictureRow(geo, pictureRow, plan);
+    });
 }
 
 BYTE* CDIBMapFile::PlaceNear(int pictureRow) {
-    WindowPlan plan;
-    return Place(velmora::PlanNearPictureRow(Geometry(), pictureRow, &plan), plan);
+    return Place([pictureRow](const WindowGeometry& geo, WindowPlan* plan) {
+        return velmora::PlanNearPictureRow(geo, pictureRow, plan);
+    });
 }
 
 void CDIBMapFile::LeaveWindow() {
@@ -190,6 +206,7 @@ void CDIBMapFile::LeaveWindow() {
 void CDIBMapFile::UnmapWindow() {
     velmora::UnmapFileView(m_pWindowView, m_nWindowLength);
     LeaveWindow();
+    velmora::ReleaseBudget(this);
     m_pWindowView = nullptr;
     m_nWindowLength = 0;
     m_pRowPointer = nullptr;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/file_mapping.h"
 #include "storage/release_behind.h"
@@ -105,7 +106,10 @@ public:
 
 private:
     velmora::WindowGeometry Geometry() const;
-    BYTE* Place(bool planned, const velmora::WindowPlan& plan);
+    // Places a window planned by `planner` over the geometry with the window
+    // bytes the memory budget grants.
+    using Planner = std::function<bool(const velmora::WindowGeometry&, velmora::WindowPlan*)>;
+    BYTE* Place(const Planner& planner);
 
     // The open file; on this platform the descriptor is also what views are
     // mapped from, so it stands for both the file and the mapping handle.

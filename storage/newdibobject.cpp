@@ -4,8 +4,6 @@
 
 #include <sys/mman.h>
 
-#include <sys/mman.h>
-
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +14,8 @@
 #include "storage/dib_map_file.h"
 #include "storage/header_probe.h"
 #include "storage/image_limits.h"
+#include "storage/memory_budget.h"
+#include "storage/page_file_claim.h"
 #include "storage/storage_mode.h"
 #include "velmora/environment.h"
 
@@ -82,15 +82,27 @@ int CNewDIBObject::CreateDIB(int width, int height, int bitCount) {
     m_nBytesPerLine = static_cast<int>(velmora::RowStride(width, bitCount, INT_MAX));
     m_pBitmapInfo = NewBitmapInfo(width, height, bitCount);
     if (!m_pBitmapInfo) return 0;
-    return velmora::ShouldUsePageFile(bytes) ? CreatePageFile() : CreatePixelBlock();
+    if (!velmora::ShouldUsePageFile(bytes)) {
+        const int made = CreatePixelBlock();
+        if (made >= 0) return made;
+    }
+    return CreatePageFile();
 }
 
 int CNewDIBObject::CreatePixelBlock() {
     m_bMapped = 0;
     // A block that cannot be had is a failure, not an image without pixels.
     m_pBits = static_cast<BYTE*>(std::malloc(static_cast<size_t>(GetDIBSize())));
-    if (m_pBits) AdviseHugePages(m_pBits, static_cast<size_t>(GetDIBSize()));
-    return m_pBits ? 1 : 0;
+    if (!m_pBits) return 0;
+    // Under a process limit the block counts against it at once; when other
+    // threads have taken the room meanwhile, the image goes to a page file (-1).
+    if (!velmora::ReserveBudget(m_pBits, GetDIBSize())) {
+        std::free(m_pBits);
+        m_pBits = nullptr;
+        return -1;
+    }
+    AdviseHugePages(m_pBits, static_cast<size_t>(GetDIBSize()));
+    return 1;
 }
 
 int CNewDIBObject::CreatePageFile() {
@@ -99,16 +111,13 @@ int CNewDIBObject::CreatePageFile() {
     if (!velmora::PageFileWithinLimit(GetDIBSize())) return 0;
     std::unique_ptr<CDIBMapFile> mapFile(new (std::nothrow) CDIBMapFile);
     if (!mapFile) return 0;
-    m_strMapFile = CreateMapFileName();
-    // An empty name means every name is taken.
-    if (m_strMapFile.IsEmpty() || !mapFile->Open(m_strMapFile, GetBytesPerLine(), static_cast<uint64_t>(m_nHeight)))
+    if (!velmora::OpenFreshPageFile(mapFile.get(), GetBytesPerLine(), static_cast<uint64_t>(m_nHeight), &m_strMapFile))
         return 0;
     mapFile->SetWindowBytes(velmora::WindowDivisor(GetLoadImageNumber()), GetImageUseMemSize());
     m_pMapFile = mapFile.release();
     m_bMapped = 1;
     ForgetWindow();
-    int images = GetLoadImageNumber();
-    if (images > 1) SetLoadImageNumber(images - 1);
+    velmora::AdjustLoadImageNumber(-1);
     return 1;
 }
 
@@ -123,9 +132,9 @@ void CNewDIBObject::ReleaseDIB() {
         m_bMapped = 0;
         m_pWholeView = nullptr;
         ForgetWindow();
-        int images = GetLoadImageNumber();
-        if (images < INT_MAX) SetLoadImageNumber(images + 1);
+        velmora::AdjustLoadImageNumber(+1);
     } else if (m_pBits) {
+        velmora::ReleaseBudget(m_pBits);
         std::free(m_pBits);
         m_pBits = nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "storage/memory_budget.h"
 #include "velmora/environment.h"
 #include "velmora/system.h"
 
@@ -23,8 +24,10 @@ uint64_t PageFileThreshold(uint64_t useMemSize, int loadImageNumber, uint64_t to
 bool ShouldUsePageFile(uint64_t dataSize) {
     MEMORYSTATUS status{};
     GlobalMemoryStatus(&status);
-    return dataSize >= PageFileThreshold(GetImageUseMemSize(), GetLoadImageNumber(), status.dwTotalPhys,
-                                         status.dwAvailPhys);
+    // Under a process limit, memory other threads have taken but not yet
+    // touched is not available either.
+    const uint64_t avail = std::min<uint64_t>(status.dwAvailPhys, BudgetFree());
+    return dataSize >= PageFileThreshold(GetImageUseMemSize(), GetLoadImageNumber(), status.dwTotalPhys, avail);
 }
 
 }  // namespace velmora
