@@ -18,6 +18,11 @@ using Array = py::array_t<std::uint8_t>;
 
 PyObject* g_errorType = nullptr;
 
+// A str or any os.PathLike, as the library's path.
+std::string PathOf(const py::object& path) {
+    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
 // A Python callable as a progress callback called from the working thread.
 velmora::Progress ProgressOf(const py::object& callback) {
     if (callback.is_none()) return velmora::Progress();
@@ -29,7 +34,8 @@ velmora::Progress ProgressOf(const py::object& callback) {
     };
 }
 
-velmora::Image Open(const std::string& path, const py::object& progress) {
+velmora::Image Open(const py::object& pathLike, const py::object& progress) {
+    const std::string path = PathOf(pathLike);
     velmora::OpenOptions options;
     options.progress = ProgressOf(progress);
     velmora::Image image;
@@ -94,7 +100,8 @@ velmora::Image FromNumpy(const py::array& array, const py::object& palette) {
     return velmora::Image::from_pixels(width, height, bits, data, stride, colors);
 }
 
-void Save(const velmora::Image& image, const std::string& path, const py::kwargs& kwargs) {
+void Save(const velmora::Image& image, const py::object& pathLike, const py::kwargs& kwargs) {
+    const std::string path = PathOf(pathLike);
     velmora::SaveOptions options;
     for (auto item : kwargs) {
         const std::string name = py::str(item.first);
@@ -205,11 +212,12 @@ PYBIND11_MODULE(_velmora, m) {
     m.def("from_numpy", &FromNumpy, py::arg("array"), py::arg("palette") = py::none());
     m.def("set_memory_limit", &velmora::set_memory_limit, py::arg("bytes"));
     m.def("memory_limit", &velmora::memory_limit);
-    m.def("set_virtual_dir", &velmora::set_virtual_dir, py::arg("path"));
+    m.def("set_virtual_dir", [](const py::object& path) { velmora::set_virtual_dir(PathOf(path)); }, py::arg("path"));
     m.def("virtual_dir", &velmora::virtual_dir);
 
     py::class_<velmora::GeoTIFF>(m, "GeoTIFF", "The georeferencing of a GeoTIFF file.")
-        .def(py::init([](const std::string& path) {
+        .def(py::init([](const py::object& pathLike) {
+            const std::string path = PathOf(pathLike);
             py::gil_scoped_release unlocked;
             return velmora::GeoTIFF(path);
         }), py::arg("path"))
@@ -220,7 +228,8 @@ PYBIND11_MODULE(_velmora, m) {
         .def_property_readonly("pixel_scale", [](const velmora::GeoTIFF& g) { return Doubles(g.pixel_scale(), 0); })
         .def_property_readonly("transformation",
                                [](const velmora::GeoTIFF& g) { return Doubles(g.transformation(), 4); })
-        .def("write", [](const velmora::GeoTIFF& g, const std::string& out, const velmora::Image* image) {
+        .def("write", [](const velmora::GeoTIFF& g, const py::object& outLike, const velmora::Image* image) {
+            const std::string out = PathOf(outLike);
             py::gil_scoped_release unlocked;
             g.write(out, image);
         }, py::arg("out"), py::arg("image") = py::none());
