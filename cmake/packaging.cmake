@@ -41,4 +41,21 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvelmora-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libtiff-dev, libjpeg-dev, libpng-dev, zlib1g-dev")
+# python3-velmora: the Python package, for the interpreter it was built for.
+if(VELMORA_PYTHON)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-velmora)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Python binding of the Velmora image library
+velmora.open reads BMP, TIFF, PCX, GIF, JPEG and PNG files into images whose
+pixels come out as numpy arrays, block by block for images larger than
+memory; velmora.batch converts many files on a Dask cluster.")
+  set(py_next "${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}")
+  math(EXPR py_after "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${py_next}~), python3 (<< ${Python3_VERSION_MAJOR}.${py_after}), python3-numpy")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-distributed")
+endif()
 include(CPack)

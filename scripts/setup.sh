@@ -6,10 +6,14 @@
 set -euo pipefail
 
 VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev)
+# The Python binding: pybind11 against Debian's python3 and numpy.
+VELMORA_PACKAGES+=(python3-dev pybind11-dev python3-numpy)
 # Peers the tests compare against.
 VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 # FuzzedDataProvider.h, which the drawing fuzz harness's replay compiles with.
 VELMORA_TEST_PACKAGES+=(libclang-common-14-dev)
+# The Python tests: pytest, Pillow to compare with, Dask's distributed for batches.
+VELMORA_TEST_PACKAGES+=(python3-pytest python3-pil python3-distributed)
 
 # What a test build must be, whatever an earlier configure left in the cache
 # (demo.sh leaves the tests off): every option that decides whether tests are

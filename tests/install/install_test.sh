@@ -46,4 +46,13 @@ if readelf -d "$work/make-static/thumbnail" | grep -q 'libvelmora'; then
     fail "the static build still needs libvelmora.so"
 fi
 check_thumbnail "$work/make-static/thumbnail" "$work/static.bmp"
-echo "install test: tool, manual page and example host (CMake, pkg-config shared and static) work"
+
+# The Python package, when it was built, imports from the prefix and runs
+# its example without LD_LIBRARY_PATH.
+python_dir=$prefix/lib/python3/dist-packages
+if [ -d "$python_dir/velmora" ]; then
+    PYTHONPATH=$python_dir /usr/bin/python3 "$source/examples/thumbnail.py" "$sample" "$work/python.bmp" 40 \
+        2>/dev/null >/dev/null || fail "examples/thumbnail.py failed against the installed package"
+    "$prefix/bin/velmora" info "$work/python.bmp" | grep -q 'size: *40 x 20' || fail "python.bmp is not a 40x20 thumbnail"
+fi
+echo "install test: tool, manual page, example host (CMake, pkg-config shared and static) and Python package work"

@@ -1,0 +1,79 @@
+# Type stubs of the compiled module velmora._velmora (re-exported by velmora).
+import os
+from typing import Callable, Dict, Iterator, Optional, Tuple, Union
+
+import numpy as np
+import numpy.typing as npt
+
+PathLike = Union[str, "os.PathLike[str]"]
+Progress = Callable[[int], object]
+
+class Error(RuntimeError):
+    """A failure of the library: str(e) is English."""
+
+    code: str  # "file_not_found", "open_failed", "unknown_format", "unsupported", "bad_data", ...
+    text: str  # the library's own text ("" when the library was not asked)
+    errno: int  # the system's error number, 0 when none
+
+class Image:
+    @property
+    def width(self) -> int: ...
+    @property
+    def height(self) -> int: ...
+    @property
+    def bit_count(self) -> int: ...
+    @property
+    def gray(self) -> bool: ...
+    @property
+    def in_page_file(self) -> bool: ...
+    @property
+    def has_alpha(self) -> bool: ...
+    @property
+    def palette(self) -> Optional[npt.NDArray[np.uint8]]:
+        """(N, 3) RGB for images of up to 8 bits, else None."""
+    def to_numpy(self) -> npt.NDArray[np.uint8]:
+        """(H, W) indices up to 8 bits, (H, W, 3) RGB, or (H, W, 4) RGBA for 32 bits with alpha; top row first."""
+    def read_rows(self, top: int, count: int) -> npt.NDArray[np.uint8]: ...
+    def blocks(self, rows: Optional[int] = None) -> Iterator[Tuple[int, npt.NDArray[np.uint8]]]:
+        """(top, array) pairs from the top row down, each at most `rows` rows."""
+    def save(
+        self,
+        path: PathLike,
+        *,
+        format: Optional[str] = None,
+        quality: Optional[int] = None,
+        compression: Optional[str] = None,
+        level: Optional[int] = None,
+        progress: Optional[Progress] = None,
+    ) -> None: ...
+    def rotate(self, turn: str) -> None:
+        """"left" or "right"."""
+    def flip(self, direction: str) -> None:
+        """"vertical" or "horizontal"."""
+    def invert(self) -> None: ...
+    def thumbnail(self, width: int, height: int) -> npt.NDArray[np.uint8]:
+        """(h, w, 3) RGB within width x height, proportions kept."""
+
+class GeoTIFF:
+    def __init__(self, path: PathLike) -> None: ...
+    @property
+    def path(self) -> str: ...
+    def report(self) -> str: ...
+    @property
+    def keys(self) -> Dict[str, Union[int, float, str]]: ...
+    @property
+    def tie_points(self) -> Optional[npt.NDArray[np.float64]]:
+        """(N, 6): I, J, K, X, Y, Z."""
+    @property
+    def pixel_scale(self) -> Optional[npt.NDArray[np.float64]]: ...
+    @property
+    def transformation(self) -> Optional[npt.NDArray[np.float64]]:
+        """(4, 4)."""
+    def write(self, out: PathLike, image: Optional[Image] = None) -> None: ...
+
+def open(path: PathLike, progress: Optional[Progress] = None) -> Image: ...
+def from_numpy(array: npt.NDArray[np.uint8], palette: Optional[npt.ArrayLike] = None) -> Image: ...
+def set_memory_limit(bytes: int) -> None: ...
+def memory_limit() -> int: ...
+def set_virtual_dir(path: PathLike) -> None: ...
+def virtual_dir() -> str: ...
