@@ -24,7 +24,7 @@ struct Setting {
 // Hooks for the library's settings as they come; null: this build has none.
 Setting g_quality{"quality", DIBTYPE_JPG, nullptr, nullptr, 0};
 Setting g_compression{"compression", DIBTYPE_TIF, nullptr, nullptr, 0};
-Setting g_level{"level", DIBTYPE_PNG, nullptr, nullptr, 0};
+Setting g_level{"level", DIBTYPE_PNG, &GetPngCompressionLevel, &SetPngCompressionLevel, 0};
 
 int CompressionCode(const std::string& name) {
     const char* const names[] = {"none", "deflate", "lzw", "jpeg"};

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <limits>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "velmora/system.h"
@@ -12,10 +13,15 @@ namespace velmora {
 
 namespace {
 
+struct Entry {
+    uint64_t bytes = 0;
+    std::thread::id thread;
+};
+
 struct Budget {
     std::mutex lock;
     std::condition_variable released;
-    std::unordered_map<const void*, uint64_t> entries;
+    std::unordered_map<const void*, Entry> entries;
     uint64_t reserved = 0;
 };
 
@@ -29,8 +35,18 @@ uint64_t FreeLocked(const Budget& budget, uint64_t limit) {
 }
 
 void EnterLocked(Budget& budget, const void* owner, uint64_t bytes) {
-    budget.entries[owner] += bytes;
+    Entry& entry = budget.entries[owner];
+    entry.bytes += bytes;
+    entry.thread = std::this_thread::get_id();
     budget.reserved += bytes;
+}
+
+// Whether memory is held by another thread, which may give it back.
+bool OthersHoldLocked(const Budget& budget) {
+    const std::thread::id self = std::this_thread::get_id();
+    for (const auto& entry : budget.entries)
+        if (entry.second.thread != self) return true;
+    return false;
 }
 
 }  // namespace
@@ -65,7 +81,10 @@ uint64_t GrantWindowBudget(const void* owner, uint64_t wanted, uint64_t minimum,
         const auto own = budget.entries.find(owner);
         const bool others = budget.entries.size() > (own == budget.entries.end() ? 0u : 1u);
         const uint64_t share = others ? free / 2 : free;
-        const uint64_t grant = wanted <= share ? wanted : share >= minimum ? share : free >= minimum ? minimum : 0;
+        uint64_t grant = wanted <= share ? wanted : share >= minimum ? share : free >= minimum ? minimum : 0;
+        // A limit below the smallest window, or used up by this thread's own
+        // images: waiting cannot help, and the smallest window goes over it.
+        if (!grant && !OthersHoldLocked(budget)) grant = minimum;
         if (grant) {
             EnterLocked(budget, owner, grant);
             return grant;
@@ -82,7 +101,7 @@ void ReleaseBudget(const void* owner) {
         std::lock_guard<std::mutex> hold(budget.lock);
         auto found = budget.entries.find(owner);
         if (found == budget.entries.end()) return;
-        budget.reserved -= found->second;
+        budget.reserved -= found->second.bytes;
         budget.entries.erase(found);
     }
     budget.released.notify_all();

@@ -19,7 +19,8 @@ bool ReserveBudget(const void* owner, uint64_t bytes);
 // The bytes a row window of `owner` may map: `wanted` when it fits, else what
 // is free (half of it while other owners hold memory, so they are not shut
 // out), never below `minimum`. When not even `minimum` is free it waits for
-// other threads to give memory back, for at most `maxWaitMs`, then gives 0.
+// other threads to give memory back, for at most `maxWaitMs`, then gives 0;
+// when no other thread holds any, it grants `minimum` past the limit.
 // The grant is entered for `owner` until ReleaseBudget.
 uint64_t GrantWindowBudget(const void* owner, uint64_t wanted, uint64_t minimum, int maxWaitMs = 3000);
 

@@ -10,6 +10,7 @@
 
 #include "codecs/image_fixture.h"
 #include "support/test_support.h"
+#include "velmora/environment.h"
 #include "velmora/image.hpp"
 
 namespace {
@@ -117,6 +118,12 @@ TEST(Facade, SavesRoundTripThroughEveryFormatThatHoldsThePicture) {
     // JPEG is lossy: the size and depth come back.
     rgb.save(dir.file("a.jpg"));
     EXPECT_EQ(Image::open(dir.file("a.jpg")).width(), 61);
+    // A save option is used for its save only.
+    velmora::SaveOptions smallest;
+    smallest.level = 9;
+    indexed.save(dir.file("d.png"), smallest);
+    EXPECT_EQ(NaturalOf(Image::open(dir.file("d.png"))), NaturalOf(indexed));
+    EXPECT_EQ(GetPngCompressionLevel(), -1);
     // The format named in the options wins over the extension.
     velmora::SaveOptions asGif;
     asGif.format = "gif";
@@ -222,6 +229,9 @@ TEST(Facade, FailuresAreErrorsWithTheirCodes) {
     velmora::SaveOptions quality;
     quality.quality = 80;
     EXPECT_EQ(CodeOf([&] { rgb.save(dir.file("x.bmp"), quality); }), ErrorCode::unsupported);
+    velmora::SaveOptions level;
+    level.level = 10;
+    EXPECT_EQ(CodeOf([&] { rgb.save(dir.file("x.png"), level); }), ErrorCode::invalid_argument);
     EXPECT_EQ(CodeOf([&] { rgb.rows(4, 5, [](const velmora::RowBlock&) { return true; }); }),
               ErrorCode::invalid_argument);
     EXPECT_EQ(CodeOf([&] { Image().rotate(velmora::Turn::left); }), ErrorCode::empty_image);

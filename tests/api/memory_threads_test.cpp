@@ -34,18 +34,28 @@ TEST(MemoryBudget, WindowsShrinkToWhatIsLeftAndWaitForTheSmallest) {
     EXPECT_EQ(velmora::GrantWindowBudget(&first, 8 * kMiB, kMiB), 2 * kMiB);
     EXPECT_EQ(velmora::GrantWindowBudget(&second, 8 * kMiB, kMiB), kMiB);
     EXPECT_EQ(velmora::BudgetFree(), kMiB);
-    // Not even the smallest window fits: it waits until the block goes.
-    std::thread releaser([&] {
+    // Held by this thread alone, nothing can come back: the smallest window
+    // goes over the limit.
+    int third = 0;
+    EXPECT_EQ(velmora::GrantWindowBudget(&third, 8 * kMiB, 2 * kMiB, 20), 2 * kMiB);
+    velmora::ReleaseBudget(&third);
+    // Held by another thread: it waits until that thread gives it back...
+    std::thread holder([&] {
+        int other = 0;
+        ASSERT_TRUE(velmora::ReserveBudget(&other, kMiB));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         velmora::ReleaseBudget(&block);
+        velmora::ReleaseBudget(&other);
     });
-    int third = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(velmora::GrantWindowBudget(&third, 3 * kMiB, 2 * kMiB), 3 * kMiB);
-    releaser.join();
-    // And fails, after a brief wait, when nothing comes back.
+    holder.join();
+    // ...and fails, after a brief wait, when nothing comes back.
+    int other = 0;
+    std::thread([&] { EXPECT_TRUE(velmora::ReserveBudget(&other, 4 * kMiB)); }).join();
     int fourth = 0;
     EXPECT_EQ(velmora::GrantWindowBudget(&fourth, 8 * kMiB, 8 * kMiB, 20), 0u);
-    for (const int* owner : {&first, &second, &third}) velmora::ReleaseBudget(owner);
+    for (const int* owner : {&first, &second, &third, &other}) velmora::ReleaseBudget(owner);
     EXPECT_EQ(velmora::BudgetReserved(), 0u);
 }
 

@@ -60,13 +60,15 @@ def run_batch(args, cwd):
 
 
 def test_command_line_prints_each_outcome_and_fails_when_one_did(inputs, tmp_path):
-    done = run_batch(["--to", "png", "--out-dir", str(tmp_path / "png"), "--workers", "2"] + inputs, tmp_path)
+    done = run_batch(["--to", "tif", "--out-dir", str(tmp_path / "tif"), "--workers", "2", "--flip", "vertical"] + inputs,
+                     tmp_path)
     assert done.returncode == 1, done.stderr
     lines = done.stdout.splitlines()
-    assert sum(line.startswith("done ") for line in lines) == 3  # the 24-bit file cannot be PNG here
-    assert sum(line.startswith("failed ") for line in lines) == 2
-    assert lines[-1] == "3 converted, 2 failed"
-    good = [p for p in inputs if "broken" not in p and "rgb24" not in p]
+    assert sum(line.startswith("done ") for line in lines) == 4
+    assert [line for line in lines if line.startswith("failed ")] == [
+        next(line for line in lines if "broken.bmp" in line)]
+    assert lines[-1] == "4 converted, 1 failed"
+    good = [p for p in inputs if "broken" not in p]
     ok = run_batch(["--to", "bmp", "--out-dir", str(tmp_path / "bmp"), "--workers", "2", "--thumbnail", "16"] + good,
                    tmp_path)
     assert ok.returncode == 0, ok.stdout + ok.stderr
