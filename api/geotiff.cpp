@@ -97,6 +97,7 @@ void GeoTIFF::write(const std::string& out, const Image* image) const {
         own = Image::open(m_impl->path);
         image = &own;
     }
+    const auto hold = api::Hold(api::ImageAccess::Of(*image));
     CNewDIB& dib = api::DocumentOf(api::ImageAccess::Of(*image), "write a GeoTIFF file of");
     m_impl->geo.SetTargetDIB(&dib);
     int ok = 0;

@@ -81,14 +81,33 @@ Image Image::open(const std::string& path, const OpenOptions& options) {
     return Image(std::move(impl));
 }
 
-bool Image::empty() const { return !m_impl || !m_impl->dib.Ready(); }
-int Image::width() const { return empty() ? 0 : m_impl->dib.GetWidth(); }
-int Image::height() const { return empty() ? 0 : m_impl->dib.GetHeight(); }
-int Image::bit_count() const { return empty() ? 0 : m_impl->dib.GetBitCount(); }
-bool Image::gray() const { return !empty() && m_impl->dib.GetGrayProp() != 0; }
-bool Image::in_page_file() const { return !empty() && m_impl->dib.IsMapped() != 0; }
+bool Image::empty() const {
+    const auto hold = api::Hold(m_impl.get());
+    return !m_impl || !m_impl->dib.Ready();
+}
+int Image::width() const {
+    const auto hold = api::Hold(m_impl.get());
+    return empty() ? 0 : m_impl->dib.GetWidth();
+}
+int Image::height() const {
+    const auto hold = api::Hold(m_impl.get());
+    return empty() ? 0 : m_impl->dib.GetHeight();
+}
+int Image::bit_count() const {
+    const auto hold = api::Hold(m_impl.get());
+    return empty() ? 0 : m_impl->dib.GetBitCount();
+}
+bool Image::gray() const {
+    const auto hold = api::Hold(m_impl.get());
+    return !empty() && m_impl->dib.GetGrayProp() != 0;
+}
+bool Image::in_page_file() const {
+    const auto hold = api::Hold(m_impl.get());
+    return !empty() && m_impl->dib.IsMapped() != 0;
+}
 
 std::vector<Rgb> Image::palette() const {
+    const auto hold = api::Hold(m_impl.get());
     std::vector<Rgb> colors;
     if (empty() || bit_count() > 8) return colors;
     int count = 0;
@@ -98,6 +117,7 @@ std::vector<Rgb> Image::palette() const {
 }
 
 void Image::save(const std::string& path, const SaveOptions& options) const {
+    const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "save");
     const int format = api::FormatForSave(path, options.format);
     api::FormatOptionScope settings(format, options);
@@ -109,6 +129,7 @@ void Image::save(const std::string& path, const SaveOptions& options) const {
 namespace {
 
 void Transform(Image::Impl* impl, const char* name, int (CNewDIB::*operation)()) {
+    const auto hold = api::Hold(impl);
     CNewDIB& dib = DocumentOf(impl, name);
     api::ProgressScope quiet{Progress()};
     int ok = 0;
@@ -131,11 +152,13 @@ void Image::flip(Flip flip) {
 }
 
 void Image::invert() {
-    m_impl->alpha.reset();
+    const auto hold = api::Hold(m_impl.get());
+    if (m_impl) m_impl->alpha.reset();
     Transform(m_impl.get(), "invert", &CNewDIB::InvertColor);
 }
 
 Image Image::copy() const {
+    const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "copy");
     auto impl = std::make_unique<Impl>();
     if (!impl->dib.CopyDIB(&dib))
@@ -144,6 +167,7 @@ Image Image::copy() const {
 }
 
 Image Image::thumbnail(int width, int height) const {
+    const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "make a thumbnail of");
     if (width < 1 || height < 1)
         api::ThrowUsage(ErrorCode::invalid_argument, "a thumbnail needs a width and height of at least 1");

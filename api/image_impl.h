@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -13,9 +14,18 @@ struct velmora::Image::Impl {
     CNewDIB dib;
     // Whether a 32-bit image's fourth bytes carry anything, found once.
     mutable std::optional<bool> alpha;
+    // One call at a time on one image, so a host (or Python) that uses an
+    // image from two threads gets its calls one after the other, not a
+    // window moved under another call. Recursive: calls use one another.
+    mutable std::recursive_mutex lock;
 };
 
 namespace velmora::api {
+
+// Holds the image's lock for a call (nothing for a moved-from image).
+inline std::unique_lock<std::recursive_mutex> Hold(const Image::Impl* impl) {
+    return impl ? std::unique_lock<std::recursive_mutex>(impl->lock) : std::unique_lock<std::recursive_mutex>();
+}
 
 // The document behind an image, or an Error (empty_image) when it has no pixels.
 CNewDIB& DocumentOf(const Image::Impl* impl, const char* operation);

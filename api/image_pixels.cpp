@@ -12,6 +12,7 @@ namespace velmora {
 using api::DocumentOf;
 
 void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>& visit, int maxRows) const {
+    const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "read rows");
     if (top < 0 || count < 0 || top > dib.GetHeight() || count > dib.GetHeight() - top || maxRows < 1)
         api::ThrowUsage(ErrorCode::invalid_argument, "rows " + std::to_string(top) + " + " + std::to_string(count) +
@@ -30,6 +31,7 @@ void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>&
 }
 
 bool Image::has_alpha() const {
+    const auto hold = api::Hold(m_impl.get());
     if (bit_count() != 32) return false;
     if (!m_impl->alpha) {
         bool found = false;
@@ -43,12 +45,20 @@ bool Image::has_alpha() const {
     return *m_impl->alpha;
 }
 
-int Image::channels() const { return empty() ? 0 : api::NaturalChannels(bit_count(), has_alpha()); }
+int Image::channels() const {
+    const auto hold = api::Hold(m_impl.get());
+    return empty() ? 0 : api::NaturalChannels(bit_count(), has_alpha());
+}
 
-void Image::copy_pixels(int top, int count, std::uint8_t* out) const {
+void Image::copy_pixels(int top, int count, std::uint8_t* out, std::size_t outBytes) const {
+    const auto hold = api::Hold(m_impl.get());
     const int width = this->width(), bits = bit_count();
     const bool alpha = has_alpha();
     const size_t outRow = static_cast<size_t>(width) * static_cast<size_t>(api::NaturalChannels(bits, alpha));
+    // The buffer was sized by the caller, perhaps before another thread turned the image.
+    if (count < 0 || outRow * static_cast<size_t>(count) > outBytes)
+        api::ThrowUsage(ErrorCode::invalid_argument, "the pixels do not fit the buffer given (" +
+                                                         std::to_string(outBytes) + " bytes)");
     rows(top, count, [&](const RowBlock& block) {
         for (int k = 0; k < block.count; ++k)
             api::RowToNatural(block.row(k), width, bits, alpha, out + static_cast<size_t>(block.top - top + k) * outRow);

@@ -34,6 +34,16 @@ velmora::Progress ProgressOf(const py::object& callback) {
     };
 }
 
+// A getter called without the interpreter lock: the image's own lock may be
+// held by a thread whose progress callback waits for the interpreter lock.
+template <class Result>
+std::function<Result(const velmora::Image&)> Unlocked(Result (velmora::Image::*getter)() const) {
+    return [getter](const velmora::Image& image) {
+        py::gil_scoped_release unlocked;
+        return (image.*getter)();
+    };
+}
+
 velmora::Image Open(const py::object& pathLike, const py::object& progress) {
     const std::string path = PathOf(pathLike);
     velmora::OpenOptions options;
@@ -54,19 +64,30 @@ std::vector<py::ssize_t> ShapeOf(int rows, int width, int channels) {
 }
 
 Array ReadRows(const velmora::Image& image, int top, int count) {
-    Array out(ShapeOf(count, image.width(), image.channels()));
+    int channels = 0, width = 0;
+    {
+        // A 32-bit image's alpha is looked for over all its pixels.
+        py::gil_scoped_release unlocked;
+        channels = image.channels();
+        width = image.width();
+    }
+    Array out(ShapeOf(count, width, channels));
     std::uint8_t* data = out.mutable_data();
     {
         py::gil_scoped_release unlocked;
-        image.copy_pixels(top, count, data);
+        image.copy_pixels(top, count, data, static_cast<size_t>(out.nbytes()));
     }
     return out;
 }
 
-Array ToNumpy(const velmora::Image& image) { return ReadRows(image, 0, image.height()); }
+Array ToNumpy(const velmora::Image& image) { return ReadRows(image, 0, Unlocked(&velmora::Image::height)(image)); }
 
 py::object PaletteOf(const velmora::Image& image) {
-    const std::vector<velmora::Rgb> colors = image.palette();
+    std::vector<velmora::Rgb> colors;
+    {
+        py::gil_scoped_release unlocked;
+        colors = image.palette();
+    }
     if (colors.empty()) return py::none();
     Array out({static_cast<py::ssize_t>(colors.size()), py::ssize_t{3}});
     for (size_t i = 0; i < colors.size(); ++i) std::memcpy(out.mutable_data(i, 0), colors[i].data(), 3);
@@ -178,12 +199,15 @@ PYBIND11_MODULE(_velmora, m) {
     });
 
     py::class_<velmora::Image>(m, "Image", "An image in memory or in a page file.")
-        .def_property_readonly("width", &velmora::Image::width)
-        .def_property_readonly("height", &velmora::Image::height)
-        .def_property_readonly("bit_count", &velmora::Image::bit_count)
-        .def_property_readonly("gray", &velmora::Image::gray)
-        .def_property_readonly("in_page_file", &velmora::Image::in_page_file)
-        .def_property_readonly("has_alpha", &velmora::Image::has_alpha)
+        .def_property_readonly("width", Unlocked(&velmora::Image::width))
+        .def_property_readonly("height", Unlocked(&velmora::Image::height))
+        .def_property_readonly("bit_count", Unlocked(&velmora::Image::bit_count))
+        .def_property_readonly("gray", Unlocked(&velmora::Image::gray))
+        .def_property_readonly("in_page_file", Unlocked(&velmora::Image::in_page_file))
+        .def_property_readonly("has_alpha", [](const velmora::Image& image) {
+            py::gil_scoped_release unlocked;
+            return image.has_alpha();
+        })
         .def_property_readonly("palette", &PaletteOf)
         .def("to_numpy", &ToNumpy)
         .def("read_rows", &ReadRows, py::arg("top"), py::arg("count"))
@@ -204,6 +228,7 @@ PYBIND11_MODULE(_velmora, m) {
         })
         .def("thumbnail", &Thumbnail, py::arg("width"), py::arg("height"))
         .def("__repr__", [](const velmora::Image& image) {
+            py::gil_scoped_release unlocked;
             return "<velmora.Image " + std::to_string(image.width()) + "x" + std::to_string(image.height()) + ", " +
                    std::to_string(image.bit_count()) + "-bit" + (image.in_page_file() ? ", page file>" : ">");
         });

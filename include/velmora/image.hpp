@@ -162,9 +162,10 @@ public:
     // Pixels in natural form: bytes per pixel channels() (1 for up to 8 bits:
     // the index; 3 RGB for 16 and 24 bits and 32 bits without alpha; 4 RGBA
     // for 32 bits with alpha). copy_pixels writes picture rows
-    // [top, top + count) to `out`, width() * channels() bytes per row.
+    // [top, top + count) to `out`, width() * channels() bytes per row; an
+    // Error (invalid_argument) when they would not fit its `outBytes`.
     int channels() const;
-    void copy_pixels(int top, int count, std::uint8_t* out) const;
+    void copy_pixels(int top, int count, std::uint8_t* out, std::size_t outBytes) const;
 
     // What the image holds; opaque to hosts.
     struct Impl;

@@ -23,7 +23,7 @@ using velmora::Image;
 std::vector<unsigned char> RgbOf(const Image& image) {
     const int channels = image.channels();
     std::vector<unsigned char> natural(static_cast<size_t>(image.width()) * image.height() * channels);
-    image.copy_pixels(0, image.height(), natural.data());
+    image.copy_pixels(0, image.height(), natural.data(), natural.size());
     if (channels == 3) return natural;
     std::vector<unsigned char> rgb;
     const std::vector<velmora::Rgb> palette = image.palette();
@@ -36,7 +36,7 @@ std::vector<unsigned char> RgbOf(const Image& image) {
 
 std::vector<unsigned char> NaturalOf(const Image& image) {
     std::vector<unsigned char> natural(static_cast<size_t>(image.width()) * image.height() * image.channels());
-    image.copy_pixels(0, image.height(), natural.data());
+    image.copy_pixels(0, image.height(), natural.data(), natural.size());
     return natural;
 }
 
@@ -174,7 +174,8 @@ TEST(Facade, RowsComeInPictureOrderWithinWindows) {
     const Image image = Pattern(700, 300, 24);   // 630 KB: a page file of several windows
     ASSERT_TRUE(image.in_page_file());
     std::vector<unsigned char> whole(700 * 300 * 3);
-    image.copy_pixels(0, 300, whole.data());
+    image.copy_pixels(0, 300, whole.data(), whole.size());
+    EXPECT_THROW(image.copy_pixels(0, 300, whole.data(), whole.size() - 1), velmora::Error);
     int next = 10, blocks = 0;
     image.rows(10, 280, [&](const velmora::RowBlock& block) {
         EXPECT_EQ(block.top, next);

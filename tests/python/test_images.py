@@ -243,6 +243,23 @@ def test_long_calls_let_other_threads_run():
     assert during > 0
 
 
+def test_one_image_from_two_threads():
+    # Calls on one image wait for each other: a read never sees half a turn.
+    array = pattern(300, 200, 3)
+    image = velmora.from_numpy(array)
+    turner = threading.Thread(target=lambda: [image.rotate("right") for _ in range(8)])
+    shapes = set()
+    turner.start()
+    while turner.is_alive():
+        try:
+            shapes.add(image.to_numpy().shape)
+        except velmora.Error as e:  # turned between sizing the array and filling it
+            assert e.code == "invalid_argument"
+    turner.join()
+    assert shapes <= {(300, 200, 3), (200, 300, 3)}
+    np.testing.assert_array_equal(image.to_numpy(), array)  # eight quarter turns
+
+
 def test_threads_give_the_bytes_one_thread_gives(tmp_path):
     source = velmora.from_numpy(pattern(300, 200), palette=GREY)
     source.save(str(tmp_path / "in.gif"))
