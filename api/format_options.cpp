@@ -23,13 +23,16 @@ struct Setting {
 
 // Hooks for the library's settings as they come; null: this build has none.
 Setting g_quality{"quality", DIBTYPE_JPG, nullptr, nullptr, 0};
-Setting g_compression{"compression", DIBTYPE_TIF, nullptr, nullptr, 0};
+Setting g_compression{"compression", DIBTYPE_TIF, &GetTiffCompression, &SetTiffCompression, 0};
 Setting g_level{"level", DIBTYPE_PNG, &GetPngCompressionLevel, &SetPngCompressionLevel, 0};
 
 int CompressionCode(const std::string& name) {
-    const char* const names[] = {"none", "deflate", "lzw", "jpeg"};
-    for (int i = 0; i < 4; ++i)
-        if (name == names[i]) return i;
+    const struct {
+        const char* name;
+        int code;
+    } codes[] = {{"none", TIFFSAVE_NONE}, {"deflate", TIFFSAVE_DEFLATE}, {"lzw", TIFFSAVE_LZW}, {"jpeg", TIFFSAVE_JPEG}};
+    for (const auto& c : codes)
+        if (name == c.name) return c.code;
     ThrowUsage(ErrorCode::invalid_argument, "unknown TIFF compression '" + name + "' (none, deflate, lzw, jpeg)");
 }
 

@@ -124,6 +124,12 @@ TEST(Facade, SavesRoundTripThroughEveryFormatThatHoldsThePicture) {
     indexed.save(dir.file("d.png"), smallest);
     EXPECT_EQ(NaturalOf(Image::open(dir.file("d.png"))), NaturalOf(indexed));
     EXPECT_EQ(GetPngCompressionLevel(), -1);
+    velmora::SaveOptions lzw;
+    lzw.compression = "lzw";
+    rgb.save(dir.file("e.tif"), lzw);
+    EXPECT_EQ(NaturalOf(Image::open(dir.file("e.tif"))), NaturalOf(rgb));
+    EXPECT_NE(vtest::ReadAll(dir.file("e.tif")), vtest::ReadAll(dir.file("a.tif")));
+    EXPECT_EQ(GetTiffCompression(), TIFFSAVE_NONE);
     // The format named in the options wins over the extension.
     velmora::SaveOptions asGif;
     asGif.format = "gif";
