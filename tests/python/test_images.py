@@ -70,8 +70,13 @@ def test_reads_as_pillow_does(row):
         pytest.skip("Pillow differs from the reference and the reference is not kept")
     # JPEG references are djpeg's float DCT, and TIFF's wide samples (16 and
     # 12 bits, CMYK) are brought to 8 bits with roundings that differ by a
-    # level between decoders; everything else is exact.
+    # level between decoders; everything else is exact. Where Pillow cannot
+    # read the file at all, the reference is a peer that widens narrow
+    # bit-field channels its own way (docs/PLATFORM.md): the colours are
+    # held to within one 4-bit step there, alpha aside.
     tolerance = {"jpg/": 3, "tif/": 1}.get(row["path"][:4], 0)
+    if "Pillow 9.4: cannot decode" in row.get("ref_check", ""):
+        got, tolerance = got[..., :3], 16
     assert np.abs(want.astype(int) - got).max() <= tolerance
 
 
