@@ -76,7 +76,7 @@ ErrorCode CodeForText(const char* gbk, Operation operation) {
 void ThrowFailure(Operation operation, const std::string& what, const std::string& path, const char* gbk,
                   int err) {
     ErrorCode code = CodeForText(gbk, operation);
-    if (err == ENOENT && operation != Operation::transform) code = ErrorCode::file_not_found;
+    if (err == ENOENT && operation == Operation::read) code = ErrorCode::file_not_found;
     std::string message = what + (path.empty() ? std::string() : " '" + path + "'") + ": " + Describe(code).english;
     if (err) message += std::string(" (") + std::strerror(err) + ")";
     throw Error(code, message, gbk && *gbk ? GbkToUtf8(gbk) : std::string(), err);

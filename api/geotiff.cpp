@@ -7,6 +7,7 @@
 #include "geotiff/geokey_table.h"
 #include "velmora/encoding.h"
 #include "velmora/geotiff.h"
+#include "velmora/system.h"
 
 namespace velmora {
 
@@ -108,7 +109,7 @@ void GeoTIFF::write(const std::string& out, const Image* image) const {
         api::ThrowFileException(api::Operation::geotiff, "cannot write", out, e, m_impl->geo.GetErrorText());
     }
     m_impl->geo.SetTargetDIB(nullptr);
-    if (!ok) api::ThrowFailure(api::Operation::save, "cannot write", out, m_impl->geo.GetErrorText());
+    if (!ok) api::ThrowFailure(api::Operation::save, "cannot write", out, m_impl->geo.GetErrorText(), GetLastSystemError());
 }
 
 }  // namespace velmora

@@ -6,9 +6,10 @@
 #include "api/format_options.h"
 #include "api/image_impl.h"
 #include "api/progress_scope.h"
-#include "api/thumbnail.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
+#include "velmora/system.h"
+#include "velmora/thumbnail.h"
 
 namespace velmora {
 
@@ -77,7 +78,7 @@ Image Image::open(const std::string& path, const OpenOptions& options) {
     CNewDIB& dib = impl->dib;
     const int ok = api::RunFileOperation(Operation::read, "cannot read", path, dib, options.progress,
                                          [&] { return dib.ReadFile(path.c_str(), format); });
-    if (!ok) api::ThrowFailure(Operation::read, "cannot read", path, dib.GetLastErrorText());
+    if (!ok) api::ThrowFailure(Operation::read, "cannot read", path, dib.GetLastErrorText(), GetLastSystemError());
     return Image(std::move(impl));
 }
 
@@ -123,7 +124,7 @@ void Image::save(const std::string& path, const SaveOptions& options) const {
     api::FormatOptionScope settings(format, options);
     const int ok = api::RunFileOperation(Operation::save, "cannot save", path, dib, options.progress,
                                          [&] { return dib.SaveFile(path.c_str(), format, 0); });
-    if (!ok) api::ThrowFailure(Operation::save, "cannot save", path, dib.GetLastErrorText());
+    if (!ok) api::ThrowFailure(Operation::save, "cannot save", path, dib.GetLastErrorText(), GetLastSystemError());
 }
 
 namespace {
@@ -172,7 +173,7 @@ Image Image::thumbnail(int width, int height) const {
     if (width < 1 || height < 1)
         api::ThrowUsage(ErrorCode::invalid_argument, "a thumbnail needs a width and height of at least 1");
     auto impl = std::make_unique<Impl>();
-    if (!api::MakeThumbnail(dib, width, height, &impl->dib))
+    if (!MakeThumbnail(&dib, width, height, &impl->dib))
         api::ThrowFailure(Operation::transform, "cannot make a thumbnail of the image", "", nullptr);
     return Image(std::move(impl));
 }

@@ -1,10 +1,12 @@
 #include "storage/page_file_claim.h"
 
+#include <cerrno>
 #include <climits>
 #include <mutex>
 
 #include "storage/dib_map_file.h"
 #include "velmora/environment.h"
+#include "velmora/system.h"
 
 namespace velmora {
 
@@ -26,7 +28,7 @@ bool OpenFreshPageFile(CDIBMapFile* file, uint64_t stride, uint64_t rows, CStrin
         if (name->IsEmpty()) return false;
         if (file->Open(*name, stride, rows)) return true;
         // Any other failure (no room, no folder) will not go away on retrying.
-        if (!FileIsExist(*name)) return false;
+        if (GetLastSystemError() != EEXIST) return false;
     }
     return false;
 }

@@ -144,9 +144,9 @@ public:
     void rotate(Turn turn);
     void flip(Flip flip);
     void invert();
-    // A 24-bit copy that fits within width x height with the picture's
-    // proportions (each side at least 1 pixel), averaged over the source
-    // pixels each target pixel covers.
+    // A 24-bit copy whose longest side fills width x height with the
+    // picture's proportions (a box larger than the picture enlarges it),
+    // filtered: area averaging, then a Lanczos-3 kernel.
     Image thumbnail(int width, int height) const;
     // A copy of the whole image.
     Image copy() const;
