@@ -12,3 +12,7 @@ if(DOXYGEN_FOUND)
     COMMENT "API reference in ${VELMORA_DOXYGEN_OUT}/html"
     VERBATIM)
 endif()
+if(NOT DOXYGEN_FOUND)
+  message(STATUS "API reference: no 'docs' target, as doxygen was not found when configuring "
+                 "(apt-get install doxygen, then configure again)")
+endif()
