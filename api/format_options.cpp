@@ -22,7 +22,7 @@ struct Setting {
 };
 
 // Hooks for the library's settings as they come; null: this build has none.
-Setting g_quality{"quality", DIBTYPE_JPG, nullptr, nullptr, 0};
+Setting g_quality{"quality", DIBTYPE_JPG, &GetJpegQuality, &SetJpegQuality, 0};
 Setting g_compression{"compression", DIBTYPE_TIF, &GetTiffCompression, &SetTiffCompression, 0};
 Setting g_level{"level", DIBTYPE_PNG, &GetPngCompressionLevel, &SetPngCompressionLevel, 0};
 

@@ -236,6 +236,8 @@ TEST(Facade, FailuresAreErrorsWithTheirCodes) {
     velmora::SaveOptions quality;
     quality.quality = 80;
     EXPECT_EQ(CodeOf([&] { rgb.save(dir.file("x.bmp"), quality); }), ErrorCode::unsupported);
+    quality.quality = 0;
+    EXPECT_EQ(CodeOf([&] { rgb.save(dir.file("x.jpg"), quality); }), ErrorCode::invalid_argument);
     velmora::SaveOptions level;
     level.level = 10;
     EXPECT_EQ(CodeOf([&] { rgb.save(dir.file("x.png"), level); }), ErrorCode::invalid_argument);

@@ -137,6 +137,8 @@ def test_palette_and_saves_round_trip(tmp_path):
     rgb = velmora.from_numpy(pattern(19, 33, 3))
     rgb.save(str(tmp_path / "b.jpg"))
     assert velmora.open(str(tmp_path / "b.jpg")).to_numpy().shape == (19, 33, 3)
+    rgb.save(tmp_path / "c.jpg", quality=20)
+    assert (tmp_path / "c.jpg").stat().st_size < (tmp_path / "b.jpg").stat().st_size
     rgb.save(tmp_path / "c.tif", compression="deflate")
     np.testing.assert_array_equal(velmora.open(tmp_path / "c.tif").to_numpy(), rgb.to_numpy())
     rgb.save(tmp_path / "c.png", level=9)
