@@ -18,6 +18,7 @@
 #include "platform/dib_geometry.h"
 #include "platform/open_file.h"
 #include "velmora/system.h"
+#include "velmora/thumbnail.h"
 
 namespace velmora::jpeg {
 
@@ -95,6 +96,31 @@ Failure ReadHeader(Decoder& d, FILE* stream) {
     });
 }
 
+// For a read that a thumbnail follows: the largest of 1/8, 1/4 and 1/2 that
+// leaves the picture at least twice the thumbnail's size each way, so the
+// filtered reduction after it still averages several samples into each
+// output pixel; 1 (full size) otherwise.
+unsigned ScaleDenominator(const CDIBFile& codec, const jpeg_decompress_struct& info) {
+    if (codec.m_nFitWidth < 1 || codec.m_nFitHeight < 1) return 1;
+    int width = 0, height = 0;
+    FitThumbnailSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height), codec.m_nFitWidth,
+                     codec.m_nFitHeight, &width, &height);
+    for (unsigned denom = 8; denom > 1; denom /= 2)
+        if (info.image_width / denom >= 2u * width && info.image_height / denom >= 2u * height) return denom;
+    return 1;
+}
+
+// libjpeg's reduced-scale decode (its inverse DCT at a smaller size), which
+// sets output_width and output_height; a full-size read is left untouched.
+Failure ChooseScale(Decoder& d, unsigned denom) {
+    if (denom == 1) return nullptr;
+    return Trapped(d.trap, [&] {
+        d.info.scale_num = 1;
+        d.info.scale_denom = denom;
+        jpeg_calc_output_dimensions(&d.info);
+    });
+}
+
 // Colour scanlines come out three bytes a pixel in blue, green, red order:
 // the DIB's own layout, so rows decode straight into the image.
 Failure StartDecompress(Decoder& d) {
@@ -160,12 +186,16 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     if (!PlausibleSize(d.info, bitCount, FileBytes(stream))) return Refuse(codec, text::kReadImageFailed);
     if (Failure failure = CheckImageSize(d.info.image_width, d.info.image_height, bitCount))
         return Refuse(codec, failure);
+    const unsigned denom = ScaleDenominator(codec, d.info);
+    if (Failure failure = ChooseScale(d, denom)) return Refuse(codec, failure);
     CNewDIBObject& dib = *TargetImage(codec);
-    const int width = static_cast<int>(d.info.image_width), height = static_cast<int>(d.info.image_height);
+    const JDIMENSION outWidth = denom == 1 ? d.info.image_width : d.info.output_width;
+    const int width = static_cast<int>(outWidth);
+    const int height = static_cast<int>(denom == 1 ? d.info.image_height : d.info.output_height);
     if (!dib.CreateDIB(width, height, bitCount) || !dib.Ready()) return FailRead(codec, text::kCreateBufferFailed);
     if (Failure failure = StartDecompress(d)) return FailRead(codec, failure);
     const int components = IsCmyk(d.info) ? 4 : bitCount / 8;
-    if (d.info.output_components != components || d.info.output_width != d.info.image_width)
+    if (d.info.output_components != components || d.info.output_width != outWidth)
         return FailRead(codec, text::kReadImageFailed);
     if (d.info.jpeg_color_space == JCS_GRAYSCALE) StoreGreyTable(dib);
     if (Failure failure = DecodeRows(codec, d)) return FailRead(codec, failure);

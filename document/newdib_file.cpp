@@ -77,12 +77,18 @@ int CNewDIB::BeginFileOperation(const CString& path, int format) {
     return code;
 }
 
-int CNewDIB::ReadFile(const CString& path, int format) {
+int CNewDIB::ReadFile(const CString& path, int format) { return ReadFileForBox(path, format, 0, 0); }
+
+int CNewDIB::ReadFileForBox(const CString& path, int format, int boxWidth, int boxHeight) {
     int code = BeginFileOperation(path, format);
     if (code < 0) return 0;
     m_strFileName = path;
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = 0;
+    if (boxWidth >= 1 && boxHeight >= 1) {
+        codec.m_nFitWidth = boxWidth;
+        codec.m_nFitHeight = boxHeight;
+    }
     if (!RunCodec(codec, kCodecs[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
     m_nGrayProp = codec.m_bGray;
     // A picture stored turned or mirrored is brought upright; without room

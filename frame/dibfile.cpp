@@ -11,7 +11,7 @@
 #include "storage/image_limits.h"
 #include "velmora/newdib.h"
 
-CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd), m_nOrientation(1) {}
+CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd), m_nOrientation(1), m_nFitWidth(0), m_nFitHeight(0) {}
 
 CDIBFile::~CDIBFile() = default;
 

@@ -90,7 +90,7 @@ int Thumbnail(const ThumbnailRequest& given) {
     if (!ResolveInput(&request.input, &error) || !ResolveOutput(&request.output, request.format, &error))
         return UsageError(error);
     CNewDIB image;
-    if (!image.ReadFile(request.input.c_str(), InputFormat(request.input))) {
+    if (!image.ReadFileForBox(request.input.c_str(), InputFormat(request.input), request.width, request.height)) {
         PrintFailure("cannot read " + given.input, image.GetLastErrorText());
         return kExitFailure;
     }

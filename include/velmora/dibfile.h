@@ -33,4 +33,10 @@ public:
     // The TIFF Orientation a read found (1: rows top to bottom, left to
     // right); the document turns or mirrors the image to match after the read.
     int m_nOrientation;
+    // The box a thumbnail will fit the picture into (0 x 0: none, the
+    // usual full-size read). A reader that can decode at a reduced scale
+    // (JPEG) may do so while the image stays at least twice the thumbnail's
+    // size each way.
+    int m_nFitWidth;
+    int m_nFitHeight;
 };
