@@ -1,5 +1,7 @@
 #include "platform/open_file.h"
 
+#include "platform/system_error.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,7 +41,11 @@ int OpenWithoutWaiting(const char* path, int flags, struct stat* st, int* osErro
 int OpenForReading(const char* path) {
     struct stat st;
     int osError = 0;
-    return path ? OpenWithoutWaiting(path, O_RDONLY, &st, &osError) : -1;
+    const int fd = path ? OpenWithoutWaiting(path, O_RDONLY, &st, &osError) : -1;
+    // Readers on libpng, libjpeg and libtiff open through here: keep the
+    // system's reason for the host, as CFile does for the others.
+    if (fd < 0) NoteSystemError(osError);
+    return fd;
 }
 
 FILE* OpenStreamForReading(const char* path) {

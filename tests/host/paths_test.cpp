@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "environment/texts.h"
@@ -12,6 +13,7 @@
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
+#include "velmora/system.h"
 
 namespace {
 
@@ -36,6 +38,12 @@ TEST(Paths, ReadersRefuseWhatIsNotARegularFileWithoutWaiting) {
             EXPECT_EQ(dib.ReadFile(path.c_str(), r.format), 0);
             EXPECT_EQ(dib.GetLastErrorText(), r.openFailed);
             EXPECT_EQ(dib.GetWidth(), 7);
+            if (path == dir.file("missing")) {
+                EXPECT_EQ(GetLastSystemError(), ENOENT);
+            }
+            if (path == dir.path()) {
+                EXPECT_EQ(GetLastSystemError(), EISDIR);
+            }
         }
     alarm(0);
 }
