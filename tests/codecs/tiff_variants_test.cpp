@@ -80,6 +80,19 @@ const Variant kVariants[] = {
 
 INSTANTIATE_TEST_SUITE_P(Files, TiffVariant, ::testing::Combine(::testing::ValuesIn(kVariants), ::testing::Bool()));
 
+// A one-band, Deflate-compressed float TIFF opened for writing; null on failure.
+TIFF* OpenFloatTiff(const std::string& path, uint32_t width, uint32_t rows) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) return nullptr;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    return tif;
+}
+
 // The stretch's first pass and the second run through the same bands: a
 // float picture larger than a window, in one strip, reads a row at a time.
 TEST(TiffVariantRows, AFloatStripLargerThanAWindowReadsRowByRow) {
@@ -87,14 +100,8 @@ TEST(TiffVariantRows, AFloatStripLargerThanAWindowReadsRowByRow) {
     vtest::TempDir dir;
     const std::string path = dir.file("float.tif");
     const uint32_t width = 300, rows = 200;
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFF* tif = OpenFloatTiff(path, width, rows);
     ASSERT_NE(tif, nullptr);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows);
     std::vector<float> row(width);
     for (uint32_t t = 0; t < rows; ++t) {
@@ -118,14 +125,8 @@ TEST(TiffVariantRows, ALargeFloatPictureIsMeasuredInHalvesToOneRange) {
     vtest::TempDir dir;
     const std::string path = dir.file("large.tif");
     const uint32_t width = 2048, rows = 2100, tile = 256;
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFF* tif = OpenFloatTiff(path, width, rows);
     ASSERT_NE(tif, nullptr);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, rows);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
     TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
     std::vector<float> block(tile * tile);
