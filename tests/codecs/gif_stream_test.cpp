@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "codecs/gif_builder.h"
-#include "codecs/gif_lzw.h"
+#include "codecs/gif/gif_lzw.h"
 #include "support/test_support.h"
 #include "velmora/gif.h"
 

@@ -4,8 +4,8 @@
 
 #include "codecs/image_fixture.h"
 #include "codecs/pcx_builder.h"
-#include "codecs/pcx_planes.h"
-#include "codecs/pcx_rle.h"
+#include "codecs/pcx/pcx_planes.h"
+#include "codecs/pcx/pcx_rle.h"
 #include "environment/texts.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "codecs/tiff_files.h"
-#include "codecs/tiff_kept_rows.h"
+#include "codecs/tiff/tiff_kept_rows.h"
 
 namespace {
 

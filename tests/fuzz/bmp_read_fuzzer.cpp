@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codecs/bmp_format.h"
+#include "codecs/bmp/bmp_format.h"
 #include "platform/dib_geometry.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "velmora/newdib.h"
