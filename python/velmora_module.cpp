@@ -12,6 +12,8 @@
 
 namespace py = pybind11;
 
+void RegisterRaster(py::module_& m);  // raster_module.cpp
+
 namespace {
 
 using Array = py::array_t<std::uint8_t>;
@@ -258,4 +260,5 @@ PYBIND11_MODULE(_velmora, m) {
             py::gil_scoped_release unlocked;
             g.write(out, image);
         }, py::arg("out"), py::arg("image") = py::none());
+    RegisterRaster(m);
 }

@@ -14,6 +14,8 @@ VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 VELMORA_TEST_PACKAGES+=(libclang-common-14-dev)
 # The Python tests: pytest, Pillow to compare with, Dask's distributed for batches.
 VELMORA_TEST_PACKAGES+=(python3-pytest python3-pil python3-distributed)
+# GDAL's Python bindings: the raster test compares every value with GDAL's reading.
+VELMORA_TEST_PACKAGES+=(python3-gdal)
 
 # What a test build must be, whatever an earlier configure left in the cache
 # (demo.sh leaves the tests off): every option that decides whether tests are

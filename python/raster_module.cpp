@@ -1,0 +1,211 @@
+// velmora.open_raster: a TIFF's samples as numpy arrays in their own dtype,
+// with rasterio's names where they mean the same. Blocks decode without the
+// interpreter lock.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <memory>
+
+#include "velmora/raster.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+using velmora::Raster;
+using velmora::RasterSize;
+using velmora::RasterWindow;
+
+// A Raster as Python holds it: close() lets go of it while reads that took
+// their own reference finish.
+struct PyRaster {
+    std::shared_ptr<const Raster> raster;
+
+    std::shared_ptr<const Raster> Get() const {
+        if (!raster) throw velmora::Error(velmora::ErrorCode::invalid_argument, "the raster is closed");
+        return raster;
+    }
+};
+
+std::string PathOf(const py::object& path) {
+    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
+py::object NoData(const velmora::RasterInfo& info) {
+    return info.nodata ? py::object(py::float_(*info.nodata)) : py::object(py::none());
+}
+
+py::object GeoTransform(const velmora::RasterInfo& info) {
+    if (!info.geotransform) return py::none();
+    const auto& g = *info.geotransform;
+    return py::make_tuple(g[0], g[1], g[2], g[3], g[4], g[5]);
+}
+
+py::object Epsg(const velmora::RasterInfo& info) {
+    return info.epsg ? py::object(py::int_(*info.epsg)) : py::object(py::none());
+}
+
+RasterWindow WindowOf(const Raster& raster, const py::object& window) {
+    if (window.is_none()) return {0, 0, raster.width(), raster.height()};
+    const auto values = window.cast<std::vector<std::int64_t>>();
+    if (values.size() != 4)
+        throw velmora::Error(velmora::ErrorCode::invalid_argument,
+                             "a window is (col_off, row_off, width, height)");
+    return {values[0], values[1], values[2], values[3]};
+}
+
+// indexes: None (every band), an int (a 2-D result) or a list.
+std::vector<int> BandsOf(const Raster& raster, const py::object& indexes, bool* flat) {
+    *flat = py::isinstance<py::int_>(indexes);
+    if (*flat) return {indexes.cast<int>()};
+    if (!indexes.is_none()) return indexes.cast<std::vector<int>>();
+    std::vector<int> all;
+    for (int b = 1; b <= raster.count(); ++b) all.push_back(b);
+    return all;
+}
+
+// out_shape: (rows, cols) or (bands, rows, cols), as rasterio takes it.
+RasterSize OutSizeOf(const RasterWindow& window, const py::object& outShape) {
+    if (outShape.is_none()) return {window.width, window.height};
+    const auto shape = outShape.cast<std::vector<std::int64_t>>();
+    if (shape.size() < 2 || shape.size() > 3)
+        throw velmora::Error(velmora::ErrorCode::invalid_argument, "out_shape is (rows, cols) or (bands, rows, cols)");
+    return {shape[shape.size() - 1], shape[shape.size() - 2]};
+}
+
+py::object Read(const PyRaster& self, const py::object& indexes, const py::object& window, const py::object& outShape,
+                bool masked) {
+    const auto raster = self.Get();
+    bool flat = false;
+    const std::vector<int> bands = BandsOf(*raster, indexes, &flat);
+    const RasterWindow w = WindowOf(*raster, window);
+    const RasterSize out = OutSizeOf(w, outShape);
+    const velmora::SampleType type = raster->info().type;
+    // numpy has no dtype for complex integers: the read says why it refuses
+    // complex samples before it looks at a buffer.
+    if (type >= velmora::SampleType::complex_int16) raster->read(w, bands, out, nullptr, 0, type);
+    std::vector<py::ssize_t> shape{py::ssize_t(bands.size()), py::ssize_t(std::max<std::int64_t>(out.height, 0)),
+                                   py::ssize_t(std::max<std::int64_t>(out.width, 0))};
+    py::array data(py::dtype(velmora::to_string(type)), shape);
+    py::array_t<std::uint8_t> mask;
+    if (masked) mask = py::array_t<std::uint8_t>(shape);
+    {
+        py::gil_scoped_release unlocked;
+        raster->read(w, bands, out, data.mutable_data(), std::size_t(data.nbytes()), type);
+        if (masked) raster->read_mask(w, bands, out, mask.mutable_data(), std::size_t(mask.nbytes()));
+    }
+    if (flat) {
+        data = data.attr("reshape")(py::make_tuple(shape[1], shape[2]));
+        if (masked) mask = mask.attr("reshape")(py::make_tuple(shape[1], shape[2]));
+    }
+    if (!masked) return std::move(data);
+    py::object ma = py::module_::import("numpy").attr("ma");
+    return ma.attr("masked_array")(data, py::arg("mask") = mask.attr("__eq__")(0));
+}
+
+py::list BlockWindows(const PyRaster& self, int index) {
+    const auto raster = self.Get();
+    const int across = int((raster->width() + raster->info().block_width - 1) / raster->info().block_width);
+    py::list out;
+    int k = 0;
+    for (const RasterWindow& w : raster->block_windows(index)) {
+        out.append(py::make_tuple(py::make_tuple(k / across, k % across),
+                                  py::make_tuple(w.col, w.row, w.width, w.height)));
+        ++k;
+    }
+    return out;
+}
+
+py::dict Profile(const PyRaster& self) {
+    const velmora::RasterInfo& info = self.Get()->info();
+    py::dict p;
+    p["driver"] = "GTiff";
+    p["width"] = info.width;
+    p["height"] = info.height;
+    p["count"] = info.count;
+    p["dtype"] = velmora::to_string(info.type);
+    p["tiled"] = info.tiled;
+    p["blockxsize"] = info.block_width;
+    p["blockysize"] = info.block_height;
+    p["compress"] = info.compression;
+    p["predictor"] = info.predictor;
+    p["interleave"] = info.planar ? "band" : "pixel";
+    p["photometric"] = info.photometric;
+    p["geotransform"] = GeoTransform(info);
+    p["crs_epsg"] = Epsg(info);
+    p["nodata"] = NoData(info);
+    return p;
+}
+
+PyRaster OpenRaster(const py::object& pathLike) {
+    const std::string path = PathOf(pathLike);
+    py::gil_scoped_release unlocked;
+    return PyRaster{std::make_shared<const Raster>(Raster::open(path))};
+}
+
+// The georeferencing of a GeoTIFF object as the raster layer reads it.
+template <class Getter>
+void AddGeoTiffProperty(py::module_& m, const char* name, Getter getter) {
+    py::object property = py::module_::import("builtins").attr("property");
+    m.attr("GeoTIFF").attr(name) = property(py::cpp_function([getter](const py::object& geotiff) {
+        const std::string path = geotiff.attr("path").cast<std::string>();
+        std::unique_ptr<Raster> raster;
+        {
+            py::gil_scoped_release unlocked;
+            raster = std::make_unique<Raster>(Raster::open(path));
+        }
+        return getter(raster->info());
+    }));
+}
+
+}  // namespace
+
+void RegisterRaster(py::module_& m) {
+    py::class_<PyRaster>(m, "Raster", "A TIFF's samples as stored, read a window at a time.")
+        .def_property_readonly("width", [](const PyRaster& r) { return r.Get()->width(); })
+        .def_property_readonly("height", [](const PyRaster& r) { return r.Get()->height(); })
+        .def_property_readonly("count", [](const PyRaster& r) { return r.Get()->count(); })
+        .def_property_readonly("dtypes", [](const PyRaster& r) {
+            const auto raster = r.Get();
+            return py::tuple(py::cast(std::vector<std::string>(raster->count(), velmora::to_string(raster->info().type))));
+        })
+        .def_property_readonly("block_shapes", [](const PyRaster& r) {
+            const velmora::RasterInfo& info = r.Get()->info();
+            return std::vector<std::pair<int, int>>(info.count, {info.block_height, info.block_width});
+        })
+        .def_property_readonly("geotransform", [](const PyRaster& r) { return GeoTransform(r.Get()->info()); })
+        .def_property_readonly("crs_epsg", [](const PyRaster& r) { return Epsg(r.Get()->info()); })
+        .def_property_readonly("nodata", [](const PyRaster& r) { return NoData(r.Get()->info()); })
+        .def_property_readonly("descriptions", [](const PyRaster& r) {
+            return py::tuple(py::cast(r.Get()->info().descriptions));
+        })
+        .def_property_readonly("scales", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().scales)); })
+        .def_property_readonly("offsets", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().offsets)); })
+        .def_property_readonly("profile", &Profile)
+        .def_property_readonly("closed", [](const PyRaster& r) { return !r.raster; })
+        .def("overviews", [](const PyRaster& r, int band) {
+            const auto raster = r.Get();
+            raster->block_windows(band);  // checks the band
+            return raster->overview_factors();
+        }, py::arg("band") = 1)
+        .def("read", &Read, py::arg("indexes") = py::none(), py::arg("window") = py::none(),
+             py::arg("out_shape") = py::none(), py::arg("masked") = false)
+        .def("block_windows", &BlockWindows, py::arg("index") = 1)
+        .def("close", [](PyRaster& r) { r.raster.reset(); })
+        .def("__enter__", [](PyRaster& r) -> PyRaster& { return r; }, py::return_value_policy::reference)
+        .def("__exit__", [](PyRaster& r, const py::args&) { r.raster.reset(); })
+        .def("__repr__", [](const PyRaster& r) {
+            if (!r.raster) return std::string("<velmora.Raster closed>");
+            const velmora::RasterInfo& info = r.raster->info();
+            return "<velmora.Raster " + r.raster->path() + " " + std::to_string(info.width) + "x" +
+                   std::to_string(info.height) + "x" + std::to_string(info.count) + " " +
+                   velmora::to_string(info.type) + ">";
+        });
+    m.def("open_raster", &OpenRaster, py::arg("path"));
+
+    AddGeoTiffProperty(m, "geotransform", GeoTransform);
+    AddGeoTiffProperty(m, "crs_epsg", Epsg);
+    AddGeoTiffProperty(m, "nodata", NoData);
+}
