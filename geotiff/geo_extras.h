@@ -35,6 +35,12 @@ struct CGeoTIFF::Extras {
     std::unique_ptr<std::string> recordedMetadata, recordedNoData;
 
     bool bigTiff = false;          // the loaded file's layout
+    // The loaded file's picture as stored, which the library reads upright:
+    // the recorded model values follow the same steps.
+    int orientation = 1;
+    uint32_t storedWidth = 0, storedHeight = 0;
+    // Samples wider than 8 bits are read reduced or stretched to 8.
+    uint32_t storedBits = 0;
     bool recordedBigTiff = false;  // what the writer follows
 };
 

@@ -1,8 +1,10 @@
 // The recorded model values as a pixel-to-model map (GDAL's geotransform),
 // and their recomputation when the image is turned or flipped.
 #include <algorithm>
+#include <climits>
 #include <vector>
 
+#include "codecs/tiff/tiff_orientation.h"
 #include "geotiff/geo_extras.h"
 
 namespace {
@@ -55,6 +57,18 @@ bool FromTiepoint(const std::vector<double>& tiepoints, const double scale[3], d
     const double values[6] = {tie[3] - tie[0] * scale[0], scale[0], 0, tie[4] + tie[1] * scale[1], 0, -scale[1]};
     std::copy(values, values + 6, g);
     return true;
+}
+
+int GeoOperation(velmora::tiff::OrientationStep step) {
+    using Step = velmora::tiff::OrientationStep;
+    switch (step) {
+        case Step::kHorizontalFlip: return GEO_HORIZON_FLIP;
+        case Step::kVerticalFlip: return GEO_VERTICAL_FLIP;
+        case Step::kRightTurn: return GEO_RIGHT_ROTATE;
+        case Step::kLeftTurn: return GEO_LEFT_ROTATE;
+        case Step::kNone: break;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -148,4 +162,19 @@ int CGeoTIFF::TransformGeoreferencing(int operation, int width, int height) {
         moved = 1;
     }
     return moved;
+}
+
+// The library reads a picture stored turned or mirrored upright; the model
+// values are moved with the same steps, so they describe what it reads.
+void CGeoTIFF::FollowOrientation() {
+    const Extras& extras = *m_extras;
+    if (extras.storedWidth > INT_MAX || extras.storedHeight > INT_MAX) return;
+    int width = static_cast<int>(extras.storedWidth), height = static_cast<int>(extras.storedHeight);
+    const velmora::tiff::OrientationSteps steps = velmora::tiff::StepsForOrientation(extras.orientation);
+    for (const velmora::tiff::OrientationStep step : {steps.first, steps.second}) {
+        const int operation = GeoOperation(step);
+        if (!operation) continue;
+        TransformGeoreferencing(operation, width, height);
+        if (operation == GEO_LEFT_ROTATE || operation == GEO_RIGHT_ROTATE) std::swap(width, height);
+    }
 }

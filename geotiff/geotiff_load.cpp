@@ -1,10 +1,9 @@
 // Loading the GeoTIFF tags of a TIFF file's first directory, classic or
-// BigTIFF, in either byte order, through CFile and without libtiff. Every
-// count taken from the file is bounded by the file's length before anything
-// is allocated, and values are converted as they are read, so an array is
-// held once; what a tag declares past the end of the file reads as zero.
+// BigTIFF, in either byte order. The entries are taken and bounded by the
+// file (geotiff/geo_directory.h); libtiff reads their values
+// (geotiff/geo_tag_reader.h), so no array is ever larger than the file and
+// what a tag declares past the file's end reads as zero.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <new>
 
@@ -12,62 +11,12 @@
 #include "frame/codec_frame.h"
 #include "frame/endian.h"
 #include "geotiff/geo_extras.h"
-#include "geotiff/tiff_layout.h"
+#include "geotiff/geo_tag_reader.h"
 
 using velmora::ByteOrder;
 using velmora::geo::TiffLayout;
 
-namespace {
-
-constexpr size_t kReadChunk = 64 * 1024;  // bytes converted at a time
-
-// How many of `count` values of `size` bytes at `offset` could start inside
-// a file of `length` bytes (a value cut by the end counts; it reads as zero
-// where the file ends). Also kept within an int, the type of the counts.
-uint64_t ValuesInFile(uint64_t length, uint64_t offset, uint64_t count, uint64_t size) {
-    if (offset >= length) return 0;
-    uint64_t room = (length - offset + size - 1) / size;
-    return std::min({count, room, static_cast<uint64_t>(INT_MAX)});
-}
-
-// `bytes` bytes from `offset`, zero where the file ends first.
-void ReadAt(CFile& file, uint64_t offset, unsigned char* buffer, size_t bytes) {
-    if (bytes == 0) return;  // the buffer of an empty array may be null
-    std::memset(buffer, 0, bytes);
-    file.Seek(static_cast<int64_t>(offset), CFile::begin);
-    size_t done = 0;
-    while (done < bytes) {
-        size_t got = file.Read(buffer + done, bytes - done);
-        if (got == 0) break;
-        done += got;
-    }
-}
-
-// `count` doubles from the entry's own bytes (`inlineValues`, when they fit
-// there) or from `offset`, converted a chunk at a time.
-std::unique_ptr<double[]> ReadDoubles(CFile& file, const ByteOrder& order, const unsigned char* inlineValues,
-                                      uint64_t offset, size_t count) {
-    std::unique_ptr<double[]> values(new double[count]);
-    if (inlineValues) {
-        for (size_t i = 0; i < count; ++i) values[i] = order.F64(inlineValues + i * 8);
-        return values;
-    }
-    unsigned char raw[kReadChunk];
-    for (size_t done = 0; done < count;) {
-        const size_t n = std::min(count - done, kReadChunk / 8);
-        ReadAt(file, offset + done * 8, raw, n * 8);
-        for (size_t i = 0; i < n; ++i) values[done + i] = order.F64(raw + i * 8);
-        done += n;
-    }
-    return values;
-}
-
-// The entry's value bytes when `bytes` of data fit there, else null.
-const unsigned char* InlineData(const TiffLayout& layout, const unsigned char* entry, uint64_t bytes) {
-    return bytes <= layout.InlineBytes() ? layout.Value(entry) : nullptr;
-}
-
-}  // namespace
+namespace geo = velmora::geo;
 
 int CGeoTIFF::LoadGeoTIFFFile(const char* path) {
     if (!m_file.Open(path, CFile::modeRead)) return velmora::RecordFailure(*this, velmora::text::kOpenFailed);
@@ -92,7 +41,7 @@ int CGeoTIFF::LoadGeoTIFFFile(const char* path) {
 // examined: any other value reads as classic TIFF.
 int CGeoTIFF::LoadTags() {
     unsigned char header[16];
-    ReadAt(m_file, 0, header, sizeof header);
+    geo::ReadZeroFilled(m_file, 0, header, sizeof header);
     const bool little = header[0] == 'I' && header[1] == 'I';
     if (!little && !(header[0] == 'M' && header[1] == 'M')) {
         m_file.Close();
@@ -100,14 +49,16 @@ int CGeoTIFF::LoadTags() {
     }
     TiffLayout layout;
     layout.order.bigEndian = !little;
-    layout.big = layout.order.U16(header + 2) == velmora::geo::kBigTiffVersion;
+    layout.big = layout.order.U16(header + 2) == geo::kBigTiffVersion;
     m_extras->bigTiff = layout.big;
+    m_extras->orientation = 1;
+    m_extras->storedWidth = m_extras->storedHeight = m_extras->storedBits = 0;
     if (layout.big) {
         if (layout.order.U16(header + 4) != 8) {
             m_file.Close();
             return velmora::RecordFailure(*this, velmora::text::kUnsupportedFormat);
         }
-        ReadDirectory(layout.Field(header + 8), layout);
+        LoadDirectory(geo::TakeGeoEntries(m_file, m_file.GetLength(), layout, layout.Field(header + 8)));
         m_file.Close();
         return 1;
     }
@@ -116,8 +67,7 @@ int CGeoTIFF::LoadTags() {
 }
 
 int CGeoTIFF::ReadIIGeoTIFFTag(long offset) {
-    TiffLayout layout;
-    ReadDirectory(static_cast<uint64_t>(offset), layout);
+    LoadDirectory(geo::TakeGeoEntries(m_file, m_file.GetLength(), TiffLayout{}, static_cast<uint64_t>(offset)));
     m_file.Close();
     return 1;
 }
@@ -125,13 +75,15 @@ int CGeoTIFF::ReadIIGeoTIFFTag(long offset) {
 int CGeoTIFF::LoadMMGeoTIFF(long offset) {
     TiffLayout layout;
     layout.order.bigEndian = true;
-    ReadDirectory(static_cast<uint64_t>(offset), layout);
+    LoadDirectory(geo::TakeGeoEntries(m_file, m_file.GetLength(), layout, static_cast<uint64_t>(offset)));
     m_file.Close();
     return 1;
 }
 
 void CGeoTIFF::ReadMMGeoTIFFTag(long offset) {
-    ReadKeyDirectory(static_cast<uint64_t>(offset), nullptr, UINT32_MAX, true);
+    TiffLayout layout;
+    layout.order.bigEndian = true;
+    LoadDirectory(geo::TakeKeyDirectoryAt(m_file, m_file.GetLength(), layout, static_cast<uint64_t>(offset)));
 }
 
 WORD CGeoTIFF::ReadMMTwoBytes(unsigned char* const p) { return velmora::ReadBE16(p); }
@@ -144,111 +96,64 @@ double CGeoTIFF::ReadMMDouble() {
     return ByteOrder{true}.F64(raw);
 }
 
-// The entries are walked in file order: tags up to 33549 are skipped; past
-// the GeoTIFF range only GDAL's two tags are taken, and the walk stops after
-// them.
-void CGeoTIFF::ReadDirectory(uint64_t offset, const TiffLayout& layout) {
-    namespace geo = velmora::geo;
-    unsigned char countBytes[8];
-    ReadAt(m_file, offset, countBytes, layout.CountBytes());
-    const uint64_t start = offset + layout.CountBytes();
-    const size_t entries =
-        ValuesInFile(m_file.GetLength(), start, std::min<uint64_t>(layout.EntryCount(countBytes), 0xFFFF),
-                     layout.EntryBytes());
-    std::vector<unsigned char> raw(entries * layout.EntryBytes());
-    ReadAt(m_file, start, raw.data(), raw.size());
-    bool pastGeoTags = false;
-    for (size_t i = 0; i < entries; ++i) {
-        const unsigned char* entry = raw.data() + i * layout.EntryBytes();
-        const WORD tag = layout.order.U16(entry);
-        if (tag < geo::kModelPixelScaleTag) continue;
-        pastGeoTags = pastGeoTags || tag > geo::kGeoAsciiParamsTag;
-        if (tag > geo::kGdalNoDataTag) break;
-        if (!pastGeoTags || tag >= geo::kGdalMetadataTag) ReadTag(entry, layout);
-    }
-}
-
 namespace {
 
-// An ASCII tag's bytes: inline when they fit the entry, else bounded by the
-// file. A NUL follows them in memory.
-std::unique_ptr<char[]> ReadText(CFile& file, const TiffLayout& layout, const unsigned char* entry,
-                                 size_t* length) {
-    const uint64_t count = layout.Count(entry);
-    const unsigned char* inlineBytes = InlineData(layout, entry, count);
-    const size_t n = inlineBytes ? count : ValuesInFile(file.GetLength(), layout.Offset(entry), count, 1);
-    std::unique_ptr<char[]> text(new char[n + 1]());
-    if (inlineBytes) std::memcpy(text.get(), inlineBytes, n);
-    else ReadAt(file, layout.Offset(entry), reinterpret_cast<unsigned char*>(text.get()), n);
-    *length = n;
-    return text;
-}
-
-// GDAL's texts end with a NUL; what follows the first one is not text.
-std::unique_ptr<std::string> ReadGdalText(CFile& file, const TiffLayout& layout,
-                                          const unsigned char* entry) {
-    size_t length = 0;
-    std::unique_ptr<char[]> text = ReadText(file, layout, entry, &length);
-    return std::make_unique<std::string>(text.get());
+// `values` widened with zeros to `count` (the pixel scale and the
+// transformation always hold their full count).
+std::unique_ptr<double[]> DoubleArray(const std::vector<double>& values, size_t count) {
+    std::unique_ptr<double[]> out(new double[count]());
+    std::copy(values.begin(), values.begin() + std::min(count, values.size()), out.get());
+    return out;
 }
 
 }  // namespace
 
-// One entry: tag, type (not consulted), count, value or offset.
-void CGeoTIFF::ReadTag(const unsigned char* entry, const TiffLayout& layout) {
-    namespace geo = velmora::geo;
-    const ByteOrder& order = layout.order;
-    const uint64_t length = m_file.GetLength();
-    const uint64_t count = layout.Count(entry);
-    const uint64_t offset = layout.Offset(entry);
-    // The counts of the pixel scale and transformation are not consulted.
-    auto doubles = [&](uint64_t wanted, int* loaded) {
-        const size_t n = loaded ? ValuesInFile(length, offset, wanted, 8) : wanted;
-        if (loaded) *loaded = static_cast<int>(n);
-        return ReadDoubles(m_file, order, loaded ? InlineData(layout, entry, wanted * 8) : nullptr, offset, n);
-    };
-    switch (order.U16(entry)) {
-        case geo::kModelPixelScaleTag: m_pModelPixelScale = doubles(3, nullptr); break;
-        case geo::kModelTransformationTag: m_pModelTransformation = doubles(16, nullptr); break;
-        case geo::kModelTiepointTag: m_pModelTiepoints = doubles(count, &m_nModelTiepoints); break;
-        case geo::kGeoDoubleParamsTag: m_pGeoDoubleParams = doubles(count, &m_nGeoDoubleParams); break;
-        case geo::kGeoAsciiParamsTag: {
-            size_t n = 0;
-            m_pGeoAsciiParams = ReadText(m_file, layout, entry, &n);
-            m_nGeoAsciiParams = static_cast<int>(n);
-            break;
+// A tag found replaces the array held for it, even when it holds nothing.
+void CGeoTIFF::LoadDirectory(const geo::TakenDirectory& directory) {
+    for (geo::TagValues& values : geo::ReadTakenValues(m_file, m_file.GetLength(), directory)) {
+        const std::vector<double>& doubles = values.doubles;
+        switch (values.taken.tag) {
+            case geo::kModelPixelScaleTag: m_pModelPixelScale = DoubleArray(doubles, 3); break;
+            case geo::kModelTransformationTag: m_pModelTransformation = DoubleArray(doubles, 16); break;
+            case geo::kModelTiepointTag:
+                m_pModelTiepoints = DoubleArray(doubles, doubles.size());
+                m_nModelTiepoints = static_cast<int>(doubles.size());
+                break;
+            case geo::kGeoDoubleParamsTag:
+                m_pGeoDoubleParams = DoubleArray(doubles, doubles.size());
+                m_nGeoDoubleParams = static_cast<int>(doubles.size());
+                break;
+            case geo::kGeoAsciiParamsTag:
+                m_pGeoAsciiParams.reset(new char[values.bytes.size() + 1]());
+                std::memcpy(m_pGeoAsciiParams.get(), values.bytes.data(), values.bytes.size());
+                m_nGeoAsciiParams = static_cast<int>(values.bytes.size());
+                break;
+            case geo::kGeoKeyDirectoryTag: SetKeyDirectory(values.shorts, values.taken.declared); break;
+            // GDAL's texts end with a NUL; what follows the first one is not text.
+            case geo::kGdalMetadataTag:
+                m_extras->metadata = std::make_unique<std::string>(values.bytes.c_str());
+                break;
+            case geo::kGdalNoDataTag: m_extras->noData = std::make_unique<std::string>(values.bytes.c_str()); break;
+            case geo::kImageWidthTag: m_extras->storedWidth = values.number; break;
+            case geo::kImageLengthTag: m_extras->storedHeight = values.number; break;
+            case geo::kBitsPerSampleTag: m_extras->storedBits = values.number; break;
+            case geo::kOrientationTag: m_extras->orientation = static_cast<int>(values.number); break;
+            default: break;
         }
-        case geo::kGeoKeyDirectoryTag:
-            // Only a BigTIFF entry holds a whole header (four values).
-            ReadKeyDirectory(offset, count >= 4 ? InlineData(layout, entry, count * 2) : nullptr, count,
-                             order.bigEndian);
-            break;
-        case geo::kGdalMetadataTag: m_extras->metadata = ReadGdalText(m_file, layout, entry); break;
-        case geo::kGdalNoDataTag: m_extras->noData = ReadGdalText(m_file, layout, entry); break;
-        default: break;
     }
 }
 
 // The header's fourth value is NumberOfKeys; the directory holds the header
 // and four values per key. Keys past the tag's own count of values, or past
-// the end of the file, are not taken: what lies there is other data.
-void CGeoTIFF::ReadKeyDirectory(uint64_t offset, const unsigned char* inlineValues, uint64_t valueCount,
-                                bool bigEndian) {
-    const ByteOrder order{bigEndian};
-    const uint64_t keysInTag = std::max<uint64_t>(valueCount, 4) / 4 - 1;
-    const uint64_t stored = inlineValues ? order.U16(inlineValues + 6) : [&] {
-        unsigned char numberBytes[2];
-        ReadAt(m_file, offset + 6, numberBytes, sizeof numberBytes);
-        return order.U16(numberBytes);
-    }();
-    const uint64_t wanted = std::min<uint64_t>({stored, velmora::geo::kMaxGeoKeys, keysInTag});
-    const uint64_t inFile = inlineValues ? 4 : ValuesInFile(m_file.GetLength(), offset, 4 * (wanted + 1), 2);
-    const WORD keys = inFile == 0 ? 0 : static_cast<WORD>(std::min(wanted, (inFile + 3) / 4 - 1));
-    const size_t values = 4 * (size_t{keys} + 1);
-    std::vector<unsigned char> raw(values * 2);
-    if (inlineValues) std::memcpy(raw.data(), inlineValues, raw.size());
-    else ReadAt(m_file, offset, raw.data(), raw.size());
-    m_pGeoKeyDirectory.reset(new WORD[values]);
-    for (size_t i = 0; i < values; ++i) m_pGeoKeyDirectory[i] = order.U16(raw.data() + i * 2);
+// the end of the file, are not taken: what lies there is other data. A key
+// cut by the file's end is kept, its missing values zero.
+void CGeoTIFF::SetKeyDirectory(const std::vector<uint16_t>& values, uint64_t declared) {
+    const uint64_t keysInTag = std::max<uint64_t>(declared, 4) / 4 - 1;
+    const uint64_t stored = values.size() > 3 ? values[3] : 0;
+    const uint64_t wanted = std::min<uint64_t>({stored, geo::kMaxGeoKeys, keysInTag});
+    const WORD keys = values.empty() ? 0 : static_cast<WORD>(std::min<uint64_t>(wanted, (values.size() + 3) / 4 - 1));
+    const size_t count = 4 * (size_t{keys} + 1);
+    m_pGeoKeyDirectory.reset(new WORD[count]());
+    std::copy(values.begin(), values.begin() + std::min(count, values.size()), m_pGeoKeyDirectory.get());
     m_nNumberOfKeys = keys;
 }

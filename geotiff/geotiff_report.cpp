@@ -82,6 +82,7 @@ void CGeoTIFF::RecordModelValues() {
     if (extras.metadata) extras.recordedMetadata = std::make_unique<std::string>(*extras.metadata);
     if (extras.noData) extras.recordedNoData = std::make_unique<std::string>(*extras.noData);
     extras.recordedBigTiff = extras.bigTiff;
+    FollowOrientation();
 }
 
 void CGeoTIFF::OutputResult(std::ostream& out) {
@@ -115,12 +116,12 @@ void CGeoTIFF::OutputResult(std::ostream& out) {
     }
     if (m_pModelPixelScale) {
         out << std::endl << "ModelPixelScaleTag: ";
-        for (int i = 0; i < 3; ++i) out << m_dPixelScale[i] << ", ";
+        for (int i = 0; i < 3; ++i) out << m_pModelPixelScale[i] << ", ";
     }
     if (m_pModelTransformation) {
         out << std::endl << "ModelTransformationTag:\n";
         for (int i = 0; i < 16; ++i) {
-            out << std::setw(14) << m_dTransformation[i] << ", ";
+            out << std::setw(14) << m_pModelTransformation[i] << ", ";
             if ((i + 1) % 4 == 0) out << std::endl;
         }
     }

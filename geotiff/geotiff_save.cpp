@@ -1,10 +1,13 @@
-// SaveGeoTIFFFile: the image as a TIFF file, then a directory appended that
-// adds what the last report decoded and recorded.
+// SaveGeoTIFFFile: the image as a TIFF file whose directory also holds what
+// the last report decoded and recorded.
+#include <tiffio.h>
+
+#include <algorithm>
 #include <cstring>
 
+#include "codecs/tiff/tiff_codec.h"
 #include "frame/codec_frame.h"
 #include "geotiff/geo_extras.h"
-#include "geotiff/tiff_append.h"
 #include "velmora/environment.h"
 
 namespace geo = velmora::geo;
@@ -29,28 +32,26 @@ private:
     uint64_t m_threshold;
 };
 
+// Each tag as libtiff knows it (codecs/tiff/tiff_tag_extender.h): doubles
+// and shorts with their count, texts as strings (their NUL is written).
+bool SetGeoTag(TIFF* tif, const geo::GeoTag& tag) {
+    if (tag.type == geo::kTypeDouble)
+        return TIFFSetField(tif, tag.tag, static_cast<int>(tag.doubles.size()), tag.doubles.data()) == 1;
+    if (tag.type == geo::kTypeShort)
+        return TIFFSetField(tif, tag.tag, static_cast<int>(tag.shorts.size()), tag.shorts.data()) == 1;
+    return TIFFSetField(tif, tag.tag, tag.ascii.c_str()) == 1;
+}
+
 }  // namespace
 
+// The tags go into the image's own directory, written in the same pass.
 int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     std::vector<geo::GeoTag> tags;
     CollectGeoTags(&tags);
     if (tags.empty()) return SaveTIFFFile(path);
-    // Both stages write a temporary that replaces `path` only when complete.
-    return velmora::SaveThroughTemporary(*this, path, [&](const char* temp) -> velmora::Failure {
-        {
-            ForcedBigTiff bigTiff(m_extras->recordedBigTiff);
-            if (!SaveTIFFFile(temp)) return velmora::kSilentFailure;  // its text is recorded
-        }
-        CFileException error;
-        if (!m_file.Open(temp, CFile::modeReadWrite, &error)) throw error;
-        try {
-            geo::AppendDirectory(m_file, tags);
-            m_file.Close();
-        } catch (...) {
-            m_file.Abort();
-            throw;
-        }
-        return nullptr;
+    ForcedBigTiff bigTiff(m_extras->recordedBigTiff);
+    return velmora::tiff::Save(*this, path, [&](TIFF* tif) {
+        return std::all_of(tags.begin(), tags.end(), [&](const geo::GeoTag& tag) { return SetGeoTag(tif, tag); });
     });
 }
 
@@ -69,7 +70,11 @@ void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
     // GDAL's texts end with a NUL, as every TIFF ASCII value does.
     if (extras.recordedMetadata)
         tags->push_back(geo::GeoTag::Ascii(geo::kGdalMetadataTag, *extras.recordedMetadata + '\0'));
-    if (extras.recordedNoData) tags->push_back(geo::GeoTag::Ascii(geo::kGdalNoDataTag, *extras.recordedNoData + '\0'));
+    // The no-data value of samples wider than 8 bits names no level of the
+    // 8-bit picture the library read from them (its pixels read as 0, as do
+    // the lowest samples): written, it would mark real pixels, or none.
+    if (extras.recordedNoData && extras.storedBits <= 8)
+        tags->push_back(geo::GeoTag::Ascii(geo::kGdalNoDataTag, *extras.recordedNoData + '\0'));
 }
 
 namespace {
@@ -78,18 +83,21 @@ namespace {
 struct KeyTags {
     geo::GeoTag directory, doubles, ascii;
 
+    // A directory of more keys has more values than its 16-bit count holds:
+    // peers then drop all of it. Keys past that are left out.
+    bool Full() const { return directory.shorts.size() >= 4 * (size_t{geo::kMaxGeoKeys} + 1); }
     void Add(WORD key, WORD location, WORD count, WORD value) {
-        directory.shorts.insert(directory.shorts.end(), {key, location, count, value});
+        if (!Full()) directory.shorts.insert(directory.shorts.end(), {key, location, count, value});
     }
     // False when the values cannot be named by 16-bit indices and counts.
     bool AddDoubles(WORD key, const double* values, size_t count) {
-        if (count > 0xFFFF || doubles.doubles.size() > 0xFFFF) return false;
+        if (Full() || count > 0xFFFF || doubles.doubles.size() > 0xFFFF) return false;
         Add(key, geo::kGeoDoubleParamsTag, static_cast<WORD>(count), static_cast<WORD>(doubles.doubles.size()));
         doubles.doubles.insert(doubles.doubles.end(), values, values + count);
         return true;
     }
     bool AddText(WORD key, const std::string& bytes) {
-        if (bytes.size() > 0xFFFF || ascii.ascii.size() > 0xFFFF) return false;
+        if (Full() || bytes.size() > 0xFFFF || ascii.ascii.size() > 0xFFFF) return false;
         Add(key, geo::kGeoAsciiParamsTag, static_cast<WORD>(bytes.size()), static_cast<WORD>(ascii.ascii.size()));
         ascii.ascii += bytes;
         return true;

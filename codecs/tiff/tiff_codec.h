@@ -10,13 +10,20 @@
 // compression setting asks otherwise, as BigTIFF past the size threshold.
 #pragma once
 
+#include <functional>
+
 class CDIBFile;
+typedef struct tiff TIFF;
 
 namespace velmora::tiff {
+
+// Tags of the caller's own, set on the directory before the rows are
+// written, so they are written with the image; false fails the save.
+using ExtraTags = std::function<bool(TIFF*)>;
 
 // Both return 1 on success, 0 with the codec's failure text set.
 int Read(CDIBFile& codec, const char* path);
 // Through a temporary: a failed save leaves the target as it was.
-int Save(CDIBFile& codec, const char* path);
+int Save(CDIBFile& codec, const char* path, const ExtraTags& extra = nullptr);
 
 }  // namespace velmora::tiff

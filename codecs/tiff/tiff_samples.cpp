@@ -171,15 +171,27 @@ void SampleConverter::Measure(const BYTE* row, SampleRange* range) const {
     WithSampleType(m_layout, [&](auto type) { MeasureAs<decltype(type)>(row, range); });
 }
 
+// (v - low) * scale is NaN where the width overflows (a zero scale times an
+// infinite difference) or is so small that the scale does (infinity times
+// zero). Such ranges take the slower form; every other keeps the product.
 void SampleConverter::SetRange(const SampleRange& range) {
+    const double width = range.high - range.low;
     m_low = range.low;
-    m_scale = !range.empty && range.high > range.low ? 255.0 / (range.high - range.low) : 0.0;
+    m_scale = !range.empty && range.high > range.low ? 255.0 / width : 0.0;
+    m_ordinary = std::isfinite(width) && std::isfinite(m_scale);
+    m_half = std::isfinite(width) ? 1.0 : 0.5;
+    m_width = range.high * m_half - range.low * m_half;
+}
+
+double SampleConverter::Level(double v) const {
+    const double level = m_ordinary ? (v - m_low) * m_scale : (v * m_half - m_low * m_half) / m_width * 255.0;
+    return std::clamp(level, 0.0, 255.0);
 }
 
 template <class T>
 void SampleConverter::StretchAs(const BYTE* row, BYTE* target) const {
     if constexpr (std::is_same_v<T, float>) {
-        if (m_samples == 1) {
+        if (m_samples == 1 && m_ordinary) {
             StretchFloats(row, m_layout.width, m_layout.hasNoData, static_cast<float>(m_noData), m_low, m_scale,
                           target);
             return;
@@ -192,7 +204,7 @@ void SampleConverter::StretchAs(const BYTE* row, BYTE* target) const {
             target[to] = 0;
             return;
         }
-        target[to] = static_cast<BYTE>(std::clamp((v - m_low) * m_scale, 0.0, 255.0));
+        target[to] = static_cast<BYTE>(Level(v));
     });
 }
 

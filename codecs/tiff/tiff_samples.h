@@ -39,6 +39,8 @@ private:
     void MeasureAs(const BYTE* row, SampleRange* range) const;
     template <class T>
     void StretchAs(const BYTE* row, BYTE* target) const;
+    // The level of a counted sample: never NaN for a finite one.
+    double Level(double v) const;
     void ConvertHighBits(const BYTE* row, BYTE* target) const;
     void ConvertBytes(const BYTE* row, BYTE* target) const;
     // Visits the samples the DIB takes, in the DIB's order: f(targetIndex, sampleIndex).
@@ -50,6 +52,11 @@ private:
     size_t m_written;  // DIB bytes of pixels in a row
     double m_low = 0;
     double m_scale = 0;
+    // Ranges whose width or scale overflows are stretched as
+    // (v h - low h) / m_width, with h = m_half (0.5 when the width does).
+    bool m_ordinary = true;
+    double m_half = 1;
+    double m_width = 0;
     double m_noData = 0;
 };
 

@@ -156,7 +156,7 @@ Failure WriteRows(TIFF* tif, CNewDIBObject& image, const ProgressReporter& repor
     return nullptr;
 }
 
-Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp) {
+Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp, const ExtraTags& extra) {
     const Coding coding = CodingFor(GetTiffCompression(), image.GetBitCount(), static_cast<uint32_t>(image.GetWidth()),
                                     static_cast<uint32_t>(image.GetHeight()));
     RegisterGeoTiffTags();
@@ -164,6 +164,7 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp) {
     if (!tif) return text::kCreateFileFailed;
     SetTags(tif.get(), image, codec.m_bGray, coding);
     if (Failure failure = SetColorMap(tif.get(), image)) return failure;
+    if (extra && !extra(tif.get())) return text::kWriteImageFailed;
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kSavingTiff);
     if (Failure failure = WriteRows(tif.get(), image, reporter)) {
@@ -180,12 +181,12 @@ bool SavableBitCount(int bitCount) { return (bitCount >= 1 && bitCount <= 8) || 
 
 }  // namespace
 
-int Save(CDIBFile& codec, const char* path) {
+int Save(CDIBFile& codec, const char* path, const ExtraTags& extra) {
     CNewDIBObject* image = TargetImage(codec);
     if (!image || !image->GetBitmapInfo()) return RecordFailure(codec, text::kNoData);
     // 16-bit pixels have no sample layout here; nothing is written for them.
     if (!SavableBitCount(image->GetBitCount())) return RecordFailure(codec, text::kUnsupportedFormat);
-    int ok = SaveThroughTemporary(codec, path, [&](const char* temp) { return WriteFile(codec, *image, temp); });
+    int ok = SaveThroughTemporary(codec, path, [&](const char* temp) { return WriteFile(codec, *image, temp, extra); });
     // A temporary that could not be made or renamed is a file not created.
     if (!ok && codec.m_strError.IsEmpty()) RecordFailure(codec, text::kCreateFileFailed);
     return ok;

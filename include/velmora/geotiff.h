@@ -9,6 +9,7 @@
 // the last report decoded and recorded.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <vector>
@@ -21,7 +22,7 @@
 class CNewDIB;
 namespace velmora::geo {
 struct GeoTag;
-struct TiffLayout;
+struct TakenDirectory;
 }
 
 // The image transforms whose effect on the georeferencing
@@ -92,7 +93,10 @@ public:
     const char* GetGdalNoData() const;
 
     // What OutputResult does to the object (decode the keys, record the model
-    // values for the writer) without writing a report.
+    // values for the writer) without writing a report. The recorded values
+    // describe the picture as the library reads it: a file whose Orientation
+    // stores it turned or mirrored is read upright, and its model values are
+    // recorded moved with it (the report lists them as the file holds them).
     void PrepareGeoTags();
     // The map from pixel to model coordinates given by the recorded model
     // values, in GDAL's order and convention (x = t[0] + col * t[1] + row *
@@ -121,13 +125,11 @@ public:
     void SetTargetDIB(CNewDIB* dib);
 
     // Writes the target image as a TIFF file (BigTIFF when the loaded file
-    // was), then appends a directory that adds the GeoTIFF tags of the last
+    // was) whose one directory also holds the GeoTIFF tags of the last
     // report: every value the file held, -1 included, keys outside the 1.0
-    // table, and GDAL's tags. 1 on success (also when there
-    // is nothing to add), 0 when the image cannot be written (failure text
-    // set). The file is written beside `path` and renamed over it only when
-    // complete; a file exception from the second stage passes to the caller
-    // and leaves `path` as it was.
+    // table, and GDAL's tags. 1 on success (also when there is nothing to
+    // add), 0 when the image cannot be written (failure text set). The file
+    // is written beside `path` and renamed over it only when complete.
     int SaveGeoTIFFFile(const char* path);
 
 protected:
@@ -230,10 +232,10 @@ private:
     bool DecodeKey(const GeoKeyField& field, WORD count, WORD value);
     void KeepOtherKey(const WORD* entry);
     int LoadTags();
-    void ReadDirectory(uint64_t offset, const velmora::geo::TiffLayout& layout);
-    void ReadKeyDirectory(uint64_t offset, const unsigned char* inlineValues, uint64_t valueCount, bool bigEndian);
-    void ReadTag(const unsigned char* entry, const velmora::geo::TiffLayout& layout);
+    void LoadDirectory(const velmora::geo::TakenDirectory& directory);
+    void SetKeyDirectory(const std::vector<uint16_t>& values, uint64_t declared);
     void RecordModelValues();
+    void FollowOrientation();
     bool HasModelScale() const;
     bool HasModelTransformation() const;
     // Records a pixel-to-model map in the file's own raster convention.
