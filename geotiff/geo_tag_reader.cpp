@@ -107,58 +107,35 @@ TIFF* OpenView(View& view) {
 }
 
 // Anonymous fields pass a 32-bit count and the values in the entry's type.
-template <class T>
-std::vector<T> Values(TIFF* tif, uint16_t tag) {
-    uint32_t count = 0;
-    const T* data = nullptr;
-    if (!TIFFGetField(tif, tag, &count, &data) || !data) return {};
-    return std::vector<T>(data, data + count);
-}
-
-// One SHORT or LONG value; 0 when there is none.
-uint32_t Number(TIFF* tif, uint16_t tag) {
-    const TIFFField* field = TIFFFieldWithTag(tif, tag);
-    if (field && TIFFFieldDataType(field) == TIFF_SHORT) {
-        const std::vector<uint16_t> values = Values<uint16_t>(tif, tag);
-        return values.empty() ? 0 : values[0];
-    }
-    const std::vector<uint32_t> values = Values<uint32_t>(tif, tag);
-    return values.empty() ? 0 : values[0];
+TagValues ValuesOf(TIFF* tif, const TakenTag& taken) {
+    TagValues values{taken, nullptr, 0, 0};
+    const TIFFField* field = TIFFFieldWithTag(tif, taken.tag);
+    if (!field || !TIFFGetField(tif, taken.tag, &values.count, &values.data) || !values.data) values.count = 0;
+    if (field) values.type = TIFFFieldDataType(field);
+    return values;
 }
 
 }  // namespace
 
-std::vector<TagValues> ReadTakenValues(CFile& file, uint64_t length, const TakenDirectory& directory) {
-    std::vector<TagValues> out;
-    for (const TakenTag& taken : directory.tags) out.push_back({taken, {}, {}, {}, 0});
-    if (out.empty()) return out;
+void ReadTakenValues(CFile& file, uint64_t length, const TakenDirectory& directory,
+                     const std::function<void(const TagValues&)>& take) {
+    if (directory.tags.empty()) return;
     View view(file, length, directory);
+    bool heldAll = true;
     {
         std::unique_ptr<TIFF, CloseTiff> tif(OpenView(view));
         // A header-only open sets up no directory, not even libtiff's own
         // field methods: a default one comes first.
-        if (tif && TIFFCreateDirectory(tif.get()) == 0 && TIFFReadEXIFDirectory(tif.get(), view.directoryAt)) {
-            for (TagValues& values : out) {
-                const uint16_t tag = values.taken.tag;
-                if (tag < kModelPixelScaleTag) {
-                    values.number = Number(tif.get(), tag);
-                } else if (tag == kGeoKeyDirectoryTag) {
-                    values.shorts = Values<uint16_t>(tif.get(), tag);
-                } else if (tag == kGeoAsciiParamsTag || tag > kGeoAsciiParamsTag) {
-                    std::vector<unsigned char> bytes = Values<unsigned char>(tif.get(), tag);
-                    values.bytes.assign(bytes.begin(), bytes.end());
-                } else {
-                    values.doubles = Values<double>(tif.get(), tag);
-                }
-            }
+        const bool read = tif && TIFFCreateDirectory(tif.get()) == 0 &&
+                          TIFFReadEXIFDirectory(tif.get(), view.directoryAt) && !view.failure;
+        for (const TakenTag& taken : directory.tags) {
+            const TagValues values = read ? ValuesOf(tif.get(), taken) : TagValues{taken, nullptr, 0, 0};
+            heldAll = heldAll && (values.count > 0 || taken.bounded == 0);
+            if (heldAll) take(values);
         }
     }
     if (view.failure) std::rethrow_exception(view.failure);
-    for (const TagValues& values : out) {
-        const bool none = values.doubles.empty() && values.shorts.empty() && values.bytes.empty() && !values.number;
-        if (values.taken.bounded > 0 && none && values.taken.tag >= kModelPixelScaleTag) throw std::bad_alloc();
-    }
-    return out;
+    if (!heldAll) throw std::bad_alloc();
 }
 
 }  // namespace velmora::geo

@@ -5,25 +5,28 @@
 // and BigTIFF alike.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "geotiff/geo_directory.h"
 
 namespace velmora::geo {
 
+// libtiff's values of one taken tag, valid during the call: `count` values
+// of `type` (TIFF_SHORT, TIFF_LONG, TIFF_DOUBLE or, for texts, bytes as
+// stored); none when libtiff gave none.
 struct TagValues {
     TakenTag taken;
-    std::vector<double> doubles;  // double tags
-    std::vector<uint16_t> shorts;  // the key directory
-    std::string bytes;             // texts, as stored
-    uint32_t number = 0;           // the picture's size and orientation
+    const void* data;
+    uint32_t count;
+    int type;
 };
 
-// One item per taken tag, in the directory's order. A failed read of the
-// file throws its CFileException once libtiff is done; values libtiff could
-// not hold (its only reason to give none, the reads being bounded and never
-// short) throw std::bad_alloc.
-std::vector<TagValues> ReadTakenValues(CFile& file, uint64_t length, const TakenDirectory& directory);
+// Calls `take` for each taken tag, in the directory's order, while libtiff
+// holds the values (the one copy the caller makes is the only other). A
+// failed read of the file throws its CFileException once libtiff is done;
+// values libtiff could not hold (its only reason to give none, the reads
+// being bounded and never short) throw std::bad_alloc.
+void ReadTakenValues(CFile& file, uint64_t length, const TakenDirectory& directory,
+                     const std::function<void(const TagValues&)>& take);
 
 }  // namespace velmora::geo

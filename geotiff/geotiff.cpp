@@ -114,6 +114,8 @@ int CGeoTIFF::IsGeoKeyHeld(int key) const {
 
 int CGeoTIFF::IsBigTIFF() const { return m_extras->bigTiff ? 1 : 0; }
 
+int CGeoTIFF::GetOrientation() const { return m_extras->orientation; }
+
 const char* CGeoTIFF::GetGdalMetadata() const { return m_extras->metadata ? m_extras->metadata->c_str() : nullptr; }
 
 const char* CGeoTIFF::GetGdalNoData() const { return m_extras->noData ? m_extras->noData->c_str() : nullptr; }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include <tiffio.h>
+
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
 #include "frame/endian.h"
@@ -98,62 +100,74 @@ double CGeoTIFF::ReadMMDouble() {
 
 namespace {
 
-// `values` widened with zeros to `count` (the pixel scale and the
-// transformation always hold their full count).
-std::unique_ptr<double[]> DoubleArray(const std::vector<double>& values, size_t count) {
-    std::unique_ptr<double[]> out(new double[count]());
-    std::copy(values.begin(), values.begin() + std::min(count, values.size()), out.get());
+// `values` as an array of at least `count` values (the pixel scale and the
+// transformation always hold theirs; missing ones are zero).
+template <class T>
+std::unique_ptr<T[]> ArrayOf(const geo::TagValues& values, size_t count) {
+    std::unique_ptr<T[]> out(new T[std::max<size_t>(count, values.count)]());
+    if (values.count) std::memcpy(out.get(), values.data, values.count * sizeof(T));
     return out;
+}
+
+// The first SHORT or LONG value; 0 when there is none.
+uint32_t NumberOf(const geo::TagValues& values) {
+    if (values.count == 0) return 0;
+    if (values.type == TIFF_SHORT) return *static_cast<const uint16_t*>(values.data);
+    return *static_cast<const uint32_t*>(values.data);
+}
+
+// GDAL's texts end with a NUL; what follows the first one is not text.
+std::unique_ptr<std::string> GdalText(const geo::TagValues& values) {
+    const char* text = static_cast<const char*>(values.data);
+    return std::make_unique<std::string>(text, text ? strnlen(text, values.count) : 0);
 }
 
 }  // namespace
 
 // A tag found replaces the array held for it, even when it holds nothing.
 void CGeoTIFF::LoadDirectory(const geo::TakenDirectory& directory) {
-    for (geo::TagValues& values : geo::ReadTakenValues(m_file, m_file.GetLength(), directory)) {
-        const std::vector<double>& doubles = values.doubles;
+    geo::ReadTakenValues(m_file, m_file.GetLength(), directory, [&](const geo::TagValues& values) {
+        const int count = static_cast<int>(values.count);
         switch (values.taken.tag) {
-            case geo::kModelPixelScaleTag: m_pModelPixelScale = DoubleArray(doubles, 3); break;
-            case geo::kModelTransformationTag: m_pModelTransformation = DoubleArray(doubles, 16); break;
+            case geo::kModelPixelScaleTag: m_pModelPixelScale = ArrayOf<double>(values, 3); break;
+            case geo::kModelTransformationTag: m_pModelTransformation = ArrayOf<double>(values, 16); break;
             case geo::kModelTiepointTag:
-                m_pModelTiepoints = DoubleArray(doubles, doubles.size());
-                m_nModelTiepoints = static_cast<int>(doubles.size());
+                m_pModelTiepoints = ArrayOf<double>(values, 0);
+                m_nModelTiepoints = count;
                 break;
             case geo::kGeoDoubleParamsTag:
-                m_pGeoDoubleParams = DoubleArray(doubles, doubles.size());
-                m_nGeoDoubleParams = static_cast<int>(doubles.size());
+                m_pGeoDoubleParams = ArrayOf<double>(values, 0);
+                m_nGeoDoubleParams = count;
                 break;
             case geo::kGeoAsciiParamsTag:
-                m_pGeoAsciiParams.reset(new char[values.bytes.size() + 1]());
-                std::memcpy(m_pGeoAsciiParams.get(), values.bytes.data(), values.bytes.size());
-                m_nGeoAsciiParams = static_cast<int>(values.bytes.size());
+                m_pGeoAsciiParams = ArrayOf<char>(values, values.count + size_t{1});  // a NUL follows
+                m_nGeoAsciiParams = count;
                 break;
-            case geo::kGeoKeyDirectoryTag: SetKeyDirectory(values.shorts, values.taken.declared); break;
-            // GDAL's texts end with a NUL; what follows the first one is not text.
-            case geo::kGdalMetadataTag:
-                m_extras->metadata = std::make_unique<std::string>(values.bytes.c_str());
+            case geo::kGeoKeyDirectoryTag:
+                SetKeyDirectory(static_cast<const WORD*>(values.data), values.count, values.taken.declared);
                 break;
-            case geo::kGdalNoDataTag: m_extras->noData = std::make_unique<std::string>(values.bytes.c_str()); break;
-            case geo::kImageWidthTag: m_extras->storedWidth = values.number; break;
-            case geo::kImageLengthTag: m_extras->storedHeight = values.number; break;
-            case geo::kBitsPerSampleTag: m_extras->storedBits = values.number; break;
-            case geo::kOrientationTag: m_extras->orientation = static_cast<int>(values.number); break;
+            case geo::kGdalMetadataTag: m_extras->metadata = GdalText(values); break;
+            case geo::kGdalNoDataTag: m_extras->noData = GdalText(values); break;
+            case geo::kImageWidthTag: m_extras->storedWidth = NumberOf(values); break;
+            case geo::kImageLengthTag: m_extras->storedHeight = NumberOf(values); break;
+            case geo::kBitsPerSampleTag: m_extras->storedBits = NumberOf(values); break;
+            case geo::kOrientationTag: m_extras->orientation = static_cast<int>(NumberOf(values)); break;
             default: break;
         }
-    }
+    });
 }
 
 // The header's fourth value is NumberOfKeys; the directory holds the header
 // and four values per key. Keys past the tag's own count of values, or past
 // the end of the file, are not taken: what lies there is other data. A key
 // cut by the file's end is kept, its missing values zero.
-void CGeoTIFF::SetKeyDirectory(const std::vector<uint16_t>& values, uint64_t declared) {
+void CGeoTIFF::SetKeyDirectory(const WORD* values, size_t inFile, uint64_t declared) {
     const uint64_t keysInTag = std::max<uint64_t>(declared, 4) / 4 - 1;
-    const uint64_t stored = values.size() > 3 ? values[3] : 0;
+    const uint64_t stored = inFile > 3 ? values[3] : 0;
     const uint64_t wanted = std::min<uint64_t>({stored, geo::kMaxGeoKeys, keysInTag});
-    const WORD keys = values.empty() ? 0 : static_cast<WORD>(std::min<uint64_t>(wanted, (values.size() + 3) / 4 - 1));
+    const WORD keys = inFile == 0 ? 0 : static_cast<WORD>(std::min<uint64_t>(wanted, (inFile + 3) / 4 - 1));
     const size_t count = 4 * (size_t{keys} + 1);
     m_pGeoKeyDirectory.reset(new WORD[count]());
-    std::copy(values.begin(), values.begin() + std::min(count, values.size()), m_pGeoKeyDirectory.get());
+    if (inFile) std::copy(values, values + std::min(count, inFile), m_pGeoKeyDirectory.get());
     m_nNumberOfKeys = keys;
 }

@@ -87,6 +87,9 @@ public:
     // 1 when the loaded tags came from a BigTIFF file (SaveGeoTIFFFile then
     // writes BigTIFF).
     int IsBigTIFF() const;
+    // The loaded file's TIFF Orientation (1 when it has none): for 2 to 8 the
+    // recorded model values follow the flips and turns that read it upright.
+    int GetOrientation() const;
     // GDAL's metadata (tag 42112, XML) and no-data value (tag 42113) as
     // loaded; null when the file has none. Written back with the rest.
     const char* GetGdalMetadata() const;
@@ -233,7 +236,7 @@ private:
     void KeepOtherKey(const WORD* entry);
     int LoadTags();
     void LoadDirectory(const velmora::geo::TakenDirectory& directory);
-    void SetKeyDirectory(const std::vector<uint16_t>& values, uint64_t declared);
+    void SetKeyDirectory(const WORD* values, size_t inFile, uint64_t declared);
     void RecordModelValues();
     void FollowOrientation();
     bool HasModelScale() const;
