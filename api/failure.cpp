@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "environment/texts.h"
+#include "velmora/formats.h"
 #include "velmora/cfile.h"
 #include "velmora/encoding.h"
 
@@ -80,6 +81,24 @@ void ThrowFailure(Operation operation, const std::string& what, const std::strin
     std::string message = what + (path.empty() ? std::string() : " '" + path + "'") + ": " + Describe(code).english;
     if (err) message += std::string(" (") + std::strerror(err) + ")";
     throw Error(code, message, gbk && *gbk ? GbkToUtf8(gbk) : std::string(), err);
+}
+
+void ThrowOpenFailure(const std::string& path, int err) {
+    const ErrorCode code = err == ENOENT ? ErrorCode::file_not_found : ErrorCode::open_failed;
+    // EINVAL is what opening says of a FIFO, device or socket.
+    const std::string why = err == EINVAL ? "not a regular file" : std::strerror(err);
+    throw Error(code, "cannot read '" + path + "': " + Describe(code).english + " (" + why + ")", std::string(), err);
+}
+
+// A failed save of an image its format cannot hold says so, naming the
+// format (the codecs refuse such a depth before touching the file, most
+// without a text of their own).
+void ThrowSaveFailure(const std::string& path, int format, int bits, const char* gbk, int err) {
+    const FileFormat* row = FileFormatOf(format);
+    if (!row || HoldsDepth(row->saves, bits)) ThrowFailure(Operation::save, "cannot save", path, gbk, err);
+    throw Error(ErrorCode::unsupported,
+                "cannot save '" + path + "': " + row->name + " cannot hold a " + std::to_string(bits) + "-bit image",
+                gbk && *gbk ? GbkToUtf8(gbk) : std::string(), err);
 }
 
 void ThrowFileException(Operation operation, const std::string& what, const std::string& path,

@@ -19,6 +19,12 @@ ErrorCode CodeForText(const char* gbk, Operation operation);
 // library text is `gbk` (may be empty) and whose system error is `err`.
 [[noreturn]] void ThrowFailure(Operation operation, const std::string& what, const std::string& path,
                                const char* gbk, int err = 0);
+// Throws the Error for a file that cannot be opened to read: missing
+// (file_not_found), or a folder, a FIFO or device, or out of reach (open_failed).
+[[noreturn]] void ThrowOpenFailure(const std::string& path, int err);
+// Throws the Error for a failed save of a `bits`-bit image in `format`:
+// unsupported, naming the format, when the format cannot hold the depth.
+[[noreturn]] void ThrowSaveFailure(const std::string& path, int format, int bits, const char* gbk, int err);
 // The same for a file exception the library let pass.
 [[noreturn]] void ThrowFileException(Operation operation, const std::string& what, const std::string& path,
                                      const CFileException& e, const char* gbk);

@@ -1,5 +1,6 @@
 // velmora::GeoTIFF over CGeoTIFF: the report, the keys by name, the model
 // tags, and writing an image with them.
+#include <mutex>
 #include <sstream>
 
 #include "api/failure.h"
@@ -26,9 +27,13 @@ std::vector<double> Values(const double* values, int count) {
 
 }  // namespace
 
+// `geo` is changed by a write (the target image, the file it writes), so
+// every use of it holds `lock`; no host code runs while it is held (a write
+// reports no progress).
 struct GeoTIFF::Impl {
     std::string path;
     std::string report;
+    std::mutex lock;
     GeoTiffReader geo;
 };
 
@@ -50,6 +55,7 @@ const std::string& GeoTIFF::path() const { return m_impl->path; }
 const std::string& GeoTIFF::report() const { return m_impl->report; }
 
 std::map<std::string, GeoTIFF::KeyValue> GeoTIFF::keys() const {
+    const std::lock_guard<std::mutex> tags(m_impl->lock);
     std::map<std::string, KeyValue> result;
     WORD* directory = nullptr;
     WORD count = 0;
@@ -72,6 +78,7 @@ std::map<std::string, GeoTIFF::KeyValue> GeoTIFF::keys() const {
 }
 
 std::vector<double> GeoTIFF::tie_points() const {
+    const std::lock_guard<std::mutex> tags(m_impl->lock);
     double* values = nullptr;
     int count = 0;
     m_impl->geo.GetModelTiepointTag(&values, &count);
@@ -79,6 +86,7 @@ std::vector<double> GeoTIFF::tie_points() const {
 }
 
 std::vector<double> GeoTIFF::pixel_scale() const {
+    const std::lock_guard<std::mutex> tags(m_impl->lock);
     double* values = nullptr;
     int count = 0;
     m_impl->geo.GetModelPixelScaleTag(&values, &count);
@@ -86,6 +94,7 @@ std::vector<double> GeoTIFF::pixel_scale() const {
 }
 
 std::vector<double> GeoTIFF::transformation() const {
+    const std::lock_guard<std::mutex> tags(m_impl->lock);
     double* values = nullptr;
     int count = 0;
     m_impl->geo.GetModelTransformationTag(&values, &count);
@@ -93,6 +102,7 @@ std::vector<double> GeoTIFF::transformation() const {
 }
 
 void GeoTIFF::write(const std::string& out, const Image* image) const {
+    const std::lock_guard<std::mutex> tags(m_impl->lock);
     Image own;
     if (!image) {
         own = Image::open(m_impl->path);

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "api/failure.h"
-#include "api/format_names.h"
+#include "api/format_choice.h"
 #include "api/format_options.h"
 #include "api/image_impl.h"
 #include "api/progress_scope.h"
@@ -39,24 +39,6 @@ int RunFileOperation(Operation operation, const char* what, const std::string& p
     scope.Finish();
     if (ok) scope.Complete();
     return ok;
-}
-
-int FormatForOpen(const std::string& path) {
-    int err = 0;
-    int format = FormatFromContent(path, &err);
-    if (format == -2) ThrowFailure(Operation::read, "cannot read", path, nullptr, err);
-    if (format == -1) format = FormatFromPath(path);
-    if (format == -1)
-        throw Error(ErrorCode::unknown_format, "cannot read '" + path + "': not a format the library knows");
-    return format;
-}
-
-int FormatForSave(const std::string& path, const std::string& name) {
-    const int format = name.empty() ? FormatFromPath(path) : FormatFromName(name);
-    if (format == -1)
-        throw Error(ErrorCode::unknown_format,
-                    "cannot save '" + path + "': no format named " + (name.empty() ? "by the extension" : "'" + name + "'"));
-    return format;
 }
 
 }  // namespace
@@ -124,7 +106,7 @@ void Image::save(const std::string& path, const SaveOptions& options) const {
     api::FormatOptionScope settings(format, options);
     const int ok = api::RunFileOperation(Operation::save, "cannot save", path, dib, options.progress,
                                          [&] { return dib.SaveFile(path.c_str(), format, 0); });
-    if (!ok) api::ThrowFailure(Operation::save, "cannot save", path, dib.GetLastErrorText(), GetLastSystemError());
+    if (!ok) api::ThrowSaveFailure(path, format, dib.GetBitCount(), dib.GetLastErrorText(), GetLastSystemError());
 }
 
 namespace {

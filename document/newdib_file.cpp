@@ -12,22 +12,6 @@
 
 namespace {
 
-using CodecOperation = int (CDIBFile::*)(const char*);
-
-struct CodecEntry {
-    CodecOperation read;
-    CodecOperation save;
-};
-
-// Indexed by file format code; the extensions are in the file-type table.
-const CodecEntry kCodecs[] = {
-    {&CDIBFile::ReadBMPFile, &CDIBFile::SaveBMPFile}, {&CDIBFile::ReadTIFFFile, &CDIBFile::SaveTIFFFile},
-    {&CDIBFile::ReadPCXFile, &CDIBFile::SavePCXFile}, {&CDIBFile::ReadGIFFile, &CDIBFile::SaveGIFFile},
-    {&CDIBFile::ReadJPGFile, &CDIBFile::SaveJPGFile}, {&CDIBFile::ReadPNGFile, &CDIBFile::SavePNGFile},
-};
-constexpr int kFormatCount = static_cast<int>(sizeof kCodecs / sizeof kCodecs[0]);
-static_assert(kFormatCount == DIBTYPE_NONE, "one codec entry per file format code");
-
 // The format code named by the path's last three characters, or -1.
 int FormatFromExtension(const CString& path) {
     CString extension = path.Right(3);
@@ -35,10 +19,9 @@ int FormatFromExtension(const CString& path) {
     return velmora::FormatCodeOf(extension);
 }
 
-
 // Runs one codec operation and keeps its failure text (or `fallback` when it
 // recorded none) in *lastError, also when an exception passes through.
-int RunCodec(CDIBFile& codec, CodecOperation operation, const char* path, const char* fallback,
+int RunCodec(CDIBFile& codec, velmora::CodecOperation operation, const char* path, const char* fallback,
              CString* lastError) {
     int ok = 0;
     try {
@@ -58,10 +41,8 @@ namespace velmora {
 
 int RequestedFormat(const CString& path, int format) {
     if (format == -1) return FormatFromExtension(path);
-    return format >= 0 && format < kFormatCount ? format : -1;
+    return FileFormatOf(format) ? format : -1;
 }
-
-int ReadWithCodec(CDIBFile& codec, int format, const char* path) { return (codec.*kCodecs[format].read)(path); }
 
 }  // namespace velmora
 
@@ -89,7 +70,7 @@ int CNewDIB::ReadFileForBox(const CString& path, int format, int boxWidth, int b
         codec.m_nFitWidth = boxWidth;
         codec.m_nFitHeight = boxHeight;
     }
-    if (!RunCodec(codec, kCodecs[code].read, path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
+    if (!RunCodec(codec, velmora::ReadOperation(code), path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
     m_nGrayProp = codec.m_bGray;
     // A picture stored turned or mirrored is brought upright; without room
     // for a quarter turn the read fails rather than show it sideways.
@@ -107,7 +88,7 @@ int CNewDIB::SaveFile(const CString& path, int format, int remember) {
     CString target = path.IsEmpty() ? m_strFileName : path;
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = m_nGrayProp;
-    int ok = RunCodec(codec, kCodecs[code].save, target, velmora::text::kWriteImageFailed, &m_strLastError);
+    int ok = RunCodec(codec, velmora::SaveOperation(code), target, velmora::text::kWriteImageFailed, &m_strLastError);
     if (ok && remember) m_strFileName = target;
     return ok;
 }

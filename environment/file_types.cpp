@@ -1,4 +1,4 @@
-// File types and the file-dialog filters built from them.
+// The library's extension rule and the file-dialog filters, from the format table.
 #include "environment/file_types.h"
 
 #include "environment/texts.h"
@@ -6,37 +6,29 @@
 
 namespace velmora {
 
-namespace {
-
-// The row order fixes the filter index a file dialog reports; hosts rely on it.
-const FileType kFileTypes[] = {
-    {text::kBitmapFiles, "BMP", DIBTYPE_BMP}, {text::kGifFiles, "GIF", DIBTYPE_GIF},
-    {text::kJpgFiles, "JPG", DIBTYPE_JPG},    {text::kPcxFiles, "PCX", DIBTYPE_PCX},
-    {text::kTiffFiles, "TIF", DIBTYPE_TIF},   {text::kPngFiles, "PNG", DIBTYPE_PNG},
-};
-constexpr int kFileTypeCount = static_cast<int>(sizeof kFileTypes / sizeof kFileTypes[0]);
-
-}  // namespace
-
-const FileType* FileTypes() { return kFileTypes; }
-int FileTypeCount() { return kFileTypeCount; }
-
 int FormatCodeOf(const char* extension) {
-    for (const FileType& type : kFileTypes)
-        if (CString(extension) == type.extension) return type.code;
+    for (int code = 0; code < FileFormatCount(); ++code)
+        if (CString(extension) == FileFormats()[code].extension) return code;
     return -1;
+}
+
+const FileFormat* FormatInFilter(int position) {
+    for (int code = 0; code < FileFormatCount(); ++code)
+        if (FileFormats()[code].filterPosition == position) return &FileFormats()[code];
+    return nullptr;
 }
 
 }  // namespace velmora
 
-using velmora::FileType;
+using velmora::FileFormat;
+using velmora::FormatInFilter;
 
 // "<description>(*.EXT)|*.EXT|" per type, then one more "|".
 CString GetDIBFilter() {
     CString filter;
-    for (const FileType& type : velmora::kFileTypes) {
-        filter += type.description;
-        filter += CString("(*.") + type.extension + ")|*." + type.extension + "|";
+    for (int i = 0; const FileFormat* type = FormatInFilter(i); ++i) {
+        filter += type->description;
+        filter += CString("(*.") + type->extension + ")|*." + type->extension + "|";
     }
     return filter + "|";
 }
@@ -46,17 +38,15 @@ CString GetDIBFilter() {
 CString GetAllDIBsFilter() {
     CString description = CString(velmora::text::kAllImageFiles) + "(";
     CString patterns;
-    for (int i = 0; i < velmora::kFileTypeCount; i++) {
-        const FileType& type = velmora::kFileTypes[i];
-        description += CString("*.") + type.extension + ";";
-        patterns += CString("*.") + type.extension + (i + 1 < velmora::kFileTypeCount ? ";" : "|");
+    for (int i = 0; const FileFormat* type = FormatInFilter(i); ++i) {
+        description += CString("*.") + type->extension + ";";
+        patterns += CString("*.") + type->extension + (FormatInFilter(i + 1) ? ";" : "|");
     }
     return description + ")|" + patterns + "|";
 }
 
 CString GetDIBExt(int type) {
     if (type == -1) type = GetDefaultDIBType();
-    for (const FileType& row : velmora::kFileTypes)
-        if (row.code == type) return CString("*.") + row.extension;
-    return "*.*";
+    const FileFormat* row = velmora::FileFormatOf(type);
+    return row ? CString("*.") + row->extension : CString("*.*");
 }

@@ -1,19 +1,15 @@
-// The table of supported file types, in dialog-filter order.
+// The library's own rule for a path's format, and the dialog filters' order.
 #pragma once
+
+#include "velmora/formats.h"
 
 namespace velmora {
 
-struct FileType {
-    const char* description;  // GBK
-    const char* extension;    // upper case, no dot
-    int code;                 // file format code (DIBTYPE_*)
-};
-
-// The rows in the order the dialog filters list them (not code order).
-const FileType* FileTypes();
-int FileTypeCount();
-
-// The format code whose extension is `extension` (upper case, no dot), or -1.
+// The format code whose three-letter extension is `extension` (upper case,
+// no dot), or -1. Aliases ("tiff") are not the library's rule.
 int FormatCodeOf(const char* extension);
+
+// The row listed at `position` (0 ..) of the dialog filters; null past the last.
+const FileFormat* FormatInFilter(int position);
 
 }  // namespace velmora

@@ -6,17 +6,9 @@
 #include <string>
 
 #include "geotiff/geo_extras.h"
+#include "velmora/formats.h"
 
 namespace {
-
-// GDAL's names for the formats this library writes; other extensions take
-// their first and last letters and "w".
-struct WorldExtension {
-    const char* image;
-    const char* world;
-};
-const WorldExtension kWorldExtensions[] = {{"tif", "tfw"}, {"tiff", "tfw"}, {"bmp", "bpw"}, {"png", "pgw"},
-                                           {"jpg", "jgw"}, {"jpeg", "jgw"}, {"gif", "gfw"}, {"pcx", "pcxw"}};
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -26,9 +18,11 @@ std::string Lower(std::string text) {
 // An extension written in capitals gets a world extension in capitals.
 std::string WorldExtensionOf(const std::string& extension) {
     const std::string lower = Lower(extension);
+    // Others: their first and last letters and "w".
     std::string world = lower.substr(0, 1) + lower.substr(lower.size() - 1) + "w";
-    for (const WorldExtension& known : kWorldExtensions)
-        if (lower == known.image) world = known.world;
+    // GDAL's names for the formats this library writes.
+    if (const velmora::FileFormat* known = velmora::FileFormatOf(velmora::FormatOfName(lower.c_str())))
+        world = known->worldExtension;
     const bool capitals = extension != lower && Lower(extension) == lower &&
                           extension.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos;
     if (capitals)

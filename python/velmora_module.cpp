@@ -20,9 +20,10 @@ using Array = py::array_t<std::uint8_t>;
 
 PyObject* g_errorType = nullptr;
 
-// A str or any os.PathLike, as the library's path.
+// A str, bytes or any os.PathLike, as the library's path: the file system's
+// own bytes (os.fsencode), so a bytes path is the path it names.
 std::string PathOf(const py::object& path) {
-    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+    return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
 }
 
 // A Python callable as a progress callback called from the working thread.
@@ -36,13 +37,14 @@ velmora::Progress ProgressOf(const py::object& callback) {
     };
 }
 
-// A getter called without the interpreter lock: the image's own lock may be
-// held by a thread whose progress callback waits for the interpreter lock.
-template <class Result>
-std::function<Result(const velmora::Image&)> Unlocked(Result (velmora::Image::*getter)() const) {
-    return [getter](const velmora::Image& image) {
+// A getter called without the interpreter lock: the object's own lock may be
+// held by a thread whose progress callback waits for the interpreter lock,
+// or that writes a file.
+template <class Result, class Object>
+std::function<Result(const Object&)> Unlocked(Result (Object::*getter)() const) {
+    return [getter](const Object& object) {
         py::gil_scoped_release unlocked;
-        return (image.*getter)();
+        return (object.*getter)();
     };
 }
 
@@ -70,6 +72,9 @@ Array ReadRows(const velmora::Image& image, int top, int count) {
     {
         // A 32-bit image's alpha is looked for over all its pixels.
         py::gil_scoped_release unlocked;
+        // The range is checked before the array is made: a count past the
+        // image must not allocate its rows first.
+        image.rows(top, count, [](const velmora::RowBlock&) { return false; }, 1);
         channels = image.channels();
         width = image.width();
     }
@@ -174,6 +179,21 @@ py::object Doubles(const std::vector<double>& values, py::ssize_t columns) {
     return std::move(out);
 }
 
+std::string ConvertFile(const py::object& input, const py::object& output, const std::string& format,
+                        const std::vector<std::string>& transforms, int thumbnail, int colors, bool dither) {
+    const std::string in = PathOf(input), out = PathOf(output);
+    velmora::ConvertOptions options{format, transforms, thumbnail, colors, dither};
+    py::gil_scoped_release unlocked;
+    return velmora::convert_file(in, out, options);
+}
+
+std::vector<std::string> BatchOutputs(const std::vector<py::object>& inputs, const py::object& outDir,
+                                      const std::string& format) {
+    std::vector<std::string> paths;
+    for (const py::object& input : inputs) paths.push_back(PathOf(input));
+    return velmora::batch_outputs(paths, PathOf(outDir), format);
+}
+
 void TranslateError(const velmora::Error& e) {
     py::object error = py::reinterpret_borrow<py::object>(g_errorType)(e.what());
     error.attr("code") = velmora::to_string(e.code());
@@ -235,6 +255,16 @@ PYBIND11_MODULE(_velmora, m) {
                    std::to_string(image.bit_count()) + "-bit" + (image.in_page_file() ? ", page file>" : ">");
         });
 
+    py::class_<velmora::FormatInfo>(m, "Format", "A file format the library reads and writes.")
+        .def_readonly("name", &velmora::FormatInfo::name)
+        .def_readonly("extensions", &velmora::FormatInfo::extensions)
+        .def_readonly("save_depths", &velmora::FormatInfo::save_depths)
+        .def("__repr__", [](const velmora::FormatInfo& f) { return "<velmora.Format " + f.name + ">"; });
+    m.def("formats", &velmora::formats);
+    m.def("convert_file", &ConvertFile, py::arg("input"), py::arg("output"), py::kw_only(), py::arg("format") = "",
+          py::arg("transforms") = std::vector<std::string>(), py::arg("thumbnail") = 0, py::arg("colors") = 256,
+          py::arg("dither") = true);
+    m.def("batch_outputs", &BatchOutputs, py::arg("inputs"), py::arg("out_dir"), py::arg("format"));
     m.def("open", &Open, py::arg("path"), py::arg("progress") = py::none());
     m.def("from_numpy", &FromNumpy, py::arg("array"), py::arg("palette") = py::none());
     m.def("set_memory_limit", &velmora::set_memory_limit, py::arg("bytes"));
@@ -250,11 +280,16 @@ PYBIND11_MODULE(_velmora, m) {
         }), py::arg("path"))
         .def_property_readonly("path", &velmora::GeoTIFF::path)
         .def("report", &velmora::GeoTIFF::report)
-        .def_property_readonly("keys", &velmora::GeoTIFF::keys)
-        .def_property_readonly("tie_points", [](const velmora::GeoTIFF& g) { return Doubles(g.tie_points(), 6); })
-        .def_property_readonly("pixel_scale", [](const velmora::GeoTIFF& g) { return Doubles(g.pixel_scale(), 0); })
-        .def_property_readonly("transformation",
-                               [](const velmora::GeoTIFF& g) { return Doubles(g.transformation(), 4); })
+        .def_property_readonly("keys", Unlocked(&velmora::GeoTIFF::keys))
+        .def_property_readonly("tie_points", [](const velmora::GeoTIFF& g) {
+            return Doubles(Unlocked(&velmora::GeoTIFF::tie_points)(g), 6);
+        })
+        .def_property_readonly("pixel_scale", [](const velmora::GeoTIFF& g) {
+            return Doubles(Unlocked(&velmora::GeoTIFF::pixel_scale)(g), 0);
+        })
+        .def_property_readonly("transformation", [](const velmora::GeoTIFF& g) {
+            return Doubles(Unlocked(&velmora::GeoTIFF::transformation)(g), 4);
+        })
         .def("write", [](const velmora::GeoTIFF& g, const py::object& outLike, const velmora::Image* image) {
             const std::string out = PathOf(outLike);
             py::gil_scoped_release unlocked;

@@ -5,7 +5,6 @@
 
 #include "tools/commands.h"
 #include "tools/convert_depth.h"
-#include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "tools/file_kind.h"
 #include "tools/jpeg_quality_option.h"
@@ -13,6 +12,7 @@
 #include "tools/std_streams.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
+#include "velmora/formats.h"
 #include "velmora/newdib.h"
 
 namespace velmora::cli {
@@ -146,27 +146,20 @@ int ConvertOne(const ConvertRequest& request) {
     std::string inputFile = input, outputFile = output, error;
     if (!ResolveInput(&inputFile, &error) || !ResolveOutput(&outputFile, request.format, &error))
         return UsageError(error);
-    CNewDIB dib;
-    if (!dib.ReadFile(inputFile.c_str(), InputFormat(inputFile))) {
-        PrintFailure("cannot read " + input, dib.GetLastErrorText());
-        return kExitFailure;
+    const ConvertResult result =
+        ConvertDIBFile(inputFile, InputFormat(inputFile), outputFile, request.format, StepsOf(request, input));
+    switch (result.stage) {
+        case ConvertStage::done: return FinishOutput(outputFile) ? kExitOk : kExitFailure;
+        case ConvertStage::read: PrintFailure("cannot read " + input, result.text.c_str()); break;
+        case ConvertStage::save: PrintFailure("cannot save " + output, result.text.c_str()); break;
+        case ConvertStage::transform:
+        case ConvertStage::thumbnail:
+            std::fprintf(stderr, "velmora: %s failed on %s\n", StepName(request, result).c_str(), input.c_str());
+            break;
+        case ConvertStage::fit: std::fprintf(stderr, "velmora: %s: %s\n", input.c_str(), result.message.c_str()); break;
+        case ConvertStage::worldFile: std::fprintf(stderr, "velmora: %s\n", result.message.c_str()); break;
     }
-    const int width = dib.GetWidth(), height = dib.GetHeight();
-    std::string failed;
-    if (!ApplyTransforms(&dib, request.transforms, &failed)) {
-        std::fprintf(stderr, "velmora: %s failed on %s\n", failed.c_str(), input.c_str());
-        return kExitFailure;
-    }
-    if (!FitDepthToFormat(&dib, request.format, input, outputFile, &failed)) {
-        std::fprintf(stderr, "velmora: %s: %s\n", input.c_str(), failed.c_str());
-        return kExitFailure;
-    }
-    std::string why;
-    if (!SaveConverted(dib, inputFile, outputFile, request, width, height, &why) || !FinishOutput(outputFile)) {
-        if (!why.empty()) PrintFailure("cannot save " + output, why.c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return kExitFailure;
 }
 
 int Convert(const ConvertRequest& request) { return request.batch ? ConvertBatch(request) : ConvertOne(request); }
@@ -174,32 +167,26 @@ int Convert(const ConvertRequest& request) { return request.batch ? ConvertBatch
 }  // namespace
 
 int ParseFormat(const std::string& text) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
-    CString upper(text.c_str());
-    upper.MakeUpper();
-    for (int code = DIBTYPE_BMP; code < DIBTYPE_NONE; ++code)
-        if (GetDIBExt(code) == CString("*.") + upper) return code;  // "*.BMP"
-    // The four-letter names people also use.
-    if (upper == CString("TIFF")) return DIBTYPE_TIF;
-    if (upper == CString("JPEG")) return DIBTYPE_JPG;
-    return -1;
+    if (text.size() == 1 && text[0] >= '0' && text[0] < '0' + FileFormatCount()) return text[0] - '0';
+    return FormatOfName(text.c_str());
 }
 
 std::string FormatExtension(int format) {
-    if (format < DIBTYPE_BMP || format >= DIBTYPE_NONE) return std::string();
-    CString ext = GetDIBExt(format).Mid(2);  // "*.BMP" -> "BMP"
-    ext.MakeLower();
-    return ext.str();
+    const FileFormat* row = FileFormatOf(format);
+    std::string ext = row ? row->extension : "";
+    for (char& c : ext) c = static_cast<char>(c - 'A' + 'a');
+    return ext;
 }
 
-bool ApplyTransforms(CNewDIB* dib, const std::vector<Transform>& transforms, std::string* failed) {
-    for (const Transform& transform : transforms) {
-        if (!(dib->*transform.run)()) {
-            *failed = transform.name;
-            return false;
-        }
-    }
-    return true;
+std::string StepName(const ConvertRequest& request, const ConvertResult& result) {
+    return result.stage == ConvertStage::transform ? request.transforms[result.transform].name : "thumbnail";
+}
+
+ConvertSteps StepsOf(const ConvertRequest& request, const std::string& input) {
+    ConvertSteps steps = DepthSteps(input);
+    for (const Transform& transform : request.transforms) steps.transforms.push_back(transform.run);
+    steps.worldFile = request.worldFile;
+    return steps;
 }
 
 int RunConvert(const Args& args) {

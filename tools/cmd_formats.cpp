@@ -2,8 +2,8 @@
 #include <string>
 
 #include "tools/commands.h"
-#include "tools/format_support.h"
 #include "velmora/environment.h"
+#include "velmora/formats.h"
 
 namespace velmora::cli {
 
@@ -57,8 +57,10 @@ std::string ShowFilter(const CString& filter) {
 // "  BMP   reads: ...\n        writes: ...\n" per format (README.md has the same table).
 void PrintSupport() {
     std::printf("\nWhat each format reads and writes:\n");
-    for (const FormatSupport* f = SupportedFormats(); f->name; ++f)
-        std::printf("  %-5s reads:  %s\n        writes: %s\n", f->name, f->reads, f->writes);
+    for (int code = 0; code < FileFormatCount(); ++code) {
+        const FileFormat& f = FileFormats()[code];
+        std::printf("  %-5s reads:  %s\n        writes: %s\n", f.name, f.reads, f.writes);
+    }
 }
 
 void PrintFilters() {

@@ -4,14 +4,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "tools/batch_progress.h"
 #include "tools/commands.h"
-#include "tools/convert_depth.h"
-#include "tools/convert_geo.h"
 #include "tools/convert_request.h"
 #include "tools/file_kind.h"
 #include "velmora/cfile.h"
@@ -44,48 +41,29 @@ bool EnsureDirectory(const std::string& dir, std::string* error) {
     return false;
 }
 
-// Two inputs saved under one name would lose the first; refuse before
-// anything is written. Fills `outputs` in the order of the inputs.
-bool PlanOutputs(const ConvertRequest& request, std::vector<std::string>* outputs, std::string* error) {
-    std::map<std::string, std::string> inputOf;
-    for (const std::string& input : request.files) {
-        const std::string output = BatchOutputPath(input, request.outDir, request.format);
-        auto [at, fresh] = inputOf.emplace(output, input);
-        if (!fresh) {
-            *error = "'" + at->second + "' and '" + input + "' would both be saved as '" + output + "'";
-            return false;
-        }
-        outputs->push_back(output);
-    }
-    return true;
-}
-
 // Converts one file; false, with the reason, when it fails.
 bool ConvertFile(const std::string& input, const std::string& output, const ConvertRequest& request,
                  std::string* reason) {
-    CNewDIB dib;
+    ConvertResult result;
     try {
-        if (!dib.ReadFile(input.c_str(), InputFormat(input))) {
-            *reason = "cannot read: " + FailureText(dib.GetLastErrorText());
-            return false;
-        }
-        const int width = dib.GetWidth(), height = dib.GetHeight();
-        std::string failed;
-        if (!ApplyTransforms(&dib, request.transforms, &failed)) {
-            *reason = failed + " failed";
-            return false;
-        }
-        if (!FitDepthToFormat(&dib, request.format, input, output, reason)) return false;
-        std::string why;
-        if (!SaveConverted(dib, input, output, request, width, height, &why)) {
-            *reason = why.empty() ? "no world file" : "cannot save " + output + ": " + FailureText(why.c_str());
-            return false;
-        }
+        result = ConvertDIBFile(input, InputFormat(input), output, request.format, StepsOf(request, input));
     } catch (const CFileException& e) {
         *reason = e.what();
         return false;
     }
-    return true;
+    switch (result.stage) {
+        case ConvertStage::done: return true;
+        case ConvertStage::read: *reason = "cannot read: " + FailureText(result.text.c_str()); break;
+        case ConvertStage::save: *reason = "cannot save " + output + ": " + FailureText(result.text.c_str()); break;
+        case ConvertStage::transform:
+        case ConvertStage::thumbnail: *reason = StepName(request, result) + " failed"; break;
+        case ConvertStage::fit: *reason = result.message; break;
+        case ConvertStage::worldFile:
+            std::fprintf(stderr, "velmora: %s\n", result.message.c_str());
+            *reason = "no world file";
+            break;
+    }
+    return false;
 }
 
 void ReportBatch(size_t files, const std::string& outDir, const std::vector<FileFailure>& failures) {
@@ -99,18 +77,10 @@ void ReportBatch(size_t files, const std::string& outDir, const std::vector<File
 
 }  // namespace
 
-std::string BatchOutputPath(const std::string& input, const std::string& outDir, int format) {
-    std::string stem = BaseName(input);
-    const size_t dot = stem.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) stem.erase(dot);
-    const std::string dir = !outDir.empty() && outDir.back() == '/' ? outDir : outDir + "/";
-    return dir + stem + "." + FormatExtension(format);
-}
-
 int ConvertBatch(const ConvertRequest& request) {
     std::vector<std::string> outputs;
     std::string error;
-    if (!PlanOutputs(request, &outputs, &error)) return UsageError(error);
+    if (!PlanBatchOutputs(request.files, request.outDir, request.format, &outputs, &error)) return UsageError(error);
     if (!EnsureDirectory(request.outDir, &error)) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return kExitFailure;

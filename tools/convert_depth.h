@@ -1,14 +1,11 @@
-// velmora convert: fitting an image to what the output format can hold.
-// The library's saves refuse a depth their format cannot hold; the tool
-// widens indexed images (1, 2, 4 bits to the next depth the format takes),
-// brings 16 and 32-bit images to 24 where the format holds 24, and reduces
-// the rest to 8 bits with a palette chosen for the image.
+// velmora convert: the options of fitting an image to what the output
+// format can hold (the library's FitDIBToFormat does the fitting).
 #pragma once
 
 #include <string>
 
 #include "tools/commands.h"
-#include "velmora/newdib.h"
+#include "velmora/convert.h"
 
 namespace velmora::cli {
 
@@ -16,6 +13,10 @@ namespace velmora::cli {
 // once), --colors N and --no-dither out of `args`. False, with `error` set,
 // on a missing or bad value.
 bool ExtractDepthOptions(Args* args, std::string* error);
+
+// The steps of a conversion with the depth options given, saying what a fit
+// did on standard error unless quiet (`input` names the image there).
+ConvertSteps DepthSteps(const std::string& input);
 
 // Converts `dib` to a depth the format of `output` (`format`, or by the
 // output's extension when -1) holds, saying so on standard error unless

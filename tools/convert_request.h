@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "velmora/newdib.h"
+#include "velmora/convert.h"
 
 namespace velmora::cli {
 
@@ -31,12 +31,12 @@ int ParseFormat(const std::string& text);
 // The lower-case extension of a format code ("png"); empty for none.
 std::string FormatExtension(int format);
 
-// Applies the transforms in order; false, with the failed one's name in
-// `failed`, when one fails.
-bool ApplyTransforms(CNewDIB* dib, const std::vector<Transform>& transforms, std::string* failed);
+// The library's conversion steps for `request`, fitting depths with the
+// depth options and saying so under the name `input`.
+ConvertSteps StepsOf(const ConvertRequest& request, const std::string& input);
 
-// Where the batch puts `input`: `outDir`/<input's name less its extension>.<ext>.
-std::string BatchOutputPath(const std::string& input, const std::string& outDir, int format);
+// The name, as the user wrote it, of the step a failed conversion stopped at.
+std::string StepName(const ConvertRequest& request, const ConvertResult& result);
 
 int ConvertBatch(const ConvertRequest& request);
 

@@ -177,6 +177,36 @@ private:
     friend struct api::ImageAccess;
 };
 
+// A file format the library reads and writes.
+struct FormatInfo {
+    std::string name;                     // "TIFF"
+    std::vector<std::string> extensions;  // the names open() and save() know it by: "tif", "tiff"
+    std::vector<int> save_depths;         // the bit counts its save takes
+};
+// Every format, in the library's order (the order of `velmora formats`).
+std::vector<FormatInfo> formats();
+
+// Converting a file into another as `velmora convert` does: read, the steps
+// in order, the depth brought to one the output format holds (indices
+// widened, 16 and 32 bits to 24, or reduced to `colors` colours), saved.
+struct ConvertOptions {
+    std::string format;                  // the output's format name; empty: by its extension
+    std::vector<std::string> transforms;  // in order: "left", "right", "vertical", "horizontal", "invert"
+    int thumbnail = 0;                   // then a 24-bit thumbnail within N x N; 0: none
+    int colors = 256;                    // 2..256
+    bool dither = true;
+};
+// Converts `input` into `output`; an Error when a step fails. Returns what
+// fitting the depth did ("24-bit image reduced to 256 colours for GIF"),
+// empty when nothing was needed.
+std::string convert_file(const std::string& input, const std::string& output,
+                         const ConvertOptions& options = ConvertOptions());
+// Where a batch into `out_dir` saves each input (its name less the
+// extension, then the format's); an Error (invalid_argument) when two
+// inputs would be saved as one file, (unknown_format) for a format not known.
+std::vector<std::string> batch_outputs(const std::vector<std::string>& inputs, const std::string& out_dir,
+                                       const std::string& format);
+
 // Process-wide settings.
 // Memory the library sizes its images and row windows by; 0: the machine's
 // (or the control group's). Images that do not fit go to page files.

@@ -14,8 +14,12 @@ block in memory.
 
 from ._velmora import (  # noqa: F401
     Error,
+    Format,
     GeoTIFF,
     Image,
+    batch_outputs,
+    convert_file,
+    formats,
     from_numpy,
     memory_limit,
     open,
@@ -28,8 +32,12 @@ from ._velmora import (  # noqa: F401
 
 __all__ = [
     "Error",
+    "Format",
     "GeoTIFF",
     "Image",
+    "batch_outputs",
+    "convert_file",
+    "formats",
     "from_numpy",
     "memory_limit",
     "open",

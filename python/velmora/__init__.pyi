@@ -1,7 +1,11 @@
 from ._velmora import (
     Error as Error,
+    Format as Format,
     GeoTIFF as GeoTIFF,
     Image as Image,
+    batch_outputs as batch_outputs,
+    convert_file as convert_file,
+    formats as formats,
     from_numpy as from_numpy,
     memory_limit as memory_limit,
     open as open,

@@ -5,7 +5,7 @@ from typing import Any, Callable, Dict, Iterator, List, Optional, Sequence, Tupl
 import numpy as np
 import numpy.typing as npt
 
-PathLike = Union[str, "os.PathLike[str]"]
+PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Progress = Callable[[int], object]
 
 class Error(RuntimeError):
@@ -127,6 +127,26 @@ class Raster:
 
 def open_raster(path: PathLike) -> Raster: ...
 
+class Format:
+    name: str  # "TIFF"
+    extensions: List[str]  # "tif", "tiff"
+    save_depths: List[int]  # the bit counts its save takes
+
+def formats() -> List[Format]: ...
+def convert_file(
+    input: PathLike,
+    output: PathLike,
+    *,
+    format: str = "",
+    transforms: List[str] = ...,
+    thumbnail: int = 0,
+    colors: int = 256,
+    dither: bool = True,
+) -> str:
+    """Read, transform ("left", "right", "vertical", "horizontal", "invert"), fit the depth
+    to the output format, save; returns what the fit did ("" when nothing)."""
+def batch_outputs(inputs: List[PathLike], out_dir: PathLike, format: str) -> List[str]:
+    """Each input's output in out_dir; Error (invalid_argument) when two share one."""
 def open(path: PathLike, progress: Optional[Progress] = None) -> Image: ...
 def from_numpy(array: npt.NDArray[np.uint8], palette: Optional[npt.ArrayLike] = None) -> Image: ...
 def set_memory_limit(bytes: int) -> None: ...

@@ -5,8 +5,11 @@
 
 Without --scheduler a local cluster of worker processes is started on the
 loopback (--workers of them, by default one per core) and stopped at the end.
-Each file's outcome is printed as it comes in; a file that fails fails alone,
-and the exit status is 1 when any did. From Python:
+Each file is converted as `velmora convert` converts it (an image the format
+cannot hold is widened or reduced first). Each file's outcome is printed as it
+comes in; a file that fails fails alone, and the exit status is 1 when any
+did; two inputs that would be saved as one file are refused before anything
+is converted (exit status 2). From Python:
 
     outcomes = velmora.batch.convert(files, to="png", out_dir="out", client=None)
 
@@ -20,7 +23,15 @@ import sys
 from dataclasses import dataclass
 from typing import Iterable, List, Optional
 
-FORMATS = ("bmp", "tif", "pcx", "gif", "jpg", "png")
+
+def _format_names():
+    from . import formats
+
+    return tuple(name for f in formats() for name in f.extensions)
+
+
+# Every name of every format the library writes ("bmp", "tif", "tiff", ...).
+FORMATS = _format_names()
 
 
 @dataclass
@@ -40,34 +51,32 @@ class Outcome:
 
 
 def output_path(path: str, to: str, out_dir: str) -> str:
-    """Where a file goes: out_dir/<its name less the extension>.<to>."""
-    stem = os.path.splitext(os.path.basename(path))[0]
-    return os.path.join(out_dir, f"{stem}.{to}")
+    """Where a file goes: out_dir/<its name less the extension>.<the format's extension>."""
+    import velmora
+
+    return velmora.batch_outputs([path], out_dir, to)[0]
 
 
-def convert_one(path, to, out_dir, rotate=None, flip=None, invert=False, thumbnail=None) -> Outcome:
-    """Converts one file; never raises, the failure is in the outcome. This
+def convert_one(path, to, out_dir, rotate=None, flip=None, invert=False, thumbnail=None, out=None) -> Outcome:
+    """Converts one file as `velmora convert` does (depths the format cannot
+    hold are fitted to it); never raises, the failure is in the outcome. This
     is the task each worker runs."""
     import velmora
 
-    out = output_path(path, to, out_dir)
+    out = out or output_path(path, to, out_dir)
+    steps = [step for step in (rotate, flip, "invert" if invert else None) if step]
     try:
-        image = velmora.open(path)
-        if rotate:
-            image.rotate(rotate)
-        if flip:
-            image.flip(flip)
-        if invert:
-            image.invert()
-        if thumbnail:
-            image = velmora.from_numpy(image.thumbnail(thumbnail, thumbnail))
-        image.save(out)
+        velmora.convert_file(path, out, format=to, transforms=steps, thumbnail=thumbnail or 0)
         return Outcome(path, out, True)
     except velmora.Error as e:
         reason = str(e) + (f" [{e.text}]" if e.text else "")
         return Outcome(path, None, False, reason)
     except Exception as e:  # a worker must report every file, whatever went wrong
         return Outcome(path, None, False, f"{type(e).__name__}: {e}")
+
+
+def _task(path, out, to, **steps) -> Outcome:
+    return convert_one(path, to, os.path.dirname(out), out=out, **steps)
 
 
 def _local_client(workers: Optional[int]):
@@ -104,16 +113,19 @@ def convert(
     to = to.lower().lstrip(".")
     if to not in FORMATS:
         raise ValueError(f"unknown format {to!r} (one of {', '.join(FORMATS)})")
+    import velmora
+
     files = [os.path.abspath(f) for f in files]
     out_dir = os.path.abspath(out_dir)
+    # Two inputs of one name would both report "done" into one output: refused before anything is written.
+    outputs = velmora.batch_outputs(files, out_dir, to)
     os.makedirs(out_dir, exist_ok=True)
     cluster = None
     if client is None:
         client, cluster = _local_client(workers)
     try:
         futures = client.map(
-            convert_one, files, to=to, out_dir=out_dir, rotate=rotate, flip=flip, invert=invert,
-            thumbnail=thumbnail, pure=False,
+            _task, files, outputs, to=to, rotate=rotate, flip=flip, invert=invert, thumbnail=thumbnail, pure=False,
         )
         index = {f.key: i for i, f in enumerate(futures)}
         outcomes: List[Optional[Outcome]] = [None] * len(files)
@@ -162,12 +174,17 @@ def main(argv=None) -> int:
         from dask.distributed import Client
 
         client = Client(args.scheduler)
+    import velmora
+
     try:
         outcomes = convert(
             args.files, args.to, args.out_dir, client=client, rotate=args.rotate, flip=args.flip,
             invert=args.invert, thumbnail=args.thumbnail, workers=args.workers,
             on_outcome=lambda o: print(o, flush=True),
         )
+    except velmora.Error as e:  # two inputs of one name: nothing was converted
+        print(f"velmora.batch: {e}", file=sys.stderr, flush=True)
+        return 2
     finally:
         if client is not None:
             client.close()

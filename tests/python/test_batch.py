@@ -103,7 +103,7 @@ def test_a_scheduler_started_separately(inputs, tmp_path):
                 time.sleep(0.2)
         done = run_batch(["--to", "gif", "--out-dir", str(tmp_path / "gif"), "--scheduler", address] + inputs, tmp_path)
         assert done.returncode == 1
-        assert "3 converted, 2 failed" in done.stdout  # the broken file and the 24-bit one
+        assert "4 converted, 1 failed" in done.stdout  # the broken file; the 24-bit one is reduced
     finally:
         for process in (worker, scheduler):
             process.terminate()
@@ -111,3 +111,19 @@ def test_a_scheduler_started_separately(inputs, tmp_path):
                 process.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 process.kill()
+
+
+def test_one_file_converts_as_the_tool_does_and_one_name_twice_is_refused(inputs, tmp_path):
+    rgb = next(p for p in inputs if p.endswith("rgb24.bmp"))
+    done = velmora.batch.convert_one(rgb, "gif", str(tmp_path))
+    assert done.ok, done.reason
+    assert velmora.open(done.output).bit_count == 8
+    twin = tmp_path / "twin"
+    twin.mkdir()
+    shutil.copy(rgb, twin / "rgb24.png")
+    with pytest.raises(velmora.Error) as refused:
+        velmora.batch.convert([rgb, str(twin / "rgb24.png")], to="png", out_dir=str(tmp_path / "out"))
+    assert refused.value.code == "invalid_argument" and "rgb24.png" in str(refused.value)
+    assert not (tmp_path / "out").exists()
+    assert run_batch(["--to", "png", "--out-dir", str(tmp_path / "out"), rgb, str(twin / "rgb24.png")],
+                     tmp_path).returncode == 2

@@ -36,3 +36,22 @@ def test_not_a_tiff():
     with pytest.raises(velmora.Error) as e:
         velmora.GeoTIFF(os.path.join(DATA, "bmp/pal8.bmp"))
     assert e.value.code == "geotiff_failed"
+
+
+def test_one_geotiff_writing_from_two_threads(tmp_path):
+    from concurrent.futures import ThreadPoolExecutor
+
+    geo = velmora.GeoTIFF(os.path.join(DATA, "geotiff/gdal_utm33n_grey.tif"))
+    images = [velmora.from_numpy(np.full((8, 8 + k), 40 * k, np.uint8)) for k in range(2)]
+
+    def write(i):
+        k = i % 2
+        out = str(tmp_path / f"{i}.tif")
+        geo.write(out, images[k])
+        return out, k
+
+    with ThreadPoolExecutor(2) as pool:
+        written = list(pool.map(write, range(120)))
+    for out, k in written:
+        np.testing.assert_array_equal(velmora.open(out).to_numpy(), images[k].to_numpy(), err_msg=out)
+        assert velmora.GeoTIFF(out).keys == geo.keys

@@ -296,3 +296,38 @@ def test_threads_give_the_bytes_one_thread_gives(tmp_path):
     for t in threads:
         t.join()
     assert results == [True] * 8
+
+
+def test_paths_given_as_bytes_and_paths_that_are_no_file(tmp_path):
+    source = os.path.join(DATA, "bmp/pal8.bmp")
+    assert velmora.open(os.fsencode(source)).width == velmora.open(source).width
+    with pytest.raises(velmora.Error) as missing:
+        velmora.open(os.fsencode(str(tmp_path / "none.bmp")))
+    assert missing.value.code == "file_not_found" and "b'" not in str(missing.value)
+    with pytest.raises(velmora.Error) as folder:
+        velmora.open(str(tmp_path))
+    assert folder.value.code == "open_failed"
+
+
+@pytest.mark.parametrize("top, count", [(0, 2**31 - 1), (2**31 - 1, 2**31 - 1), (-1, 1), (0, -1)])
+def test_read_rows_checks_the_range_before_it_allocates(top, count):
+    image = velmora.open(os.path.join(DATA, "bmp/rgb24.bmp"))
+    with pytest.raises(velmora.Error) as outside:
+        image.read_rows(top, count)
+    assert outside.value.code == "invalid_argument"
+
+
+def test_formats_are_the_table_the_batch_and_saves_use(tmp_path):
+    import velmora.batch
+
+    image = velmora.from_numpy(np.zeros((5, 6), np.uint8))
+    names = []
+    for f in velmora.formats():
+        for name in f.extensions:
+            names.append(name)
+            assert velmora.batch.output_path("in/a.bmp", name, "out") == f"out/a.{f.extensions[0]}"
+            image.save(tmp_path / f"a.{name}")
+            assert velmora.open(tmp_path / f"a.{name}").width == 6
+        assert 8 in f.save_depths
+    assert velmora.batch.FORMATS == tuple(names)
+    assert [f.name for f in velmora.formats()] == ["BMP", "TIFF", "PCX", "GIF", "JPEG", "PNG"]

@@ -1,11 +1,14 @@
-// README.md's table of formats says what `velmora formats` says. When a codec
-// reads or writes more, change its row in tools/format_support.cpp and the
-// same row of README.md's table (section "Formats") together.
+// README.md's table of formats says what `velmora formats` says, and both
+// say what the format table does. When a codec reads or writes more, change
+// its row in environment/format_table.cpp and the same row of README.md's
+// table (section "Formats") together.
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/convert_request.h"
 #include "tools/tool_fixture.h"
+#include "velmora/formats.h"
 
 namespace {
 
@@ -56,7 +59,18 @@ TEST_F(Tool, ReadmeTableOfFormatsSaysWhatTheToolSays) {
     const Outcome o = Run("formats");
     ASSERT_EQ(o.status, 0);
     const std::vector<Row> tool = ToolRows(o.out), readme = ReadmeRows();
-    ASSERT_EQ(tool.size(), 6u) << o.out;
+    ASSERT_EQ(tool.size(), static_cast<size_t>(velmora::FileFormatCount())) << o.out;
+    for (int code = 0; code < velmora::FileFormatCount(); ++code) {
+        const velmora::FileFormat& row = velmora::FileFormats()[code];
+        EXPECT_TRUE(tool[code] == (Row{row.name, row.reads, row.writes})) << row.name;
+        // The names the tool takes are the row's.
+        EXPECT_EQ(velmora::cli::ParseFormat(row.extension), code);
+        if (*row.alias) {
+            EXPECT_EQ(velmora::cli::ParseFormat(row.alias), code);
+        }
+        EXPECT_EQ(velmora::cli::ParseFormat(std::to_string(code)), code);
+        EXPECT_EQ(velmora::cli::ParseFormat(velmora::cli::FormatExtension(code)), code);
+    }
     std::string expected;
     for (const Row& r : tool) expected += "| " + r.name + " | " + r.reads + " | " + r.writes + " |\n";
     EXPECT_TRUE(readme == tool) << "README.md's table of formats differs from `velmora formats`; its rows should be:\n"
