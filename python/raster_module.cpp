@@ -8,9 +8,11 @@
 #include <cmath>
 #include <memory>
 
+#include "path_arg.h"
 #include "velmora/raster.hpp"
 
 namespace py = pybind11;
+using velmora_python::PathOf;
 
 namespace {
 
@@ -28,10 +30,6 @@ struct PyRaster {
         return raster;
     }
 };
-
-std::string PathOf(const py::object& path) {
-    return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
-}
 
 py::object NoData(const velmora::RasterInfo& info) {
     return info.nodata ? py::object(py::float_(*info.nodata)) : py::object(py::none());

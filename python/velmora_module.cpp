@@ -8,9 +8,11 @@
 
 #include <cstring>
 
+#include "path_arg.h"
 #include "velmora/image.hpp"
 
 namespace py = pybind11;
+using velmora_python::PathOf;
 
 void RegisterRaster(py::module_& m);  // raster_module.cpp
 
@@ -19,12 +21,6 @@ namespace {
 using Array = py::array_t<std::uint8_t>;
 
 PyObject* g_errorType = nullptr;
-
-// A str, bytes or any os.PathLike, as the library's path: the file system's
-// own bytes (os.fsencode), so a bytes path is the path it names.
-std::string PathOf(const py::object& path) {
-    return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
-}
 
 // A Python callable as a progress callback called from the working thread.
 velmora::Progress ProgressOf(const py::object& callback) {
