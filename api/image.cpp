@@ -154,9 +154,15 @@ Image Image::thumbnail(int width, int height) const {
     CNewDIB& dib = DocumentOf(m_impl.get(), "make a thumbnail of");
     if (width < 1 || height < 1)
         api::ThrowUsage(ErrorCode::invalid_argument, "a thumbnail needs a width and height of at least 1");
-    auto impl = std::make_unique<Impl>();
-    if (!MakeThumbnail(&dib, width, height, &impl->dib))
-        api::ThrowFailure(Operation::transform, "cannot make a thumbnail of the image", "", nullptr);
+    std::unique_ptr<Impl> impl;
+    int made = 0;
+    try {
+        impl = std::make_unique<Impl>();
+        made = MakeThumbnail(&dib, width, height, &impl->dib);
+    } catch (const std::bad_alloc&) {
+        made = 0;
+    }
+    if (!made) api::ThrowFailure(Operation::transform, "cannot make a thumbnail of the image", "", nullptr);
     return Image(std::move(impl));
 }
 

@@ -13,8 +13,6 @@ namespace velmora::api {
 int NaturalChannels(int bitCount, bool alpha);
 
 void RowToNatural(const BYTE* row, int width, int bitCount, bool alpha, uint8_t* out);
-// Any depth as RGB; `palette` gives the colours of indices (up to 8 bits).
-void RowToRgb(const BYTE* row, int width, int bitCount, const RGBQUAD* palette, uint8_t* out);
 // Indices (up to 8 bits; masked to the depth), RGB (24) or RGBA (32) into a DIB row.
 void RowFromNatural(const uint8_t* in, int width, int bitCount, BYTE* row);
 

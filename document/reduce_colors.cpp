@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/dib_geometry.h"
+#include "storage/pixel_unpack.h"
 #include "storage/row_walker.h"
 #include "velmora/newdib.h"
 
@@ -332,12 +333,7 @@ const BYTE* RowAsBgr(const BYTE* row, int width, int bitCount, std::vector<BYTE>
         return row;
     }
     *pixelBytes = 3;
-    for (int x = 0; x < width; ++x) {
-        const int v = row[2 * x] | row[2 * x + 1] << 8;
-        const int fives[3] = {v & 31, v >> 5 & 31, v >> 10 & 31};
-        for (int c = 0; c < 3; ++c) scratch[static_cast<size_t>(x) * 3 + c] = static_cast<BYTE>(fives[c] << 3 | fives[c] >> 2);
-    }
-    return scratch.data();
+    return velmora::pixels::RowAsBgr(row, width, bitCount, nullptr, scratch.data());
 }
 
 // visit(bgr, pixelBytes, y) for every picture row, top first.

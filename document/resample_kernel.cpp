@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace velmora::resample {
 
@@ -13,13 +14,6 @@ constexpr double kLobes = 3.0;
 double Sinc(double x) { return x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x); }
 
 double Lanczos(double x) { return std::fabs(x) < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0; }
-
-// The taps of one output position: source indices first .. first + weights
-// - 1, normalised to sum to 1.
-struct Taps {
-    int first = 0;
-    std::vector<float> weights;
-};
 
 // For each of `to` outputs over a source of `from` pixels spanning `span`
 // pixel widths: centres mapped into the source, the kernel widened by the
@@ -64,14 +58,19 @@ int BoxFactor(int from, int to) {
     return std::max(1, factor / 2);
 }
 
-BoxShrinker::BoxShrinker(int width, int height, int kx, int ky) : m_width(width), m_height(height), m_kx(kx), m_ky(ky) {
-    m_out.width = (width + kx - 1) / kx;
-    m_out.height = (height + ky - 1) / ky;
-    m_out.spanX = static_cast<double>(width) / kx;
-    m_out.spanY = static_cast<double>(height) / ky;
-    m_out.pixels.assign(static_cast<size_t>(m_out.width) * m_out.height * 3, 0.0f);
-    m_sums.assign(static_cast<size_t>(m_out.width) * 3, 0);
+BoxedSize Boxed(int width, int height, int kx, int ky) {
+    return BoxedSize{(width + kx - 1) / kx, (height + ky - 1) / ky, static_cast<double>(width) / kx,
+                     static_cast<double>(height) / ky};
 }
+
+BoxShrinker::BoxShrinker(int width, int height, int kx, int ky, EmitRow emit)
+    : m_width(width), m_height(height), m_kx(kx), m_ky(ky), m_size(Boxed(width, height, kx, ky)),
+      m_emit(std::move(emit)) {
+    m_sums.assign(static_cast<size_t>(m_size.width) * 3, 0);
+    m_row.assign(static_cast<size_t>(m_size.width) * 3, 0.0f);
+}
+
+size_t BoxShrinker::WorkingBytes() const { return m_sums.size() * sizeof(uint64_t) + m_row.size() * sizeof(float); }
 
 void BoxShrinker::AddRow(const uint8_t* bgr) {
     uint64_t* sum = m_sums.data();
@@ -92,64 +91,77 @@ void BoxShrinker::AddRow(const uint8_t* bgr) {
 }
 
 void BoxShrinker::FlushBand() {
-    if (m_rowsInBand == 0 || m_outRow >= m_out.height) return;
-    float* out = m_out.Row(m_outRow++);
-    for (int j = 0; j < m_out.width; ++j) {
+    if (m_rowsInBand == 0 || m_outRow >= m_size.height) return;
+    float* out = m_row.data();
+    for (int j = 0; j < m_size.width; ++j) {
         const int columns = std::min(m_kx, m_width - j * m_kx);
         const float inverse = 1.0f / static_cast<float>(columns * m_rowsInBand);
         for (int c = 0; c < 3; ++c) out[j * 3 + c] = static_cast<float>(m_sums[static_cast<size_t>(j) * 3 + c]) * inverse;
     }
     std::fill(m_sums.begin(), m_sums.end(), 0);
     m_rowsInBand = 0;
+    ++m_outRow;
+    m_emit(out);
 }
 
-FloatImage BoxShrinker::Take() {
-    FlushBand();
-    return std::move(m_out);
-}
-
-FloatImage Lanczos3(const FloatImage& source, int width, int height) {
-    const std::vector<Taps> across = TapsFor(source.width, source.spanX, width);
-    const std::vector<Taps> down = TapsFor(source.height, source.spanY, height);
-    // Across first, on every source row; then down.
-    FloatImage wide;
-    wide.width = width;
-    wide.height = source.height;
-    wide.pixels.assign(static_cast<size_t>(width) * source.height * 3, 0.0f);
-    for (int y = 0; y < source.height; ++y) {
-        const float* in = source.Row(y);
-        float* out = wide.Row(y);
-        for (int x = 0; x < width; ++x) {
-            const Taps& t = across[static_cast<size_t>(x)];
-            float b = 0, g = 0, r = 0;
-            const float* p = in + static_cast<size_t>(t.first) * 3;
-            for (float w : t.weights) {
-                b += w * p[0];
-                g += w * p[1];
-                r += w * p[2];
-                p += 3;
-            }
-            out[x * 3] = b;
-            out[x * 3 + 1] = g;
-            out[x * 3 + 2] = r;
-        }
-    }
-    FloatImage result;
-    result.width = width;
-    result.height = height;
-    result.spanX = width;
-    result.spanY = height;
-    result.pixels.assign(static_cast<size_t>(width) * height * 3, 0.0f);
+Lanczos3Rows::Lanczos3Rows(const BoxedSize& source, int width, int height, EmitRow emit)
+    : m_width(width), m_height(height), m_across(TapsFor(source.width, source.spanX, width)),
+      m_down(TapsFor(source.height, source.spanY, height)), m_emit(std::move(emit)) {
+    // Output row y is made when its last row comes in (or when an earlier
+    // output row's last does, if later): the ring holds from its first row.
+    int latest = 0;
     for (int y = 0; y < height; ++y) {
-        const Taps& t = down[static_cast<size_t>(y)];
-        float* out = result.Row(y);
+        latest = std::max(latest, LastRow(y));
+        m_ringRows = std::max(m_ringRows, latest - m_down[static_cast<size_t>(y)].first + 1);
+    }
+    m_ring.assign(static_cast<size_t>(m_ringRows) * width * 3, 0.0f);
+    m_out.assign(static_cast<size_t>(width) * 3, 0.0f);
+}
+
+int Lanczos3Rows::LastRow(int y) const {
+    const Taps& t = m_down[static_cast<size_t>(y)];
+    return t.first + static_cast<int>(t.weights.size()) - 1;
+}
+
+size_t Lanczos3Rows::WorkingBytes() const {
+    size_t taps = (m_across.size() + m_down.size()) * sizeof(Taps);
+    for (const auto* all : {&m_across, &m_down})
+        for (const Taps& t : *all) taps += t.weights.size() * sizeof(float);
+    return taps + (m_ring.size() + m_out.size()) * sizeof(float);
+}
+
+void Lanczos3Rows::AddRow(const float* in) {
+    float* out = m_ring.data() + static_cast<size_t>(m_received % m_ringRows) * m_width * 3;
+    for (int x = 0; x < m_width; ++x) {
+        const Taps& t = m_across[static_cast<size_t>(x)];
+        float b = 0, g = 0, r = 0;
+        const float* p = in + static_cast<size_t>(t.first) * 3;
+        for (float w : t.weights) {
+            b += w * p[0];
+            g += w * p[1];
+            r += w * p[2];
+            p += 3;
+        }
+        out[x * 3] = b;
+        out[x * 3 + 1] = g;
+        out[x * 3 + 2] = r;
+    }
+    ++m_received;
+    EmitReady();
+}
+
+void Lanczos3Rows::EmitReady() {
+    for (; m_next < m_height && LastRow(m_next) < m_received; ++m_next) {
+        const Taps& t = m_down[static_cast<size_t>(m_next)];
+        std::fill(m_out.begin(), m_out.end(), 0.0f);
         for (size_t k = 0; k < t.weights.size(); ++k) {
             const float w = t.weights[k];
-            const float* in = wide.Row(t.first + static_cast<int>(k));
-            for (int i = 0; i < width * 3; ++i) out[i] += w * in[i];
+            const int row = t.first + static_cast<int>(k);
+            const float* in = m_ring.data() + static_cast<size_t>(row % m_ringRows) * m_width * 3;
+            for (int i = 0; i < m_width * 3; ++i) m_out[static_cast<size_t>(i)] += w * in[i];
         }
+        m_emit(m_out.data());
     }
-    return result;
 }
 
 }  // namespace velmora::resample

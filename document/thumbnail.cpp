@@ -1,53 +1,26 @@
 // MakeThumbnail: the source's rows, as blue-green-red bytes, through area
-// averaging while they stream past, then the Lanczos-3 kernel to the size.
+// averaging and then the Lanczos-3 kernel while they stream past, each
+// finished row stored in the thumbnail at once. The working rows are entered
+// in the process memory budget like any image's memory.
 #include "velmora/thumbnail.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "document/resample_kernel.h"
 #include "platform/dib_geometry.h"
+#include "storage/memory_budget.h"
+#include "storage/pixel_unpack.h"
 #include "storage/row_walker.h"
 #include "velmora/newdib.h"
 
 namespace {
 
 using velmora::resample::BoxShrinker;
-using velmora::resample::FloatImage;
-
-bool Converts(int bitCount) {
-    return bitCount == 1 || bitCount == 2 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-           bitCount == 32;
-}
-
-// One source row as blue-green-red bytes (`out` has width * 3); 24-bit rows
-// are used where they lie.
-const uint8_t* AsBgr(const BYTE* row, int width, int bitCount, const RGBQUAD* table, uint8_t* out) {
-    if (bitCount == 24) return row;
-    uint8_t* o = out;
-    if (bitCount <= 8) {
-        const int perByte = 8 / bitCount, mask = (1 << bitCount) - 1;
-        for (int x = 0; x < width; ++x, o += 3) {
-            const int shift = 8 - bitCount * (x % perByte + 1);
-            const RGBQUAD& c = table[(row[x / perByte] >> shift) & mask];
-            o[0] = c.rgbBlue;
-            o[1] = c.rgbGreen;
-            o[2] = c.rgbRed;
-        }
-    } else if (bitCount == 16) {  // 5-5-5
-        for (int x = 0; x < width; ++x, o += 3) {
-            const unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
-            o[0] = static_cast<uint8_t>((v & 31) * 255 / 31);
-            o[1] = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
-            o[2] = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
-        }
-    } else {  // 32: blue, green, red, ignored
-        for (int x = 0; x < width; ++x, o += 3) std::memcpy(o, row + 4 * static_cast<size_t>(x), 3);
-    }
-    return out;
-}
+using velmora::resample::Lanczos3Rows;
 
 // Every source row, top first, into the shrinker; false when a window
 // cannot be placed.
@@ -57,31 +30,66 @@ bool StreamRows(CNewDIB& source, BoxShrinker& shrinker) {
     const RGBQUAD* table = bits <= 8 ? source.GetRGBQuad(&entries) : nullptr;
     std::vector<RGBQUAD> palette(256, RGBQUAD{0, 0, 0, 0});
     if (table) std::copy(table, table + std::min(entries, 256), palette.begin());
-    std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
+    std::vector<BYTE> bgr(static_cast<size_t>(width) * 3);
     velmora::RowWalker walker(&source, velmora::RowOrder::TopDown);
     for (int row = 0; row < height;) {
         const velmora::RowPiece piece = walker.Piece(row, height - row);
         if (piece.count <= 0) return false;
-        for (int k = 0; k < piece.count; ++k) shrinker.AddRow(AsBgr(piece.Row(k), width, bits, palette.data(), bgr.data()));
+        for (int k = 0; k < piece.count; ++k)
+            shrinker.AddRow(velmora::pixels::RowAsBgr(piece.Row(k), width, bits, palette.data(), bgr.data()));
         row += piece.count;
     }
+    shrinker.Finish();
     return true;
 }
 
 BYTE ToByte(float v) { return static_cast<BYTE>(std::clamp(std::lround(v), 0L, 255L)); }
 
-bool Store(const FloatImage& pixels, CNewDIB& out) {
-    if (!out.CreateDIB(pixels.width, pixels.height, 24) || !out.Ready()) return false;
-    velmora::RowWalker walker(&out, velmora::RowOrder::TopDown);
-    const size_t stride = out.GetBytesPerLine(), used = static_cast<size_t>(pixels.width) * 3;
-    for (int y = 0; y < pixels.height; ++y) {
-        BYTE* row = walker.Row(y);
-        if (!row) return false;
-        const float* in = pixels.Row(y);
+// The thumbnail's rows as they come out of the kernel, top first.
+class RowStore {
+public:
+    explicit RowStore(CNewDIB& out) : m_walker(&out, velmora::RowOrder::TopDown), m_out(out) {}
+    void Put(const float* in) {
+        BYTE* row = m_failed ? nullptr : m_walker.Row(m_next++);
+        if (!row) {
+            m_failed = true;
+            return;
+        }
+        const size_t stride = m_out.GetBytesPerLine(), used = static_cast<size_t>(m_out.GetWidth()) * 3;
         for (size_t i = 0; i < used; ++i) row[i] = ToByte(in[i]);
         std::memset(row + used, 0, stride - used);
     }
-    return true;
+    bool Failed() const { return m_failed; }
+
+private:
+    velmora::RowWalker m_walker;
+    CNewDIB& m_out;
+    int m_next = 0;
+    bool m_failed = false;
+};
+
+// The working rows' bytes, entered in the budget while the thumbnail is made.
+class WorkingBudget {
+public:
+    explicit WorkingBudget(uint64_t bytes) : m_granted(velmora::GrantWindowBudget(this, bytes, bytes) != 0) {}
+    ~WorkingBudget() { velmora::ReleaseBudget(this); }
+    bool Granted() const { return m_granted; }
+
+private:
+    bool m_granted;
+};
+
+bool Make(CNewDIB& source, int width, int height, CNewDIB& made) {
+    if (!made.CreateDIB(width, height, 24) || !made.Ready()) return false;
+    RowStore store(made);
+    const int kx = velmora::resample::BoxFactor(source.GetWidth(), width);
+    const int ky = velmora::resample::BoxFactor(source.GetHeight(), height);
+    Lanczos3Rows kernel(velmora::resample::Boxed(source.GetWidth(), source.GetHeight(), kx, ky), width, height,
+                        [&](const float* row) { store.Put(row); });
+    BoxShrinker shrinker(source.GetWidth(), source.GetHeight(), kx, ky, [&](const float* row) { kernel.AddRow(row); });
+    const uint64_t working = shrinker.WorkingBytes() + kernel.WorkingBytes() + static_cast<uint64_t>(source.GetWidth()) * 3;
+    const WorkingBudget budget(working);
+    return budget.Granted() && StreamRows(source, shrinker) && kernel.Done() && !store.Failed();
 }
 
 }  // namespace
@@ -92,20 +100,17 @@ void FitThumbnailSize(int width, int height, int boxWidth, int boxHeight, int* o
 
 int MakeThumbnail(CNewDIB* source, int boxWidth, int boxHeight, CNewDIB* thumbnail) {
     if (!thumbnail) return 0;
-    if (!source || !source->Ready() || boxWidth < 1 || boxHeight < 1 || !Converts(source->GetBitCount())) {
-        thumbnail->ReleaseDIB();
-        return 0;
+    bool made = false;
+    if (source && source->Ready() && boxWidth >= 1 && boxHeight >= 1 && velmora::pixels::Unpacks(source->GetBitCount())) {
+        int width = 0, height = 0;
+        FitThumbnailSize(source->GetWidth(), source->GetHeight(), boxWidth, boxHeight, &width, &height);
+        CNewDIB result;  // apart from `thumbnail`, which may be the source itself
+        try {
+            made = Make(*source, width, height, result) && thumbnail->CopyDIB(&result);
+        } catch (const std::bad_alloc&) {
+            made = false;
+        }
     }
-    int width = 0, height = 0;
-    FitThumbnailSize(source->GetWidth(), source->GetHeight(), boxWidth, boxHeight, &width, &height);
-    BoxShrinker shrinker(source->GetWidth(), source->GetHeight(),
-                         velmora::resample::BoxFactor(source->GetWidth(), width),
-                         velmora::resample::BoxFactor(source->GetHeight(), height));
-    CNewDIB made;  // apart from `thumbnail`, which may be the source itself
-    if (!StreamRows(*source, shrinker) ||
-        !Store(velmora::resample::Lanczos3(shrinker.Take(), width, height), made) || !thumbnail->CopyDIB(&made)) {
-        thumbnail->ReleaseDIB();
-        return 0;
-    }
-    return 1;
+    if (!made) thumbnail->ReleaseDIB();
+    return made ? 1 : 0;
 }

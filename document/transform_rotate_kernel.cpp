@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
+
+#include "platform/helper_thread.h"
 
 namespace velmora {
 namespace {
@@ -263,12 +263,6 @@ RowPiece PartOfBand(const RowPiece& band, int from, int count) {
     return RowPiece{band.first + from, count, band.stride, band.order, band.Row(from)};
 }
 
-// Asked once: the answer costs a file read.
-bool SpareThreadLikely() {
-    static const bool spare = std::thread::hardware_concurrency() >= 2;
-    return spare;
-}
-
 }  // namespace
 
 // Large blocks are split between this thread and one more: the halves write
@@ -278,17 +272,13 @@ bool SpareThreadLikely() {
 void TurnBlock(const RowPiece& run, const RowPiece& band, const TurnGeometry& g) {
     const size_t bytes = static_cast<size_t>(run.count) * static_cast<size_t>(band.count) * static_cast<size_t>(g.bitCount) / 8;
     const int half = band.count / 16 * 8;
-    if (bytes < kBytesWorthAThread || half == 0 || band.order != RowOrder::BottomUp || !SpareThreadLikely())
+    if (bytes < kBytesWorthAThread || half == 0 || band.order != RowOrder::BottomUp || !SpareCoreLikely())
         return TurnBlockOnThisThread(run, band, g);
     const RowPiece upper = PartOfBand(band, half, band.count - half);
-    std::thread helper;
-    try {
-        helper = std::thread([&] { TurnBlockOnThisThread(run, upper, g); });
-    } catch (const std::system_error&) {
-        TurnBlockOnThisThread(run, upper, g);
-    }
+    HelperThread helper;
+    if (!helper.Start([&] { TurnBlockOnThisThread(run, upper, g); })) TurnBlockOnThisThread(run, upper, g);
     TurnBlockOnThisThread(run, PartOfBand(band, 0, half), g);
-    if (helper.joinable()) helper.join();
+    helper.Join();
 }
 
 }  // namespace velmora

@@ -4,6 +4,8 @@
 // come from the storage's walker (storage/row_walker.h).
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 
 #include "frame/codec_frame.h"
@@ -80,5 +82,23 @@ private:
     RowWalker m_walker;
     StepProgress* m_pProgress;
 };
+
+// Rows a codec's own buffer of rows of `rowBytes` holds (file rows before
+// conversion): what fits in kRowBufferBytes, at least one, at most a piece
+// (`step`), so the buffer stays small whatever the image's size or windows.
+constexpr size_t kRowBufferBytes = size_t{1} << 20;
+inline int BufferRows(size_t rowBytes, int step) {
+    const size_t fit = rowBytes ? kRowBufferBytes / rowBytes : kRowBufferBytes;
+    return static_cast<int>(std::max<size_t>(1, std::min<size_t>(fit, static_cast<size_t>(step))));
+}
+
+// Calls move(first, count) for the `count` rows of a piece in runs of at most
+// `chunk`; stops at the first failure.
+template <class Move>
+Failure ForEachRun(int count, int chunk, Move&& move) {
+    for (int first = 0; first < count; first += chunk)
+        if (Failure failure = move(first, std::min(chunk, count - first))) return failure;
+    return nullptr;
+}
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include "velmora/newdibobject.h"
 
 #include "platform/dib_geometry.h"
+#include "storage/pixel_unpack.h"
 
 namespace {
 
@@ -10,24 +11,8 @@ constexpr unsigned long kNoColor = 0xFF000000;
 
 bool Inside(int x, int y, int width, int height) { return x >= 0 && x < width && y >= 0 && y < height; }
 
-// Depths whose pixels never straddle a byte: 1, 2, 4 and 8 bits.
+// The index depths pixel access serves: 1, 2, 4 and 8 bits.
 bool PackedDepth(int bits) { return bits >= 1 && bits <= 8 && 8 % bits == 0; }
-
-// Packed pixels sit most significant bits first.
-int ShiftOf(int x, int bits) { return 8 - bits - static_cast<int>((static_cast<int64_t>(x) * bits) % 8); }
-
-BYTE* ByteOf(BYTE* row, int x, int bits) { return row + static_cast<int64_t>(x) * bits / 8; }
-
-int ReadPacked(BYTE* row, int x, int bits) {
-    return (*ByteOf(row, x, bits) >> ShiftOf(x, bits)) & ((1 << bits) - 1);
-}
-
-void WritePacked(BYTE* row, int x, int bits, int index) {
-    BYTE* b = ByteOf(row, x, bits);
-    const int shift = ShiftOf(x, bits);
-    const int mask = ((1 << bits) - 1) << shift;
-    *b = static_cast<BYTE>((*b & ~mask) | (index << shift));
-}
 
 // Blue, green, red bytes as a host-order colour (red low).
 int BgrAsHostOrder(const BYTE* p) { return p[2] | (p[1] << 8) | (p[0] << 16); }
@@ -42,7 +27,7 @@ int CNewDIBObject::GetPixelIndex(int x, int y) {
     if (!PackedDepth(bits) && bits != 24 && bits != 32) return -1;
     BYTE* row = GetDIBRow(y);
     if (!row) return -1;
-    if (bits <= 8) return ReadPacked(row, x, bits);
+    if (bits <= 8) return velmora::pixels::IndexAt(row, x, bits);
     // Deeper pixels come back as a colour, read from the pixel's own bytes.
     return BgrAsHostOrder(row + static_cast<int64_t>(x) * (bits / 8));
 }
@@ -54,7 +39,7 @@ int CNewDIBObject::SetPixelIndex(int x, int y, int index) {
     if (!Inside(x, y, m_nWidth, m_nHeight)) return 0;
     BYTE* row = GetDIBRow(y);
     if (!row) return 0;
-    WritePacked(row, x, bits, index);
+    velmora::pixels::PutIndex(row, x, bits, index);
     return 1;
 }
 
@@ -68,7 +53,7 @@ unsigned long CNewDIBObject::GetPixelRGB(int x, int y) {
         const BYTE* p = row + static_cast<int64_t>(x) * 3;
         return p[0] | (p[1] << 8) | (static_cast<unsigned long>(p[2]) << 16);
     }
-    const RGBQUAD& entry = velmora::ColorTableOf(m_pBitmapInfo)[ReadPacked(row, x, bits)];
+    const RGBQUAD& entry = velmora::ColorTableOf(m_pBitmapInfo)[velmora::pixels::IndexAt(row, x, bits)];
     return RGB(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
 }
 

@@ -104,22 +104,24 @@ int ReadUncompressed(CDIBFile& codec, CFile& file, const Layout& layout) {
     return 1;
 }
 
-// Bit-field pixels go through a buffer of file rows, one read per piece, and
-// are converted into the image's rows.
+// Bit-field pixels go through a small buffer of file rows, one read per
+// run, and are converted into the image's rows.
 int ReadBitFields(CDIBFile& codec, CFile& file, const Layout& layout) {
     StepProgress progress(CodecProgress(codec), layout.rows);
     RowLoop loop(TargetImage(codec), FileOrder(layout), &progress);
     const BitFields fields(layout.masks, layout.bitCount);
-    std::vector<BYTE> rows(layout.stride * static_cast<size_t>(progress.Step()));
+    const int chunk = BufferRows(layout.stride, progress.Step());
+    std::vector<BYTE> rows(layout.stride * static_cast<size_t>(chunk));
     Failure failure = loop.Run([&](const RowPiece& piece) -> Failure {
-        if (!ReadExactly(file, rows.data(), layout.stride * static_cast<size_t>(piece.count)))
-            return text::kReadDataFailed;
-        for (int k = 0; k < piece.count; ++k) {
-            BYTE* row = piece.Row(k);
-            std::memset(row, 0, piece.stride);
-            fields.ConvertRow(rows.data() + layout.stride * static_cast<size_t>(k), layout.width, row);
-        }
-        return nullptr;
+        return ForEachRun(piece.count, chunk, [&](int first, int count) -> Failure {
+            if (!ReadExactly(file, rows.data(), layout.stride * static_cast<size_t>(count))) return text::kReadDataFailed;
+            for (int k = 0; k < count; ++k) {
+                BYTE* row = piece.Row(first + k);
+                std::memset(row, 0, piece.stride);
+                fields.ConvertRow(rows.data() + layout.stride * static_cast<size_t>(k), layout.width, row);
+            }
+            return nullptr;
+        });
     });
     if (failure) return FailRead(codec, failure);
     CodecProgress(codec).End();

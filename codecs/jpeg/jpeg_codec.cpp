@@ -148,9 +148,9 @@ void StoreGreyTable(CNewDIBObject& dib) {
 }
 
 // Picture rows in file order, each piece of rows in one library call. The
-// library fills the pixels (CMYK ones into a piece of its own, converted
-// after); the padding at the end of each row is cleared, so that saved files
-// do not depend on what the storage held before.
+// library fills the pixels (CMYK ones into a small buffer of its own,
+// converted after); the padding at the end of each row is cleared, so that
+// saved files do not depend on what the storage held before.
 Failure DecodeRows(CDIBFile& codec, Decoder& d) {
     CNewDIBObject& dib = *TargetImage(codec);
     const size_t pixelBytes = PixelBytes(dib.GetWidth(), dib.GetBitCount());
@@ -164,15 +164,18 @@ Failure DecodeRows(CDIBFile& codec, Decoder& d) {
     std::vector<JSAMPROW> rows(step);
     const bool cmyk = IsCmyk(d.info);
     const size_t cmykBytes = 4 * static_cast<size_t>(d.info.output_width);
-    std::vector<BYTE> cmykRows(cmyk ? step * cmykBytes : 0);
+    const int chunk = cmyk ? BufferRows(cmykBytes, static_cast<int>(step)) : static_cast<int>(step);
+    std::vector<BYTE> cmykRows(cmyk ? static_cast<size_t>(chunk) * cmykBytes : 0);
     return loop.Run([&](const RowPiece& piece) -> Failure {
-        for (int k = 0; k < piece.count; ++k) {
-            rows[static_cast<size_t>(k)] = cmyk ? cmykRows.data() + static_cast<size_t>(k) * cmykBytes : piece.Row(k);
-            if (padding) std::memset(piece.Row(k) + pixelBytes, 0, padding);
-        }
-        if (Failure failure = ReadScanlines(d, rows.data(), static_cast<JDIMENSION>(piece.count))) return failure;
-        for (int k = 0; cmyk && k < piece.count; ++k) CmykToBgr(rows[static_cast<size_t>(k)], d.info.output_width, piece.Row(k));
-        return nullptr;
+        for (int k = 0; padding && k < piece.count; ++k) std::memset(piece.Row(k) + pixelBytes, 0, padding);
+        return ForEachRun(piece.count, chunk, [&](int first, int count) -> Failure {
+            for (int k = 0; k < count; ++k)
+                rows[static_cast<size_t>(k)] = cmyk ? cmykRows.data() + static_cast<size_t>(k) * cmykBytes : piece.Row(first + k);
+            if (Failure failure = ReadScanlines(d, rows.data(), static_cast<JDIMENSION>(count))) return failure;
+            for (int k = 0; cmyk && k < count; ++k)
+                CmykToBgr(rows[static_cast<size_t>(k)], d.info.output_width, piece.Row(first + k));
+            return nullptr;
+        });
     });
 }
 

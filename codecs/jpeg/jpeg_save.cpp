@@ -12,6 +12,7 @@
 #include "frame/codec_frame.h"
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
+#include "storage/pixel_unpack.h"
 #include "velmora/environment.h"
 
 namespace velmora::jpeg {
@@ -62,14 +63,9 @@ std::vector<RGBQUAD> ScanlinePalette(const BITMAPINFO* info) {
 
 // Pixels of `bitCount` bits, the leftmost in the most significant bits.
 void ExpandRow(const BYTE* source, int width, int bitCount, const RGBQUAD* palette, BYTE* out) {
-    if (bitCount == 8) {
-        for (int x = 0; x < width; ++x) std::memcpy(out + 4 * static_cast<size_t>(x), &palette[source[x]], 4);
-        return;
-    }
-    const int perByte = 8 / bitCount, mask = (1 << bitCount) - 1;
     for (int x = 0; x < width; ++x) {
-        const int shift = 8 - bitCount * (x % perByte + 1);
-        std::memcpy(out + 4 * static_cast<size_t>(x), &palette[(source[x / perByte] >> shift) & mask], 4);
+        const int index = bitCount == 8 ? source[x] : pixels::IndexAt(source, x, bitCount);
+        std::memcpy(out + 4 * static_cast<size_t>(x), &palette[index], 4);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "environment/texts.h"
 #include "platform/dib_geometry.h"
+#include "storage/pixel_unpack.h"
 
 namespace velmora::tiff {
 
@@ -25,8 +26,8 @@ bool Decoded(tmsize_t got, BYTE* at, size_t want) {
 
 }  // namespace
 
-BandSource::BandSource(TIFF* tif, const Layout& layout, int samples)
-    : m_tif(tif), m_layout(layout),
+BandSource::BandSource(const char* path, TIFF* tif, const Layout& layout, int samples)
+    : m_path(path), m_tif(tif), m_layout(layout),
       m_separate(layout.planar == PLANARCONFIG_SEPARATE && layout.samplesPerPixel > 1),
       m_samples(m_separate ? samples : layout.samplesPerPixel), m_sampleBytes(layout.bitsPerSample / 8) {}
 
@@ -46,6 +47,8 @@ Failure BandSource::Prepare(uint64_t windowBytes) {
         if (stripBytes > windowBytes) {
             m_mode = Mode::Scanlines;
             m_bandRows = 1;
+            if (m_separate)
+                if (Failure failure = OpenPlaneHandles()) return failure;
         }
         m_scratchBytes = m_separate ? m_bandRows * m_planeRowBytes : 0;
     }
@@ -86,12 +89,29 @@ Failure BandSource::ReadStrips(uint32_t first, uint32_t count) {
     return nullptr;
 }
 
+// libtiff decodes a strip only from its start, and compressed data cannot
+// be skipped: one handle going from plane to plane would start a strip again
+// for every row ("does not support random access"). So each plane after the
+// first reads through a handle of its own, each handle in order.
+Failure BandSource::OpenPlaneHandles() {
+    for (int s = 1; s < m_samples; ++s) {
+        TiffHandle tif(m_path ? OpenTiffForReading(m_path) : nullptr);
+        if (!tif) return text::kReadImageFailed;
+        const Layout again = ReadLayout(tif.get());  // sets the same decoding modes
+        if (again.width != m_layout.width || again.length != m_layout.length || again.planar != m_layout.planar)
+            return text::kReadImageFailed;
+        m_planeTifs.push_back(std::move(tif));
+    }
+    return nullptr;
+}
+
 // libtiff decodes a strip's rows in order, so only one row is held; separate
 // planes are read plane after plane into the one band row.
 Failure BandSource::ReadScanline(uint32_t row) {
     if (!m_separate) return TIFFReadScanline(m_tif, m_band.get(), row, 0) < 0 ? text::kReadImageFailed : nullptr;
     for (int s = 0; s < m_samples; ++s) {
-        if (TIFFReadScanline(m_tif, m_scratch.get(), row, static_cast<uint16_t>(s)) < 0) return text::kReadImageFailed;
+        TIFF* tif = s == 0 ? m_tif : m_planeTifs[static_cast<size_t>(s - 1)].get();
+        if (TIFFReadScanline(tif, m_scratch.get(), row, static_cast<uint16_t>(s)) < 0) return text::kReadImageFailed;
         Interleave(m_scratch.get(), m_planeRowBytes, s, 1, 0, m_layout.width);
     }
     return nullptr;
@@ -114,10 +134,10 @@ Failure BandSource::ReadTiles(uint32_t first, uint32_t count) {
                 Interleave(m_scratch.get(), tileRowBytes, s, count, x0, pixels);
                 continue;
             }
-            const size_t offset = static_cast<size_t>(uint64_t{x0} * pixelBits / 8);
-            const size_t bytes = std::min<size_t>(tileRowBytes, m_rowBytes - offset);
+            // A tile's rows start on a byte; its place in the band's rows need not.
+            const uint64_t at = uint64_t{x0} * pixelBits, bits = uint64_t{pixels} * pixelBits;
             for (uint32_t k = 0; k < count; ++k)
-                std::memcpy(m_band.get() + k * m_rowBytes + offset, m_scratch.get() + k * tileRowBytes, bytes);
+                pixels::CopyBits(m_scratch.get() + k * tileRowBytes, bits, m_band.get() + k * m_rowBytes, at);
         }
     }
     return nullptr;

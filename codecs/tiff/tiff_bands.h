@@ -5,11 +5,13 @@
 // SamplesPerPixel() are decoded (a colour image's alpha plane is skipped).
 //
 // Memory: one strip when it is no larger than the image's row window (else
-// one row, decoded in order), or one row of tiles and one tile.
+// one row, decoded in order, separate planes each through a handle of its
+// own), or one row of tiles and one tile.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "codecs/tiff/tiff_layout.h"
 #include "codecs/tiff/tiff_open.h"
@@ -19,8 +21,9 @@ namespace velmora::tiff {
 class BandSource {
 public:
     // `samples`: the samples of each pixel the caller needs from separate
-    // planes (contiguous rows keep all of theirs).
-    BandSource(TIFF* tif, const Layout& layout, int samples);
+    // planes (contiguous rows keep all of theirs). `path` is the file `tif`
+    // reads, opened again for planes read a row at a time.
+    BandSource(const char* path, TIFF* tif, const Layout& layout, int samples);
 
     // Sizes the band and takes its buffers; `windowBytes` is the image's row
     // window. Null on success.
@@ -42,12 +45,15 @@ private:
     enum class Mode { Strips, Scanlines, Tiles };
 
     Failure ReadStrips(uint32_t first, uint32_t count);
+    Failure OpenPlaneHandles();
     Failure ReadScanline(uint32_t row);
     Failure ReadTiles(uint32_t first, uint32_t count);
     void Interleave(const BYTE* plane, size_t planeStride, int sample, uint32_t rows, uint32_t x0, uint32_t pixels);
 
+    const char* m_path;
     TIFF* m_tif;
     const Layout& m_layout;
+    std::vector<TiffHandle> m_planeTifs;  // planes 1, 2, ... read a row at a time
     bool m_separate;
     int m_samples;
     size_t m_sampleBytes;  // of separate planes

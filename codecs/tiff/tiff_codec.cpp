@@ -58,7 +58,7 @@ Failure ReadSamples(const char* path, TIFF* tif, const Layout& layout, CNewDIBOb
                     const ProgressReporter& reporter) {
     const uint64_t window = WindowBytes(image);
     if (window == 0) return text::kMapFailed;
-    BandSource bands(tif, layout, layout.channels);
+    BandSource bands(path, tif, layout, layout.channels);
     if (Failure failure = bands.Prepare(window)) return failure;
     SampleConverter converter(layout, bands.SamplesPerPixel());
     KeptRows kept(bands.RowBytes(), converter.NeedsRange() ? KeptRowsBudget(layout) : 0, !bands.AnyOrder());

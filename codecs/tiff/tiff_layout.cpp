@@ -10,9 +10,12 @@ namespace velmora::tiff {
 namespace {
 
 // JPEG-compressed YCbCr comes out as RGB rows when libtiff converts it;
-// without that the rows would be subsampled YCbCr.
+// without that the rows would be subsampled YCbCr. libtiff converts
+// contiguous samples only: separate planes come as stored, Y, Cb and Cr, and
+// go through the RGBA interface like YCbCr without JPEG.
 bool JpegYcbcr(const Layout& layout) {
-    return layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR;
+    return layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
+           layout.planar == PLANARCONFIG_CONTIG;
 }
 
 void ReadNoData(TIFF* tif, Layout* layout) {

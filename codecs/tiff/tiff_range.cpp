@@ -1,8 +1,8 @@
 #include "codecs/tiff/tiff_range.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
+
+#include "platform/helper_thread.h"
 
 namespace velmora::tiff {
 
@@ -10,11 +10,6 @@ namespace {
 
 // Below this many decoded bytes a second thread and handle cost more than they save.
 constexpr uint64_t kBytesWorthAThread = uint64_t{16} << 20;
-
-bool SpareThreadLikely() {
-    static const bool spare = std::thread::hardware_concurrency() >= 2;
-    return spare;
-}
 
 Failure MeasureRows(BandSource& bands, const SampleConverter& converter, uint32_t from, uint32_t to,
                     SampleRange* range, KeptRun& run, std::atomic<uint64_t>* budget) {
@@ -40,7 +35,7 @@ bool MeasureOnOwnHandle(const char* path, const Layout& layout, uint64_t windowB
     if (!tif) return false;
     const Layout again = ReadLayout(tif.get());
     if (again.width != layout.width || again.length != layout.length || again.rule != layout.rule) return false;
-    BandSource bands(tif.get(), again, again.channels);
+    BandSource bands(path, tif.get(), again, again.channels);
     if (bands.Prepare(windowBytes) || from % bands.BandRows() != 0) return false;
     *failure = MeasureRows(bands, converter, from, layout.length, range, kept.Run(1), kept.Budget());
     return true;
@@ -55,22 +50,20 @@ Failure MeasureRange(const char* path, const Layout& layout, uint64_t windowByte
     const uint64_t decoded = uint64_t{layout.length} * bands.RowBytes();
     SampleRange upper, lower;
     Failure failure = nullptr;
-    if (half == 0 || !bands.AnyOrder() || decoded < kBytesWorthAThread || !SpareThreadLikely()) {
+    if (half == 0 || !bands.AnyOrder() || decoded < kBytesWorthAThread || !SpareCoreLikely()) {
         failure = MeasureRows(bands, converter, 0, layout.length, &upper, kept.Run(0), kept.Budget());
         converter.SetRange(upper);
         return failure;
     }
     Failure helperFailure = nullptr;
     bool helped = false;
-    std::thread helper;
-    try {
-        helper = std::thread([&] {
-            helped = MeasureOnOwnHandle(path, layout, windowBytes, converter, half, &lower, kept, &helperFailure);
-        });
-    } catch (const std::system_error&) {
-    }
+    HelperThread helper;
+    helper.Start([&] {
+        helped = MeasureOnOwnHandle(path, layout, windowBytes, converter, half, &lower, kept, &helperFailure);
+    });
     failure = MeasureRows(bands, converter, 0, half, &upper, kept.Run(0), kept.Budget());
-    if (helper.joinable()) helper.join();
+    // Not started, or stopped by an exception: the lower half is measured here.
+    if (!helper.Join()) helped = false;
     if (!failure && !helped)
         failure = MeasureRows(bands, converter, half, layout.length, &lower, kept.Run(0), kept.Budget());
     if (!failure) failure = helperFailure;

@@ -133,6 +133,11 @@ public:
     // image unchanged, for other bit counts, a count out of range, or no room
     // for the new image.
     int ReduceColors(int colors, int dither);
+    // The same picture at a greater depth: indices of 1 to 7 bits repacked
+    // to `bitCount` (up to 8) with the same colour table, or 16 (5-5-5) and
+    // 32-bit pixels as 24-bit ones. The gray flag is cleared (a widened table
+    // is no grey ramp). 0, the image unchanged, for other pairs or no room.
+    int WidenDepth(int bitCount);
 
 protected:
     BYTE* GetDIB();
