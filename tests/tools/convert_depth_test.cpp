@@ -1,7 +1,10 @@
 // velmora convert saves any image in any format: depths the format cannot
 // hold are widened, converted to 24 bits or reduced to 8, said on standard
 // error unless -q; the options --colors, --no-dither and --level.
+#include <tiffio.h>
+
 #include <set>
+#include <vector>
 
 #include "support/peer_decode.h"
 #include "tools/tool_fixture.h"
@@ -110,6 +113,60 @@ TEST_F(Tool, BatchesAndContactSheetsReduceToo) {
     const Outcome sheet = Run("contact-sheet " + Out("gifs") + " " + Out("sheet.gif"));
     ASSERT_EQ(sheet.status, 0) << sheet.err;
     EXPECT_TRUE(Has(sheet.err, "reduced to 256 colours for GIF")) << sheet.err;
+}
+
+// A palette TIFF of `bits` (3 to 7: pixels straddle bytes) whose pixel (x, y)
+// is OddIndex(x, y) and whose entry i is OddColour(i).
+int OddIndex(int x, int y, int bits) { return (x * 5 + y * 3) & ((1 << bits) - 1); }
+unsigned long OddColour(int i) { return RGB(i * 2, 255 - i, i * 3 % 256); }
+
+bool WriteOddPalette(const std::string& path, int bits, int width, int height) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) return false;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+    std::vector<uint16_t> map(3u << bits);  // values below 256 are taken as 8-bit
+    for (int i = 0; i < 1 << bits; ++i)
+        for (int c = 0; c < 3; ++c) map[static_cast<size_t>((c << bits) + i)] = static_cast<uint16_t>(OddColour(i) >> 8 * c & 0xFF);
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + (1 << bits), map.data() + (2 << bits));
+    bool ok = true;
+    for (int y = 0; y < height && ok; ++y) {
+        std::vector<BYTE> row((static_cast<size_t>(width) * bits + 7) / 8, 0);
+        for (int x = 0; x < width; ++x)
+            for (int b = 0; b < bits; ++b)
+                if (OddIndex(x, y, bits) >> (bits - 1 - b) & 1) row[(x * bits + b) / 8] |= static_cast<BYTE>(0x80 >> (x * bits + b) % 8);
+        ok = TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) >= 0;
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
+// Palette images of 3, 5, 6 and 7 bits, which the TIFF reader makes, widen
+// pixel for pixel, those that straddle a byte too.
+TEST_F(Tool, OddPaletteDepthsWidenPixelForPixel) {
+    const struct {
+        int bits;
+        const char* output;
+        int written;
+    } cases[] = {{3, "p3.pcx", 4}, {3, "p3.gif", 8}, {5, "p5.gif", 8}, {6, "p6.png", 8}, {7, "p7.bmp", 8}};
+    const int width = 37, height = 5;
+    for (const auto& c : cases) {
+        const std::string input = dir.file("p" + std::to_string(c.bits) + ".tif");
+        ASSERT_TRUE(WriteOddPalette(input, c.bits, width, height));
+        const Outcome o = Run("-q convert " + Quote(input) + " " + Out(c.output));
+        ASSERT_EQ(o.status, 0) << c.output << ": " << o.err;
+        CNewDIB written;
+        ASSERT_EQ(written.ReadFile(dir.file(c.output).c_str(), -1), 1) << c.output;
+        EXPECT_EQ(written.GetBitCount(), c.written) << c.output;
+        int differing = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                differing += written.GetPixelRGB(x, height - 1 - y) != OddColour(OddIndex(x, y, c.bits));
+        EXPECT_EQ(differing, 0) << c.output;
+    }
 }
 
 }  // namespace
