@@ -1,4 +1,4 @@
-// The six file formats, for tests that run the same case through every
+// The file formats, for tests that run the same case through every
 // reader and writer. A format counts as built when a small image saves and
 // reads back through it, so these tests take in each codec as it lands.
 #pragma once
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/scoped_faults.h"
+#include "velmora/formats.h"
 #include "velmora/newdib.h"
 
 namespace vtest {
@@ -19,9 +20,23 @@ struct Format {
     const char* folder;  // tests/data/<folder>
 };
 
+// Every row of the library's format table: its extension in lower case, which
+// also names its folder of test files.
 inline const std::vector<Format>& AllFormats() {
-    static const std::vector<Format> formats = {{"bmp", "bmp"}, {"tif", "tif"}, {"pcx", "pcx"},
-                                                {"gif", "gif"}, {"jpg", "jpg"}, {"png", "png"}};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> lower;
+        for (int code = 0; code < velmora::FileFormatCount(); ++code) {
+            std::string ext = velmora::FileFormats()[code].extension;
+            for (char& c : ext) c = static_cast<char>(c - 'A' + 'a');
+            lower.push_back(ext);
+        }
+        return lower;
+    }();
+    static const std::vector<Format> formats = [] {
+        std::vector<Format> rows;
+        for (const std::string& name : names) rows.push_back({name.c_str(), name.c_str()});
+        return rows;
+    }();
     return formats;
 }
 
