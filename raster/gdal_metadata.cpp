@@ -38,6 +38,20 @@ std::string Attribute(const std::string& tag, const std::string& name) {
     return end == std::string::npos ? std::string() : Unescape(tag.substr(start, end - start));
 }
 
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::vector<MetadataItem> ParseGdalMetadata(const std::string& xml) {
@@ -63,6 +77,18 @@ std::vector<MetadataItem> ParseGdalMetadata(const std::string& xml) {
         items.push_back(item);
     }
     return items;
+}
+
+std::string FormatGdalMetadata(const std::vector<MetadataItem>& items) {
+    if (items.empty()) return std::string();
+    std::string xml = "<GDALMetadata>\n";
+    for (const MetadataItem& item : items) {
+        xml += "  <Item name=\"" + Escape(item.name) + "\"";
+        if (item.band >= 0) xml += " sample=\"" + std::to_string(item.band) + "\"";
+        if (!item.role.empty()) xml += " role=\"" + Escape(item.role) + "\"";
+        xml += ">" + Escape(item.value) + "</Item>\n";
+    }
+    return xml + "</GDALMetadata>\n";
 }
 
 }  // namespace velmora::raster

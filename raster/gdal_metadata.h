@@ -16,4 +16,7 @@ struct MetadataItem {
 // The items of `xml`, entities decoded; what is not an item is skipped.
 std::vector<MetadataItem> ParseGdalMetadata(const std::string& xml);
 
+// The tag's text for `items` (empty when there are none), as GDAL writes it.
+std::string FormatGdalMetadata(const std::vector<MetadataItem>& items);
+
 }  // namespace velmora::raster

@@ -5,17 +5,11 @@
 #include <string>
 
 #include "raster/gdal_metadata.h"
+#include "raster/geo_tags.h"
 
 namespace velmora::raster {
 
 namespace {
-
-constexpr ttag_t kPixelScaleTag = 33550, kTiepointTag = 33922, kTransformationTag = 34264;
-constexpr ttag_t kKeyDirectoryTag = 34735, kGdalMetadataTag = 42112, kGdalNoDataTag = 42113;
-constexpr unsigned kModelTypeKey = 1024, kRasterTypeKey = 1025, kGeographicTypeKey = 2048,
-                   kProjectedTypeKey = 3072;
-constexpr int kModelProjected = 1, kModelGeographic = 2, kRasterPixelIsPoint = 2;
-constexpr int kUserDefined = 32767;
 
 struct Doubles {
     uint16_t count = 0;

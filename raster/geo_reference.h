@@ -4,7 +4,7 @@
 
 #include <tiffio.h>
 
-#include "velmora/raster.hpp"
+#include "velmora/raster_writer.hpp"
 
 namespace velmora::raster {
 
@@ -12,5 +12,12 @@ namespace velmora::raster {
 // offsets and descriptions of `info` (whose count is known) from the
 // current directory of `tif`.
 void ReadGeoReference(TIFF* tif, RasterInfo* info);
+
+// Sets the current directory's georeferencing as GDAL writes it: tie point
+// and pixel scale (a model transformation when rotated), the GeoKeys of the
+// EPSG code, no-data and GDAL's metadata (items, scales, offsets,
+// descriptions). Nothing for what the spec leaves out.
+void WriteGeoReference(TIFF* tif, const RasterSpec& spec);
+void WriteNoData(TIFF* tif, double value);
 
 }  // namespace velmora::raster

@@ -124,3 +124,5 @@ private:
 };
 
 }  // namespace velmora
+
+#include "velmora/raster_writer.hpp"
