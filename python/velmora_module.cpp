@@ -15,6 +15,7 @@ namespace py = pybind11;
 using velmora_python::PathOf;
 
 void RegisterRaster(py::module_& m);  // raster_module.cpp
+void RegisterRasterWriter(py::module_& m);  // raster_writer_module.cpp
 
 namespace {
 
@@ -292,4 +293,5 @@ PYBIND11_MODULE(_velmora, m) {
             g.write(out, image);
         }, py::arg("out"), py::arg("image") = py::none());
     RegisterRaster(m);
+    RegisterRasterWriter(m);
 }

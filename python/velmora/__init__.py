@@ -29,11 +29,17 @@ from ._velmora import (  # noqa: F401
     set_virtual_dir,
     virtual_dir,
 )
+from ._velmora import compression_available  # noqa: F401,E402
+from .raster_writer import RasterWriter, ValueImage, create_raster, from_numpy  # noqa: F401,E402
 
 __all__ = [
     "Error",
     "Format",
     "GeoTIFF",
+    "RasterWriter",
+    "ValueImage",
+    "compression_available",
+    "create_raster",
     "Image",
     "batch_outputs",
     "convert_file",
