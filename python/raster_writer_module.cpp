@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "path_arg.h"
 #include "velmora/raster.hpp"
 
 namespace py = pybind11;
@@ -78,7 +79,8 @@ void Write(PyRasterWriter& self, const py::array& given, const py::object& index
     writer.write(w, bands, array.data(), std::size_t(array.nbytes()), spec.type);
 }
 
-std::unique_ptr<PyRasterWriter> Create(const std::string& path, const py::dict& o) {
+std::unique_ptr<PyRasterWriter> Create(const py::object& pathLike, const py::dict& o) {
+    const std::string path = velmora_python::PathOf(pathLike);
     RasterSpec s;
     s.width = o["width"].cast<std::int64_t>();
     s.height = o["height"].cast<std::int64_t>();

@@ -23,8 +23,8 @@ class RasterWriter:
     exactly (never cast); an exception inside `with` drops the file."""
 
     def __init__(self, path, options):
-        self._writer = _velmora._RasterWriter(str(path), options)
-        self.path = str(path)
+        self._writer = _velmora._RasterWriter(path, options)
+        self.path = path
         self.profile = dict(options)
 
     def write(self, array, indexes=None, window=None):
