@@ -110,7 +110,7 @@ class ValueImage:
 
     def save(self, path, compression="deflate", **options):
         if not _tiff_path(path):
-            raise _velmora.Error("only a TIFF holds " + self.dtype.name + " samples; save as .tif")
+            raise TypeError("only a TIFF holds " + self.dtype.name + " samples; save as .tif")
         bands = self.array if self.array.ndim == 2 else _np.moveaxis(self.array, 2, 0)
         with create_raster(path, self.width, self.height, self.count, self.dtype, compress=compression,
                            tiled=False, **options) as dst:
