@@ -83,6 +83,20 @@ def _default_chunks(info, ndim):
     return chunks if ndim == 2 else (1,) + chunks
 
 
+def _windowed_array(source, name, chunks):
+    """One plain getter task per chunk (not from_array's fused layer), so
+    dask folds a later slice into the chunk's window and reads only it."""
+    import dask.array as da
+    from dask.highlevelgraph import HighLevelGraph
+
+    starts = [np.cumsum((0,) + c[:-1]) for c in chunks]
+    graph = {}
+    for index in itertools.product(*(range(len(c)) for c in chunks)):
+        window = tuple(slice(int(starts[d][i]), int(starts[d][i]) + chunks[d][i]) for d, i in enumerate(index))
+        graph[(name,) + index] = (da.core.getter, source, window, False, None)
+    return da.Array(HighLevelGraph.from_collections(name, graph, dependencies=()), name, chunks, dtype=source.dtype)
+
+
 def read(path, band=None, chunks=None):
     """A lazy dask.array of the raster at `path`: (rows, cols) of `band`, or
     (bands, rows, cols) when band is None. Chunks default to whole blocks."""
@@ -94,8 +108,8 @@ def read(path, band=None, chunks=None):
         raise ValueError("band %d is out of range 1..%d" % (band, info.count))
     shape = (info.height, info.width) if band is not None else (info.count, info.height, info.width)
     source = _Windows(path, band, shape, info.dtypes[0])
-    return da.from_array(source, chunks=chunks or _default_chunks(info, len(shape)), lock=False, asarray=False,
-                         fancy=False, name="velmora-read-%s-%s-%s" % (path, band, os.stat(path).st_mtime_ns))
+    name = "velmora-read-%s-%s-%s" % (path, band, os.stat(path).st_mtime_ns)
+    return _windowed_array(source, name, da.core.normalize_chunks(chunks or _default_chunks(info, len(shape)), shape))
 
 
 def _chunk_windows(array):
