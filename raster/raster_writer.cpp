@@ -167,7 +167,7 @@ struct RasterWriter::Impl {
     }
 
     void Close() {
-        if (stage == Stage::writing && spec.cog) BuildOverviews(OverviewFactors({}), Resampling::average);
+        if (stage == Stage::writing && spec.cog && spec.auto_overviews) BuildOverviews(OverviewFactors({}), Resampling::average);
         if (stage == Stage::writing) FinishFullImage();
         if (!TIFFFlush(tif.get())) throw Error(ErrorCode::write_failed, "cannot write " + target + ": " + messages.last);
         tif.reset();

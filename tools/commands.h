@@ -36,6 +36,7 @@ int RunGeoTiff(const Args& args);
 std::string CoordinateSystemOf(const std::string& path);
 int RunContactSheet(const Args& args);
 int RunThumbnail(const Args& args);
+int RunCog(const Args& args);
 
 // Takes the terminal's character set from the environment (setlocale) and
 // shows the library's message boxes as messages on standard error; call once

@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"draw", "IN OUT [options]", "render an image onto a surface and save it", RunDraw},
     {"thumbnail", "IN OUT --size N|WxH", "a filtered reduction, aspect ratio kept", RunThumbnail},
     {"geotiff", "FILE [options]", "list a GeoTIFF file's keys, or write its georeferencing", RunGeoTiff},
+    {"cog", "IN OUT [options]", "a Cloud-Optimized GeoTIFF of an image's values, georeferencing kept", RunCog},
     {"contact-sheet", "DIR OUT", "thumbnails of every image in DIR on one sheet", RunContactSheet},
 };
 

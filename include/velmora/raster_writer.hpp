@@ -45,6 +45,7 @@ struct RasterSpec {
     std::vector<double> scales, offsets;                        // per band, empty for none
     std::vector<std::string> descriptions;                      // per band, empty for none
     bool cog = false;  // close() lays the file out as a Cloud-Optimized GeoTIFF
+    bool auto_overviews = true;  // a COG closed without build_overviews gets the automatic ones
 };
 
 // Whether libtiff here encodes `compression` ("zstd", "webp", ...).
