@@ -3,7 +3,7 @@
 
 #include "api/failure.h"
 #include "api/format_choice.h"
-#include "api/format_options.h"
+#include "api/save_options.h"
 #include "api/image_impl.h"
 #include "api/progress_scope.h"
 #include "velmora/cfile.h"
@@ -103,9 +103,9 @@ void Image::save(const std::string& path, const SaveOptions& options) const {
     const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "save");
     const int format = api::FormatForSave(path, options.format);
-    api::FormatOptionScope settings(format, options);
+    const DIBSaveOptions choices = api::SaveOptionsFor(format, options);
     const int ok = api::RunFileOperation(Operation::save, "cannot save", path, dib, options.progress,
-                                         [&] { return dib.SaveFile(path.c_str(), format, 0); });
+                                         [&] { return dib.SaveFile(path.c_str(), format, 0, choices); });
     if (!ok) api::ThrowSaveFailure(path, format, dib.GetBitCount(), dib.GetLastErrorText(), GetLastSystemError());
 }
 

@@ -4,6 +4,7 @@
 #include "velmora/dibfile.h"
 #include "velmora/environment.h"
 #include "velmora/newdib.h"
+#include "velmora/save_options.h"
 #include "document/newdib_orientation.h"
 #include "document/codec_dispatch.h"
 #include "environment/file_types.h"
@@ -83,11 +84,16 @@ int CNewDIB::ReadFileForBox(const CString& path, int format, int boxWidth, int b
 }
 
 int CNewDIB::SaveFile(const CString& path, int format, int remember) {
+    return SaveFile(path, format, remember, GetDefaultSaveOptions());
+}
+
+int CNewDIB::SaveFile(const CString& path, int format, int remember, const DIBSaveOptions& options) {
     int code = BeginFileOperation(path, format);
     if (code < 0) return 0;
     CString target = path.IsEmpty() ? m_strFileName : path;
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = m_nGrayProp;
+    codec.m_pSaveOptions = &options;
     int ok = RunCodec(codec, velmora::SaveOperation(code), target, velmora::text::kWriteImageFailed, &m_strLastError);
     if (ok && remember) m_strFileName = target;
     return ok;

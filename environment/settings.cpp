@@ -5,6 +5,7 @@
 
 #include "velmora/application.h"
 #include "velmora/environment.h"
+#include "velmora/save_options.h"
 
 namespace {
 
@@ -32,7 +33,12 @@ struct Settings {
     int defaultDIBType = DIBTYPE_BMP;
     unsigned long maxImagePixels = kDefaultMaxImagePixels;
     unsigned long maxPageFileBytes = 0;  // 0: the virtual directory's free space
-    int pngCompressionLevel = -1;        // -1: the PNG codec's own
+    // Save defaults: read by saves in any thread as they start.
+    std::atomic<int> pngCompressionLevel{-1};  // -1: the PNG codec's own
+    std::atomic<int> tiffCompression{TIFFSAVE_NONE};
+    std::atomic<uint64_t> tiffBigThreshold{0};  // 0: where classic TIFF offsets end
+    std::atomic<int> jpegQuality{75};
+    std::atomic<int> loadTruncatedImages{0};
 };
 
 // Built on first use, so a caller running during static initialisation
@@ -108,30 +114,36 @@ void SaveDIBSetting() {
     app->WriteProfileInt(kSection, kMemmapModeEntry, GetMemmapMode());
 }
 
-// TIFF saving: compression and the BigTIFF threshold; process-wide, not kept
-// in the profile.
+// Save defaults; process-wide, not kept in the profile. A save takes its own
+// copy as it starts (DIBSaveOptions).
 namespace {
 constexpr uint64_t kClassicTiffLimit = uint64_t{1} << 32;  // where classic TIFF offsets end
-int g_tiffCompression = TIFFSAVE_NONE;
-uint64_t g_tiffBigThreshold = 0;
 }  // namespace
 
 void SetTiffCompression(int compression) {
-    g_tiffCompression = compression >= TIFFSAVE_NONE && compression <= TIFFSAVE_JPEG ? compression : TIFFSAVE_NONE;
+    TheSettings().tiffCompression =
+        compression >= TIFFSAVE_NONE && compression <= TIFFSAVE_JPEG ? compression : TIFFSAVE_NONE;
 }
-int GetTiffCompression() { return g_tiffCompression; }
-void SetTiffBigThreshold(uint64_t bytes) { g_tiffBigThreshold = bytes; }
-uint64_t GetTiffBigThreshold() { return g_tiffBigThreshold ? g_tiffBigThreshold : kClassicTiffLimit; }
-
-namespace {
-constexpr int kDefaultJpegQuality = 75;
-int& JpegQuality() {
-    static int quality = kDefaultJpegQuality;
-    return quality;
+int GetTiffCompression() { return TheSettings().tiffCompression; }
+void SetTiffBigThreshold(uint64_t bytes) { TheSettings().tiffBigThreshold = bytes; }
+uint64_t GetTiffBigThreshold() {
+    const uint64_t bytes = TheSettings().tiffBigThreshold;
+    return bytes ? bytes : kClassicTiffLimit;
 }
-}  // namespace
 
 void SetJpegQuality(int quality) {
-    if (quality >= 1 && quality <= 100) JpegQuality() = quality;
+    if (quality >= 1 && quality <= 100) TheSettings().jpegQuality = quality;
 }
-int GetJpegQuality() { return JpegQuality(); }
+int GetJpegQuality() { return TheSettings().jpegQuality; }
+
+void SetLoadTruncatedImages(int keep) { TheSettings().loadTruncatedImages = keep != 0; }
+int GetLoadTruncatedImages() { return TheSettings().loadTruncatedImages; }
+
+DIBSaveOptions GetDefaultSaveOptions() {
+    DIBSaveOptions options;
+    options.jpegQuality = GetJpegQuality();
+    options.tiffCompression = GetTiffCompression();
+    options.pngLevel = GetPngCompressionLevel();
+    options.bigTiffThreshold = GetTiffBigThreshold();
+    return options;
+}

@@ -33,6 +33,7 @@
 #include "velmora/cfile.h"
 #include "velmora/dibfile.h"
 #include "velmora/newdib.h"
+#include "velmora/save_options.h"
 
 namespace velmora {
 
@@ -56,6 +57,27 @@ inline BITMAPINFOHEADER* HeaderOf(CNewDIBObject& image) {
 // refused buffer, else null. Readers ask before they touch the caller's
 // image, so a refused file leaves it as it was and reserves nothing.
 Failure CheckImageSize(int64_t width, int64_t height, int bitCount);
+
+// The options a save by `codec` follows: the caller's, else the library
+// settings as they are now. A save reads them once, as it starts.
+DIBSaveOptions SaveOptionsOf(const CDIBFile& codec);
+
+// Gives `codec` the options for the saves made while it lives, then puts
+// back what it had. The options live in the caller's frame.
+class SaveOptionsScope {
+public:
+    SaveOptionsScope(CDIBFile& codec, const DIBSaveOptions& options)
+        : m_codec(codec), m_previous(codec.m_pSaveOptions) {
+        codec.m_pSaveOptions = &options;
+    }
+    ~SaveOptionsScope() { m_codec.m_pSaveOptions = m_previous; }
+    SaveOptionsScope(const SaveOptionsScope&) = delete;
+    SaveOptionsScope& operator=(const SaveOptionsScope&) = delete;
+
+private:
+    CDIBFile& m_codec;
+    const DIBSaveOptions* m_previous;
+};
 
 // Records `text` as the codec's failure text (a later failure replaces an
 // earlier one); a null or empty text leaves the one already recorded.

@@ -11,7 +11,7 @@
 #include "storage/image_limits.h"
 #include "velmora/newdib.h"
 
-CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd), m_nOrientation(1), m_nFitWidth(0), m_nFitHeight(0) {}
+CDIBFile::CDIBFile(CNewDIB* dib, HWND wnd) : m_pDIB(dib), m_bGray(0), m_hWnd(wnd), m_nOrientation(1), m_nFitWidth(0), m_nFitHeight(0), m_pSaveOptions(nullptr) {}
 
 CDIBFile::~CDIBFile() = default;
 
@@ -19,6 +19,10 @@ namespace velmora {
 
 Failure CheckImageSize(int64_t width, int64_t height, int bitCount) {
     return ImageWithinLimits(width, height, bitCount) ? nullptr : text::kCreateBufferFailed;
+}
+
+DIBSaveOptions SaveOptionsOf(const CDIBFile& codec) {
+    return codec.m_pSaveOptions ? *codec.m_pSaveOptions : GetDefaultSaveOptions();
 }
 
 int RecordFailure(CDIBFile& codec, Failure text) {

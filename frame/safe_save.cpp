@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 #include "platform/system_error.h"
 
@@ -36,11 +37,15 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr int kNameAttempts = 100;
+
 // A name in the target's directory that sorts beside the target and that no
 // other save uses at the same moment.
-std::string CandidateName(const std::string& target, unsigned long long salt) {
+std::string CandidateName(const std::string& target) {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%llx.%lx.tmp", salt, static_cast<unsigned long>(getpid()));
+    std::snprintf(suffix, sizeof suffix, ".%llx.%lx.tmp", static_cast<unsigned long long>(generator()),
+                  static_cast<unsigned long>(getpid()));
     return DirectoryPart(target) + "." + NamePart(target) + suffix;
 }
 
@@ -61,9 +66,28 @@ SafeSave::~SafeSave() {
 bool SafeSave::Create() {
     Abandon();
     if (m_target.empty() || m_target.back() == '/') return false;
-    thread_local std::mt19937_64 generator{std::random_device{}()};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = CandidateName(m_target, generator());
+    return CreateNameless() || CreateNamed();
+}
+
+bool SafeSave::CreateNameless() {
+    const std::string dir = DirectoryPart(m_target);
+    const int fd = open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0) return false;  // the named way tries again and says why it cannot
+    // The C libraries open the temporary by name: without /proc they cannot.
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (access(path.c_str(), W_OK) != 0) {
+        close(fd);
+        return false;
+    }
+    CopyMode(m_target, fd);
+    m_fd = fd;
+    m_temp = path;
+    return true;
+}
+
+bool SafeSave::CreateNamed() {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = CandidateName(m_target);
         int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             CopyMode(m_target, fd);
@@ -80,9 +104,39 @@ bool SafeSave::Create() {
     return false;
 }
 
+bool SafeSave::LinkNameless() {
+    // A new file is linked as the target itself; one that exists is replaced
+    // by a rename from a fresh name, which it has only for that moment.
+    if (linkat(AT_FDCWD, m_temp.c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        m_temp = m_target;
+    } else {
+        int error = errno;
+        for (int attempt = 0; error == EEXIST && attempt < kNameAttempts; ++attempt) {
+            std::string name = CandidateName(m_target);
+            if (linkat(AT_FDCWD, m_temp.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                m_temp = name;
+                error = 0;
+            } else {
+                error = errno;
+            }
+        }
+        if (error != 0) {
+            NoteSystemError(error);
+            return false;
+        }
+    }
+    close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
 bool SafeSave::Commit() {
     if (m_temp.empty()) return false;
-    if (rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    if (m_fd >= 0 && !LinkNameless()) {
+        Abandon();
+        return false;
+    }
+    if (m_temp != m_target && rename(m_temp.c_str(), m_target.c_str()) != 0) {
         NoteSystemError(errno);
         Abandon();
         return false;
@@ -93,7 +147,12 @@ bool SafeSave::Commit() {
 }
 
 void SafeSave::Abandon() {
-    if (!m_temp.empty()) unlink(m_temp.c_str());
+    if (m_fd >= 0) {
+        close(m_fd);  // a nameless file goes with its last descriptor
+        m_fd = -1;
+    } else if (!m_temp.empty()) {
+        unlink(m_temp.c_str());
+    }
     m_temp.clear();
 }
 

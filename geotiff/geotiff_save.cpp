@@ -8,29 +8,10 @@
 #include "codecs/tiff/tiff_codec.h"
 #include "frame/codec_frame.h"
 #include "geotiff/geo_extras.h"
-#include "velmora/environment.h"
 
 namespace geo = velmora::geo;
 
 namespace {
-
-// While it lives, the TIFF writer writes BigTIFF whatever the size: a BigTIFF
-// source is written back as BigTIFF.
-class ForcedBigTiff {
-public:
-    explicit ForcedBigTiff(bool force) : m_force(force), m_threshold(GetTiffBigThreshold()) {
-        if (m_force) SetTiffBigThreshold(1);
-    }
-    ~ForcedBigTiff() {
-        if (m_force) SetTiffBigThreshold(m_threshold);
-    }
-    ForcedBigTiff(const ForcedBigTiff&) = delete;
-    ForcedBigTiff& operator=(const ForcedBigTiff&) = delete;
-
-private:
-    bool m_force;
-    uint64_t m_threshold;
-};
 
 // Each tag as libtiff knows it (codecs/tiff/tiff_tag_extender.h): doubles
 // and shorts with their count, texts as strings (their NUL is written).
@@ -49,7 +30,10 @@ int CGeoTIFF::SaveGeoTIFFFile(const char* path) {
     std::vector<geo::GeoTag> tags;
     CollectGeoTags(&tags);
     if (tags.empty()) return SaveTIFFFile(path);
-    ForcedBigTiff bigTiff(m_extras->recordedBigTiff);
+    // A BigTIFF source is written back as BigTIFF, for this save only.
+    DIBSaveOptions options = velmora::SaveOptionsOf(*this);
+    if (m_extras->recordedBigTiff) options.bigTiff = BIGTIFF_FORCED;
+    velmora::SaveOptionsScope scope(*this, options);
     return velmora::tiff::Save(*this, path, [&](TIFF* tif) {
         return std::all_of(tags.begin(), tags.end(), [&](const geo::GeoTag& tag) { return SetGeoTag(tif, tag); });
     });

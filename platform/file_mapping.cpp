@@ -1,4 +1,4 @@
-// Page-file mappings with open, flock, posix_fallocate, mmap and unlink.
+// Page-file mappings with open (O_TMPFILE), flock, posix_fallocate and mmap.
 #include "platform/file_mapping.h"
 
 #include <fcntl.h>
@@ -49,22 +49,44 @@ bool ReserveWholeFile(int fd, uint64_t size) {
     return rc == 0;
 }
 
+std::string DirectoryOf(const char* path) {
+    const std::string text = path;
+    const size_t slash = text.rfind('/');
+    return slash == std::string::npos ? "." : text.substr(0, slash + 1);
+}
+
+// A page file without a name (O_TMPFILE) in the directory `path` names, so
+// no process, however it ends, leaves one behind. The name is still checked:
+// a file that has it is someone else's, and the caller passes the name over.
+int OpenNamelessPageFile(const char* path) {
+    if (access(path, F_OK) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return open(DirectoryOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+}
+
+// Where the file system has no O_TMPFILE: the named file, created
+// exclusively (a file that exists is someone else's and is never taken over
+// nor deleted), loses its name at once. The open descriptor keeps the file,
+// which the system frees when the last descriptor and view go. Nothing
+// reopens a page file by its name.
+int OpenNamedPageFile(const char* path) {
+    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) unlink(path);
+    return fd;
+}
+
 }  // namespace
 
 bool CreatePageFileMapping(const char* path, uint64_t size, FileMapping* mapping) {
     if (!path || !*path || !mapping || size == 0 || !FitsOffset(size)) return false;
-    // O_EXCL: a file that exists is someone else's and is never taken over
-    // (nor deleted on failure).
-    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = OpenNamelessPageFile(path);
+    if (fd < 0 && errno != EEXIST) fd = OpenNamedPageFile(path);
     if (fd < 0) {
         NoteSystemError(errno);
         return false;
     }
-    // The name goes at once: the open descriptor keeps the file, and the
-    // system frees it when the last descriptor and view go, however the
-    // process ends (an exception, Ctrl-C, SIGKILL). Nothing reopens a page
-    // file by its name.
-    unlink(path);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !ReserveWholeFile(fd, size)) {
         close(fd);
         return false;

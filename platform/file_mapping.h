@@ -18,9 +18,10 @@ struct FileMapping {
     bool IsOpen() const { return fd >= 0; }
 };
 
-// Creates `path` (it must not exist yet) and removes its name at once, so
+// Creates a file without a name (O_TMPFILE) in `path`'s directory, or where
+// the file system has none, `path` itself with its name removed at once, so
 // the file lives exactly as long as it is open or mapped and no way of
-// ending the process leaves it behind; locks it exclusively so no other
+// ending the process leaves it behind. `path` must not exist yet. Locks it exclusively so no other
 // image or process shares it, and reserves `size` bytes on disk, so a full
 // disk fails here rather than at a later write through a view. On failure
 // nothing stays open or on disk.

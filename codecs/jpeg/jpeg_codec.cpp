@@ -17,6 +17,7 @@
 #include "frame/row_loop.h"
 #include "platform/dib_geometry.h"
 #include "platform/open_file.h"
+#include "velmora/environment.h"
 #include "velmora/system.h"
 #include "velmora/thumbnail.h"
 
@@ -30,6 +31,7 @@ namespace {
 struct Decoder {
     ErrorTrap trap;
     jpeg_decompress_struct info;
+    bool multipleScans;  // progressive or several sequential scans
 };
 
 // Huffman coding spends at least one bit on every 8 x 8 block of the most
@@ -93,6 +95,7 @@ Failure ReadHeader(Decoder& d, FILE* stream) {
         d.info.mem->max_memory_to_use = memory;
         jpeg_stdio_src(&d.info, stream);
         jpeg_read_header(&d.info, TRUE);
+        d.trap.inScans = true;
     });
 }
 
@@ -129,6 +132,7 @@ Failure StartDecompress(Decoder& d) {
         if (d.info.num_components == 3) d.info.out_color_space = JCS_EXT_BGR;
         if (IsCmyk(d.info)) d.info.out_color_space = JCS_CMYK;
         jpeg_start_decompress(&d.info);
+        d.multipleScans = jpeg_has_multiple_scans(&d.info);
     });
 }
 
@@ -180,6 +184,13 @@ Failure DecodeRows(CDIBFile& codec, Decoder& d) {
 }
 
 // A refusal before the image is created: the document keeps its image.
+// Whether the library filled in pixels the file lacks. A file of several
+// scans is read whole before any row comes out, so one that ends early has
+// lost scans even where no entropy segment was cut.
+bool InventedPixels(Decoder& d) {
+    return d.trap.dataLacking || (d.trap.endedEarly && d.multipleScans);
+}
+
 int Refuse(CDIBFile& codec, Failure failure) { return FailSave(codec, failure); }
 
 // The decompressor holds the file's header.
@@ -203,6 +214,8 @@ int DecodeImage(CDIBFile& codec, Decoder& d, FILE* stream) {
     if (d.info.jpeg_color_space == JCS_GRAYSCALE) StoreGreyTable(dib);
     if (Failure failure = DecodeRows(codec, d)) return FailRead(codec, failure);
     if (Failure failure = FinishDecompress(d)) return FailRead(codec, failure);
+    // Made-up rows are no picture of the file, unless the host asks for them.
+    if (InventedPixels(d) && !GetLoadTruncatedImages()) return FailRead(codec, text::kReadDataFailed);
     CodecProgress(codec).End();
     return 1;
 }

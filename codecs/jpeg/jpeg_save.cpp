@@ -30,7 +30,7 @@ bool SavedBitCount(int bitCount) { return bitCount == 1 || bitCount == 4 || bitC
 
 // Four bytes a pixel for palette images (the fourth ignored), three for
 // 24-bit ones, in the DIB's blue, green, red order either way.
-Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header) {
+Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header, int quality) {
     return Trapped(e.trap, [&] {
         const bool expand = header.biBitCount <= 8;
         e.info.image_width = static_cast<JDIMENSION>(header.biWidth);
@@ -39,7 +39,7 @@ Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header) {
         e.info.in_color_space = expand ? JCS_EXT_BGRX : JCS_EXT_BGR;
         jpeg_set_defaults(&e.info);
         e.info.dct_method = JDCT_FLOAT;
-        jpeg_set_quality(&e.info, GetJpegQuality(), TRUE);
+        jpeg_set_quality(&e.info, quality, TRUE);
         jpeg_start_compress(&e.info, TRUE);
         if (expand)
             e.expanded = (*e.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&e.info), JPOOL_IMAGE,
@@ -103,7 +103,7 @@ Failure Encode(CDIBFile& codec, Encoder& e, FILE* stream, CNewDIBObject& dib) {
         return failure;
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kSavingImage);
-    Failure failure = StartCompress(e, *HeaderOf(dib));
+    Failure failure = StartCompress(e, *HeaderOf(dib), SaveOptionsOf(codec).jpegQuality);
     if (!failure) failure = EncodeRows(codec, e, dib);
     if (failure) {
         FailSave(codec, failure);

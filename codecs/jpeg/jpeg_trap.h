@@ -19,10 +19,21 @@ struct ErrorTrap {
     jpeg_error_mgr manager;  // first, so the library's err pointer is the trap's address
     std::jmp_buf jump;
     Failure failure;  // what a fatal error fails with
+    // Warnings noted. The library fills in what the data lacks: entropy data
+    // that runs out or is damaged (it skips or resynchronizes); a file that
+    // ends before its end marker, which loses nothing when every scan was
+    // whole (only the marker is missing).
+    bool dataLacking;
+    bool endedEarly;
+    // Set once the header is read: bytes the decoder skips from then on were
+    // entropy data it could not use (before, they are stray header bytes).
+    bool inScans;
+    void (*standardEmit)(j_common_ptr, int);  // the manager's own, which prints
 };
 
-// The standard manager with its fatal exit leading back to the trap; the
-// result goes into the library object's err field before it is created.
+// The standard manager with its fatal exit leading back to the trap and its
+// warnings noted (still printed as the library prints them); the result goes
+// into the library object's err field before it is created.
 jpeg_error_mgr* ArmTrap(ErrorTrap* trap, Failure failure);
 
 // Runs `step` with the trap set: null when it returned, the trap's failure

@@ -10,6 +10,7 @@
 #include "frame/codec_frame.h"
 #include "frame/picture_rows.h"
 #include "platform/dib_geometry.h"
+#include "storage/pixel_alpha.h"
 #include "storage/storage_mode.h"
 #include "velmora/application.h"
 #include "velmora/environment.h"
@@ -201,18 +202,24 @@ bool InPageFile(CNewDIBObject& dib) {
     return dib.GetDIBBuffer(0, &rows, 1) && rows < dib.GetHeight();
 }
 
-CString SaveMemoryWarning(const MEMORYSTATUS& memory, uint64_t estimate) {
+// The save passes rows to libpng one at a time, so the image's size in
+// memory is no concern of it. The check stays where the design made it, for
+// images held in memory, except under a process memory limit: there what
+// other threads hold at the moment says nothing of this save, which takes no
+// more than a row.
+bool SaveChecksMemory(CNewDIBObject& dib) { return !InPageFile(dib) && GetProcessMemoryLimit() == 0; }
+
+CString SaveMemoryWarning(uint64_t estimate) {
+    MEMORYSTATUS memory{};
+    GlobalMemoryStatus(&memory);
     CString warning;
     if (memory.dwAvailPhys < estimate)
         warning.Format(text::kPngSaveTooLarge, Megabytes(estimate), Megabytes(memory.dwAvailPhys));
     return warning;
 }
 
-// zlib's level for saves: the library setting, or the codec's own.
-int SaveCompressionLevel() {
-    const int level = GetPngCompressionLevel();
-    return level < 0 ? kSaveCompressionLevel : level;
-}
+// zlib's level for saves: the save's option, or the codec's own.
+int SaveCompressionLevel(int option) { return option < 0 ? kSaveCompressionLevel : option; }
 
 // Header, palette (images of up to 8 bits) and the rows' channel order.
 // Runs under the recovery point.
@@ -224,16 +231,20 @@ struct WriteInfo {
     int bitCount;
     const png_color* palette;
 
+    bool opaque;  // a 32-bit image without alpha: written RGB, its fourth bytes left out
+    int level;
+
     Failure operator()() const {
-        const int colorType = SavedColorType(bitCount);
+        const int colorType = opaque ? PNG_COLOR_TYPE_RGB : SavedColorType(bitCount);
         const int bitDepth = colorType == PNG_COLOR_TYPE_PALETTE ? bitCount : 8;
         png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colorType,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, ColorEntries(bitCount));
-        png_set_compression_level(png, SaveCompressionLevel());
+        png_set_compression_level(png, level);
         png_write_info(png, info);
         // DIB pixels are blue, green, red (and alpha).
         if (colorType != PNG_COLOR_TYPE_PALETTE) png_set_bgr(png);
+        if (opaque) png_set_filler(png, 0, PNG_FILLER_AFTER);
         return nullptr;
     }
 };
@@ -273,7 +284,10 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& dib, const char* temp) {
     if (!session.Open(temp)) return kSilentFailure;
     png_color palette[kSavedEntries] = {};
     PaletteOf(dib, palette);
-    WriteInfo writeInfo{session.Png(), session.Info(), dib.GetWidth(), dib.GetHeight(), dib.GetBitCount(), palette};
+    const bool opaque = dib.GetBitCount() == 32 && !ImageHasAlpha(dib);
+    WriteInfo writeInfo{session.Png(),     session.Info(),    dib.GetWidth(),
+                        dib.GetHeight(),   dib.GetBitCount(), palette,
+                        opaque,            SaveCompressionLevel(SaveOptionsOf(codec).pngLevel)};
     if (Failure failure = Guarded(session.Png(), writeInfo)) return failure;
 
     ProgressReporter reporter = CodecProgress(codec);
@@ -328,9 +342,7 @@ int Read(CDIBFile& codec, const char* path) {
 int Save(CDIBFile& codec, const char* path) {
     if (!codec.m_pDIB || !codec.m_pDIB->GetBitmapInfo()) return RecordFailure(codec, text::kNoData);
     CNewDIBObject& dib = *TargetImage(codec);
-    MEMORYSTATUS memory{};
-    GlobalMemoryStatus(&memory);
-    CString warning = InPageFile(dib) ? CString() : SaveMemoryWarning(memory, SaveEstimate(dib));
+    CString warning = SaveChecksMemory(dib) ? SaveMemoryWarning(SaveEstimate(dib)) : CString();
     if (!warning.IsEmpty()) {
         AfxMessageBox(warning, MB_OK);
         return RecordFailure(codec, warning);

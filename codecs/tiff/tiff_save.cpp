@@ -1,5 +1,6 @@
 // Saving TIFF files: the directory, the colour map, rows top to bottom, and
-// the two save settings (compression, and BigTIFF past the threshold).
+// the save's options (compression, predictor, and BigTIFF past the threshold
+// or always).
 #include <tiffio.h>
 
 #include <algorithm>
@@ -34,11 +35,16 @@ constexpr uint64_t kStripBytes = 256 << 10;
 // Directory, colour map and strip tables, generously.
 constexpr uint64_t kDirectoryBytes = 64 << 10;
 
-// What the setting asks for, as far as the image allows: JPEG keeps no
+bool NeedsBigTiff(const DIBSaveOptions& options, uint64_t fileBytes) {
+    return options.bigTiff == BIGTIFF_FORCED || fileBytes > options.bigTiffThreshold;
+}
+
+// What the options ask for, as far as the image allows: JPEG keeps no
 // colour table, so images of up to 8 bits take Deflate instead.
-Coding CodingFor(int setting, int bitCount, uint32_t width, uint32_t height) {
+Coding CodingFor(const DIBSaveOptions& options, int bitCount, uint32_t width, uint32_t height) {
     Coding coding;
     const bool colour = bitCount > 8;
+    int setting = options.tiffCompression;
     if (setting == TIFFSAVE_JPEG && !colour) setting = TIFFSAVE_DEFLATE;
     switch (setting) {
         case TIFFSAVE_DEFLATE:
@@ -54,13 +60,13 @@ Coding CodingFor(int setting, int bitCount, uint32_t width, uint32_t height) {
             break;
     }
     // libtiff's predictor takes 8-bit samples and wider only.
-    coding.predictor = coding.compression != COMPRESSION_NONE && coding.compression != COMPRESSION_JPEG &&
-                       (colour || bitCount == 8);
+    coding.predictor = options.tiffPredictor != 0 && coding.compression != COMPRESSION_NONE &&
+                       coding.compression != COMPRESSION_JPEG && (colour || bitCount == 8);
     const uint64_t rowBytes = (uint64_t{width} * (colour ? 24 : bitCount) + 7) / 8;
     const uint64_t data = rowBytes * height;
     if (coding.compression == COMPRESSION_NONE) {
         coding.rowsPerStrip = height;
-        coding.bigTiff = data + kDirectoryBytes > GetTiffBigThreshold();
+        coding.bigTiff = NeedsBigTiff(options, data + kDirectoryBytes);
         return coding;
     }
     uint64_t rows = std::clamp<uint64_t>(kStripBytes / std::max<uint64_t>(rowBytes, 1), 1, height);
@@ -68,7 +74,7 @@ Coding CodingFor(int setting, int bitCount, uint32_t width, uint32_t height) {
     coding.rowsPerStrip = static_cast<uint32_t>(rows);
     // LZW can grow noise by half; strip tables take 16 bytes a strip at most.
     const uint64_t strips = (height + rows - 1) / rows;
-    coding.bigTiff = data + data / 2 + 16 * strips + kDirectoryBytes > GetTiffBigThreshold();
+    coding.bigTiff = NeedsBigTiff(options, data + data / 2 + 16 * strips + kDirectoryBytes);
     return coding;
 }
 
@@ -157,7 +163,7 @@ Failure WriteRows(TIFF* tif, CNewDIBObject& image, const ProgressReporter& repor
 }
 
 Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp, const ExtraTags& extra) {
-    const Coding coding = CodingFor(GetTiffCompression(), image.GetBitCount(), static_cast<uint32_t>(image.GetWidth()),
+    const Coding coding = CodingFor(SaveOptionsOf(codec), image.GetBitCount(), static_cast<uint32_t>(image.GetWidth()),
                                     static_cast<uint32_t>(image.GetHeight()));
     RegisterGeoTiffTags();
     TiffHandle tif(TIFFOpen(temp, coding.bigTiff ? "w8" : "w"));

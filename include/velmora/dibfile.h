@@ -5,6 +5,7 @@
 #include "velmora/wintypes.h"
 
 class CNewDIB;
+struct DIBSaveOptions;
 
 class CDIBFile {
 public:
@@ -39,4 +40,8 @@ public:
     // size each way.
     int m_nFitWidth;
     int m_nFitHeight;
+    // The options of this object's saves (velmora/save_options.h), owned by
+    // the caller and alive until the save returns; null: the library
+    // settings as the save starts.
+    const DIBSaveOptions* m_pSaveOptions;
 };

@@ -60,6 +60,12 @@ uint64_t GetTiffBigThreshold();
 // outside that range leave the setting as it was.
 void SetJpegQuality(int quality);
 int GetJpegQuality();
+// A JPEG whose data ends early or is damaged so that the decoder fills in
+// pixels fails to read ("读取文件数据出错") unless this is non-zero (0 by
+// default); the image then keeps what was decoded, the rest as the decoder
+// filled it.
+void SetLoadTruncatedImages(int keep);
+int GetLoadTruncatedImages();
 void LoadDIBSetting();
 void SaveDIBSetting();
 

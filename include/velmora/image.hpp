@@ -82,6 +82,8 @@ struct SaveOptions {
     std::string format;
     std::optional<int> quality;              // JPEG, 1..100
     std::optional<std::string> compression;  // TIFF: "none", "deflate", "lzw", "jpeg"
+    std::optional<bool> predictor;           // TIFF: the horizontal predictor with deflate and lzw (default true)
+    std::optional<bool> bigtiff;             // TIFF: true always BigTIFF; false only past 4 GiB (the default)
     std::optional<int> level;                // PNG compression level, 0..9
     Progress progress;
 };

@@ -12,6 +12,7 @@
 #include "velmora/wintypes.h"
 
 class CDC;
+struct DIBSaveOptions;
 
 class CNewDIB : public CNewDIBObject {
 public:
@@ -103,6 +104,9 @@ public:
     // in GetLastErrorText() (unknown format, a depth the format cannot hold,
     // the file cannot be created or written).
     int SaveFile(const CString& path, int format, int remember);
+    // SaveFile with this save's own options (velmora/save_options.h) in
+    // place of the library settings.
+    int SaveFile(const CString& path, int format, int remember, const DIBSaveOptions& options);
     // Failure text of the last ReadFile or SaveFile (GBK; show it with
     // ConvertGbk or GbkToUtf8); empty after a success.
     CString GetLastErrorText() { return m_strLastError; }

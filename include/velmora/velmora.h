@@ -10,6 +10,7 @@
 #include "velmora/messages.h"
 #include "velmora/environment.h"
 #include "velmora/formats.h"
+#include "velmora/save_options.h"
 #include "velmora/newdibobject.h"
 #include "velmora/newdib.h"
 #include "velmora/dibfile.h"

@@ -107,14 +107,28 @@ const Damaged kFatal[] = {{"damaged/jpg/testorig__bad_soi.jpg", text::kReadImage
                           {"damaged/jpg/testorig__huge_dims.jpg", text::kReadImageFailed},
                           {"damaged/jpg/testorig__zero_height.jpg", text::kReadImageFailed},
                           {"damaged/jpg/testorig__ncomp5.jpg", text::kReadImageFailed}};
-// The library warns, fills what is missing and goes on.
-const Damaged kWarnings[] = {{"damaged/jpg/testorig__trunc_half.jpg", nullptr},
+// Cut or garbled data fails rather than show what the library filled in; a
+// file missing only (part of) its end marker lost no pixel and reads.
+const Damaged kWarnings[] = {{"damaged/jpg/testorig__trunc_half.jpg", text::kReadDataFailed},
                              {"damaged/jpg/testorig__trunc_minus1.jpg", nullptr},
                              {"damaged/jpg/testorig__no_eoi.jpg", nullptr},
-                             {"damaged/jpg/testorig__garbled_scan.jpg", nullptr},
-                             {"damaged/jpg/truncated_jpeg.jpg", nullptr}};
+                             {"damaged/jpg/testorig__garbled_scan.jpg", text::kReadDataFailed},
+                             {"damaged/jpg/truncated_jpeg.jpg", text::kReadDataFailed}};
 INSTANTIATE_TEST_SUITE_P(Fatal, DamagedJpeg, ::testing::ValuesIn(kFatal));
 INSTANTIATE_TEST_SUITE_P(Warnings, DamagedJpeg, ::testing::ValuesIn(kWarnings));
+
+// A host may take what the library decoded of a damaged file instead.
+TEST(DamagedJpeg, TheTruncatedImagesSettingKeepsWhatWasDecoded) {
+    for (const char* file : {"damaged/jpg/testorig__trunc_half.jpg", "damaged/jpg/testorig__garbled_scan.jpg",
+                             "damaged/jpg/truncated_jpeg.jpg"}) {
+        SetLoadTruncatedImages(1);
+        CNewDIB dib;
+        EXPECT_EQ(dib.ReadFile(vtest::DataPath(file).c_str(), -1), 1) << file;
+        SetLoadTruncatedImages(0);
+        EXPECT_EQ(dib.ReadFile(vtest::DataPath(file).c_str(), -1), 0) << file;
+        EXPECT_EQ(dib.GetLastErrorText(), text::kReadDataFailed);
+    }
+}
 
 // Edits of testorig.jpg's frame header. Only the late failure costs the
 // document its image.

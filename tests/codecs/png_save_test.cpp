@@ -3,6 +3,8 @@
 // are refused, leaving the target as it was.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "codecs/image_fixture.h"
 #include "codecs/png_builder.h"
 #include "environment/texts.h"
@@ -85,3 +87,35 @@ TEST_P(PngPageFile, ReadsAndSavesAcrossWindows) {
 INSTANTIATE_TEST_SUITE_P(InterlacedOrNot, PngPageFile, ::testing::Bool());
 
 }  // namespace
+
+// 32-bit bitmaps whose fourth bytes hold no alpha (zero throughout) save as
+// RGB, not as fully transparent pixels; alpha that is there is kept.
+TEST(PngSave, ThirtyTwoBitImagesWithoutAlphaSaveOpaque) {
+    const struct {
+        const char* file;
+        bool pages;
+        int savedBitCount;
+    } cases[] = {{"bmp/rgb32bf.bmp", false, 24},
+                 {"bmp/rgb32-111110.bmp", true, 24},
+                 {"bmp/rgba32.bmp", false, 32}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::unique_ptr<vtest::PageFileMode> pages;
+        if (c.pages) pages = std::make_unique<vtest::PageFileMode>(256 * 1024);
+        vtest::TempDir dir;
+        CNewDIB image;
+        ASSERT_EQ(image.ReadFile(vtest::DataPath(c.file).c_str(), -1), 1);
+        ASSERT_EQ(image.GetBitCount(), 32);
+        ASSERT_EQ(image.SaveFile(dir.file("s.png").c_str(), -1, 0), 1) << image.GetLastErrorText().c_str();
+        CNewDIB back;
+        ASSERT_EQ(back.ReadFile(dir.file("s.png").c_str(), -1), 1);
+        ASSERT_EQ(back.GetBitCount(), c.savedBitCount);
+        const uint32_t mask = c.savedBitCount == 24 ? 0xFFFFFF : 0xFFFFFFFF;
+        int differing = 0;
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x)
+                differing += (vtest::PixelAt(image.GetDIBRow(y), x, 32) & mask) !=
+                             vtest::PixelAt(back.GetDIBRow(y), x, c.savedBitCount);
+        EXPECT_EQ(differing, 0);
+    }
+}

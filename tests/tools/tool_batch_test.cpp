@@ -57,6 +57,15 @@ TEST_F(Tool, BatchConvertsEveryFileIntoTheFolderAndListsFailuresWithReasons) {
     }
 }
 
+// A JPEG cut short is a failed file, not a picture with grey rows.
+TEST_F(Tool, ACutJpegFailsTheBatch) {
+    const std::string cut = vtest::DataPath("damaged/jpg/testorig__trunc_half.jpg");
+    const Outcome o = Run("convert --to bmp --out-dir " + Out("out") + " " + Quote(cut) + " " + Sample("rgb24.bmp"), "C");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(Has(o.err, "1 of 2 files failed:\n  " + cut + ": cannot read: ")) << o.err;
+    EXPECT_FALSE(vtest::FileExists(dir.file("out/testorig__trunc_half.bmp")));
+}
+
 TEST_F(Tool, BatchRefusesClashingOutputsAndIncompleteRequestsBeforeWritingAnything) {
     const std::string d = Quote(dir.file("out")), in = Sample("pal8.bmp");
     CopyFile(vtest::DataPath("bmp/rgb24.bmp"), dir.file("pal8.BMP"));
