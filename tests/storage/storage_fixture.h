@@ -61,11 +61,12 @@ protected:
         SetImageUseMemSize(0);
     }
 
-    // Page files held open (their names go at once) or left on disk.
+    // Page files held open (nameless: "#inode"; or their names gone at once)
+    // or left on disk.
     std::vector<std::string> PageFiles() const {
         std::vector<std::string> out;
         for (const std::string& name : m_dir.Held())
-            if (name.rfind("Page", 0) == 0) out.push_back(name);
+            if (name.rfind("Page", 0) == 0 || name.rfind("#", 0) == 0) out.push_back(name);
         return out;
     }
 
