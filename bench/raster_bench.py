@@ -92,7 +92,11 @@ elif task == "dem":
     whole(path)
 else:
     blocks(path)
-print(time.perf_counter() - start, resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024.0)
+elapsed = time.perf_counter() - start
+# The peak of this process since it began (ru_maxrss would carry the parent's over the exec).
+peak = [line for line in open("/proc/self/status") if line.startswith("VmHWM:")][0].split()[1]
+cpu = resource.getrusage(resource.RUSAGE_SELF)
+print(elapsed, int(peak) / 1024.0, cpu.ru_utime + cpu.ru_stime)
 """
 
 
@@ -125,7 +129,7 @@ def make_cog(path, side):
 def run(task, lib, path, *extra):
     out = subprocess.run([sys.executable, "-c", CHILD, task, lib, path, *map(str, extra)], check=True,
                          capture_output=True, text=True).stdout.split()
-    return float(out[0]), float(out[1])
+    return float(out[0]), float(out[1]), float(out[2])
 
 
 def peer():
@@ -151,8 +155,8 @@ def main():
     for task, path, extra in [("window", tiled, [WINDOWS]), ("dem", dem, []), ("blocks", cog, [])]:
         v = run(task, "velmora", path, *extra)
         p = run(task, other, path, *extra)
-        print(f"{task:7s} velmora {v[0]:.3f} s {v[1]:.0f} MB   {other} {p[0]:.3f} s {p[1]:.0f} MB   "
-              f"time ratio {v[0] / p[0]:.2f}x")
+        print(f"{task:7s} velmora {v[0]:.3f} s {v[1]:.0f} MB (process cpu {v[2]:.2f} s)   "
+              f"{other} {p[0]:.3f} s {p[1]:.0f} MB (process cpu {p[2]:.2f} s)   time ratio {v[0] / p[0]:.2f}x")
 
 
 if __name__ == "__main__":

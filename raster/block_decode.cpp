@@ -31,12 +31,18 @@ bool DecodeRaw(TIFF* tif, const TiffLevel& level, uint32_t index, void* buffer, 
 // Rows of packed or narrow samples to the level's type.
 void Unpack(const uint8_t* raw, const TiffLevel& level, DecodedBlock* block) {
     const size_t perRow = size_t{level.blockWidth} * level.SamplesPerBlockPixel();
-    const size_t rawRow = (perRow * level.bits + 7) / 8;
+    const size_t rawRow = (perRow * level.bits + 7) / 8;  // rows start on a byte
     const size_t outRow = perRow * sample_bytes(level.type);
     for (uint32_t y = 0; y < level.blockHeight; ++y)
         UnpackSamples(raw + y * rawRow, level.bits, level.format, perRow, block->data.get() + y * outRow,
                       level.type);
 }
+
+uint64_t PackedBlockBytes(const TiffLevel& level) {
+    return (uint64_t{level.blockWidth} * level.SamplesPerBlockPixel() * level.bits + 7) / 8 * level.blockHeight;
+}
+
+std::string BlockName(const TiffLevel& level) { return level.tiled ? "tile" : "strip"; }
 
 }  // namespace
 
@@ -44,55 +50,62 @@ uint64_t DecodedBlockBytes(const TiffLevel& level) {
     return uint64_t{level.blockWidth} * level.blockHeight * level.SamplesPerBlockPixel() * sample_bytes(level.type);
 }
 
-std::shared_ptr<DecodedBlock> DecodeBlock(const BlockSource& source, const TiffLevel& level, uint32_t index,
-                                          std::string* why) {
-    const std::string name = (level.tiled ? "tile " : "strip ") + std::to_string(index);
+std::shared_ptr<DecodedBlock> NewBlock(const TiffLevel& level, std::string* why) {
     const uint64_t outBytes = DecodedBlockBytes(level);
-    const bool unpack = NeedsUnpacking(level.bits, level.format);
-    const uint64_t rawBytes = RawBlockBytes(source.tif, level);
-    if (rawBytes == 0 || (!unpack && rawBytes > outBytes) ||
-        (unpack && rawBytes < (uint64_t{level.blockWidth} * level.SamplesPerBlockPixel() * level.bits + 7) / 8 *
-                                  level.blockHeight)) {
-        *why = name + " has a size its directory does not account for";
+    const uint64_t packed = NeedsUnpacking(level.bits, level.format) ? PackedBlockBytes(level) : 0;
+    if (outBytes + packed > BlockAllowance()) {
+        *why = BlockName(level) + " needs " + std::to_string(outBytes + packed) +
+               " bytes, more than the memory limit leaves";
         return nullptr;
     }
-    if (outBytes + (unpack ? rawBytes : 0) > BlockAllowance()) {
-        *why = name + " needs " + std::to_string(outBytes) + " bytes, more than the memory limit leaves";
+    try {
+        return std::make_shared<DecodedBlock>(outBytes);
+    } catch (const std::bad_alloc&) {
+        *why = BlockName(level) + " needs " + std::to_string(outBytes) + " bytes, which cannot be had";
         return nullptr;
+    }
+}
+
+bool DecodeBlock(const BlockSource& source, const TiffLevel& level, uint32_t index, DecodedBlock* block,
+                 std::string* why) {
+    const std::string name = BlockName(level) + " " + std::to_string(index);
+    const bool unpack = NeedsUnpacking(level.bits, level.format);
+    const uint64_t rawBytes = RawBlockBytes(source.tif, level);
+    if (rawBytes == 0 || (!unpack && rawBytes > block->size) || (unpack && rawBytes < PackedBlockBytes(level))) {
+        *why = name + " has a size its directory does not account for";
+        return false;
     }
     int error = 0;
     const uint64_t offset = TIFFGetStrileOffsetWithErr(source.tif, index, &error);
     const uint64_t count = error ? 0 : TIFFGetStrileByteCountWithErr(source.tif, index, &error);
     if (error) {
         *why = name + " has no entry in the file's offsets";
-        return nullptr;
+        return false;
     }
     if (offset > source.fileSize || count > source.fileSize - offset) {
         *why = name + " lies past the end of the file";
-        return nullptr;
+        return false;
     }
-    std::shared_ptr<DecodedBlock> block;
-    try {
-        block = std::make_shared<DecodedBlock>(outBytes);
-        if (offset == 0 || count == 0) {
-            FillSamples(block->data.get(), outBytes / sample_bytes(level.type), level.type, source.fill);
-            return block;
-        }
-        if (!unpack) {
-            if (DecodeRaw(source.tif, level, index, block->data.get(), outBytes)) return block;
-        } else {
+    if (offset == 0 || count == 0) {
+        FillSamples(block->data.get(), block->size / sample_bytes(level.type), level.type, source.fill);
+        return true;
+    }
+    if (!unpack) {
+        if (DecodeRaw(source.tif, level, index, block->data.get(), block->size)) return true;
+    } else {
+        try {
             DecodedBlock raw(rawBytes);
             if (DecodeRaw(source.tif, level, index, raw.data.get(), rawBytes)) {
-                Unpack(raw.data.get(), level, block.get());
-                return block;
+                Unpack(raw.data.get(), level, block);
+                return true;
             }
+        } catch (const std::bad_alloc&) {
+            *why = name + " needs " + std::to_string(rawBytes) + " bytes, which cannot be had";
+            return false;
         }
-    } catch (const std::bad_alloc&) {
-        *why = name + " needs " + std::to_string(outBytes) + " bytes, which cannot be had";
-        return nullptr;
     }
     *why = name + " is damaged: it cannot be decoded";
-    return nullptr;
+    return false;
 }
 
 }  // namespace velmora::raster

@@ -16,11 +16,15 @@ struct BlockSource {
     double fill;            // what a block the file leaves out holds
 };
 
-// Null with `why` when the block is damaged, lies outside the file or would
-// take more memory than the limit leaves. A block with no offset or no bytes
-// (a sparse file) reads as `fill`.
-std::shared_ptr<DecodedBlock> DecodeBlock(const BlockSource& source, const TiffLevel& level, uint32_t index,
-                                          std::string* why);
+// A block's room, or null with `why` when it would take more memory than the
+// limit leaves (a decompression bomb asks for no more than this).
+std::shared_ptr<DecodedBlock> NewBlock(const TiffLevel& level, std::string* why);
+
+// Block `index` into `block` (from NewBlock); false with `why` when it is
+// damaged or lies outside the file. A block with no offset or no bytes (a
+// sparse file) reads as `fill`.
+bool DecodeBlock(const BlockSource& source, const TiffLevel& level, uint32_t index, DecodedBlock* block,
+                 std::string* why);
 
 // Bytes of one decoded block.
 uint64_t DecodedBlockBytes(const TiffLevel& level);

@@ -9,6 +9,7 @@
 #include "raster/block_cache.h"
 #include "raster/handle_pool.h"
 #include "raster/tiff_level.h"
+#include "raster/window_copy.h"
 #include "velmora/raster.hpp"
 
 namespace velmora {
@@ -24,8 +25,9 @@ struct Raster::Impl {
     raster::HandlePool pool;
     raster::BlockCache cache;
 
-    // The decoded block `index` of `level`, from the cache or decoded now.
-    raster::BlockRef Block(const raster::TiffLevel& level, uint32_t index);
+    // The decoded block `index` of `level`, from the cache or decoded now:
+    // into the cache, or into `scratch` when one is given.
+    raster::BlockRef Block(const raster::TiffLevel& level, uint32_t index, raster::BlockScratch* scratch);
 };
 
 }  // namespace velmora

@@ -69,7 +69,7 @@ void ReadFromLevel(Raster::Impl& impl, const TiffLevel& level, const RasterWindo
     const auto cols = raster::NearestSamples(on.col, on.width, out.width, level.width);
     const auto rows = raster::NearestSamples(on.row, on.height, out.height, level.height);
     raster::CopySamples(level, cols, rows, samples, buffer,
-                        [&](uint32_t index) { return impl.Block(level, index); });
+                        [&](uint32_t index, raster::BlockScratch* scratch) { return impl.Block(level, index, scratch); });
 }
 
 template <class T>
@@ -105,21 +105,25 @@ void MaskNoData(const void* values, SampleType type, std::size_t count, double n
 
 }  // namespace
 
-raster::BlockRef Raster::Impl::Block(const TiffLevel& level, uint32_t index) {
+raster::BlockRef Raster::Impl::Block(const TiffLevel& level, uint32_t index, raster::BlockScratch* scratch) {
     const uint64_t key = uint64_t{level.dir} << 32 | index;
     if (raster::BlockRef cached = cache.Find(key)) return cached;
     std::string why;
-    std::shared_ptr<raster::DecodedBlock> block;
+    std::shared_ptr<raster::DecodedBlock> block =
+        scratch && scratch->block && scratch->block.use_count() == 1 ? scratch->block : raster::NewBlock(level, &why);
+    if (!block) throw Error(ErrorCode::out_of_memory, "cannot read " + path + ": " + why);
     {
         raster::HandlePool::Lease lease = pool.Take();
         TIFF* tif = lease.At(level);
-        if (!tif) throw Error(ErrorCode::bad_data, "cannot read " + path + ": directory " +
-                                                       std::to_string(level.dir) + " cannot be read again");
+        if (!tif)
+            throw Error(ErrorCode::bad_data,
+                        "cannot read " + path + ": directory " + std::to_string(level.dir) + " cannot be read again");
         const double fill = level.IsMask() || !info.nodata ? 0.0 : *info.nodata;
-        block = raster::DecodeBlock({tif, fileSize, fill}, level, index, &why);
+        if (!raster::DecodeBlock({tif, fileSize, fill}, level, index, block.get(), &why))
+            throw Error(ErrorCode::bad_data, "cannot read " + path + ": " + why);
     }
-    if (!block) throw Error(ErrorCode::bad_data, "cannot read " + path + ": " + why);
-    cache.Insert(key, block);
+    if (scratch) scratch->block = block;
+    else cache.Insert(key, block);
     return block;
 }
 

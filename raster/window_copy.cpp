@@ -15,9 +15,9 @@ struct Run {
     size_t first, last;
 };
 
-std::vector<Run> RunsOf(const std::vector<uint32_t>& indexes, uint32_t blockSize, size_t begin, size_t end) {
+std::vector<Run> RunsOf(const std::vector<uint32_t>& indexes, uint32_t blockSize) {
     std::vector<Run> runs;
-    for (size_t i = begin; i < end; ++i) {
+    for (size_t i = 0; i < indexes.size(); ++i) {
         const uint32_t block = indexes[i] / blockSize;
         if (runs.empty() || runs.back().block != block) runs.push_back({block, i, i});
         runs.back().last = i + 1;
@@ -54,7 +54,9 @@ void CopyRun(const uint8_t* src, const uint32_t* cols, size_t count, uint32_t fi
 // Output rows of `rowRuns` from every block they meet.
 void CopyRowRuns(const TiffLevel& level, const std::vector<uint32_t>& cols, const std::vector<uint32_t>& rows,
                  const std::vector<Run>& rowRuns, const std::vector<Run>& colRuns, const std::vector<int>& samples,
-                 uint8_t* out, const BlockFetch& fetch) {
+                 uint8_t* out, const BlockFetch& fetch, bool stream) {
+    BlockScratch scratch;
+    BlockScratch* const through = stream ? &scratch : nullptr;
     const size_t bytes = sample_bytes(level.type);
     const int step = level.SamplesPerBlockPixel();
     const size_t planeBytes = cols.size() * rows.size() * bytes;
@@ -64,10 +66,11 @@ void CopyRowRuns(const TiffLevel& level, const std::vector<uint32_t>& cols, cons
             BlockRef shared;  // pixel-interleaved: every sample from one block
             for (size_t k = 0; k < samples.size(); ++k) {
                 const uint32_t plane = level.planar ? uint32_t(samples[k]) : 0;
-                BlockRef block = level.planar ? fetch(level.BlockIndex(colRun.block, rowRun.block, plane))
+                BlockRef block = level.planar ? fetch(level.BlockIndex(colRun.block, rowRun.block, plane), through)
                                               : (shared ? shared
                                                         : (shared = fetch(level.BlockIndex(colRun.block,
-                                                                                           rowRun.block, 0))));
+                                                                                           rowRun.block, 0),
+                                                                          through)));
                 const int offset = level.planar ? 0 : samples[k];
                 for (size_t r = rowRun.first; r < rowRun.last; ++r) {
                     const size_t rowInBlock = rows[r] - rowRun.block * level.blockHeight;
@@ -81,6 +84,9 @@ void CopyRowRuns(const TiffLevel& level, const std::vector<uint32_t>& cols, cons
     }
 }
 
+// Reads meeting more blocks than this go through scratch blocks.
+constexpr size_t kStreamBlocks = 64;
+
 // Threads for a read: one per core up to four, each with at least a few
 // blocks, since each costs a thread and a libtiff handle.
 size_t ThreadsFor(size_t blocks) {
@@ -92,10 +98,12 @@ size_t ThreadsFor(size_t blocks) {
 
 void CopySamples(const TiffLevel& level, const std::vector<uint32_t>& cols, const std::vector<uint32_t>& rows,
                  const std::vector<int>& samples, uint8_t* out, const BlockFetch& fetch) {
-    const std::vector<Run> rowRuns = RunsOf(rows, level.blockHeight, 0, rows.size());
-    const std::vector<Run> colRuns = RunsOf(cols, level.blockWidth, 0, cols.size());
-    const size_t threads = std::min(rowRuns.size(), ThreadsFor(rowRuns.size() * colRuns.size()));
-    if (threads <= 1) return CopyRowRuns(level, cols, rows, rowRuns, colRuns, samples, out, fetch);
+    const std::vector<Run> rowRuns = RunsOf(rows, level.blockHeight);
+    const std::vector<Run> colRuns = RunsOf(cols, level.blockWidth);
+    const size_t blocks = rowRuns.size() * colRuns.size() * (level.planar ? samples.size() : 1);
+    const bool stream = blocks > kStreamBlocks;
+    const size_t threads = std::min(rowRuns.size(), ThreadsFor(blocks));
+    if (threads <= 1) return CopyRowRuns(level, cols, rows, rowRuns, colRuns, samples, out, fetch, stream);
     std::vector<std::thread> workers;
     std::vector<std::exception_ptr> failures(threads);
     for (size_t t = 0; t < threads; ++t) {
@@ -103,7 +111,7 @@ void CopySamples(const TiffLevel& level, const std::vector<uint32_t>& cols, cons
                                      rowRuns.begin() + rowRuns.size() * (t + 1) / threads);
         workers.emplace_back([&, share, t] {
             try {
-                CopyRowRuns(level, cols, rows, share, colRuns, samples, out, fetch);
+                CopyRowRuns(level, cols, rows, share, colRuns, samples, out, fetch, stream);
             } catch (...) {
                 failures[t] = std::current_exception();
             }

@@ -11,8 +11,16 @@
 
 namespace velmora::raster {
 
+// Where a fetch may decode a block it does not keep for later reads: each
+// copying thread has one, reused block after block.
+struct BlockScratch {
+    std::shared_ptr<DecodedBlock> block;
+};
+
 // A decoded block of the level, by strip or tile number; throws on failure.
-using BlockFetch = std::function<BlockRef(uint32_t index)>;
+// With a scratch (reads meeting many blocks, which a cache would only churn)
+// a block not cached already is decoded there and not kept.
+using BlockFetch = std::function<BlockRef(uint32_t index, BlockScratch* scratch)>;
 
 // For each of `samples` (0-based sample of the pixel), one plane of
 // cols.size() x rows.size() samples at `out`, plane after plane; cols and
