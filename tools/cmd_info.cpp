@@ -8,6 +8,7 @@
 #include "tools/commands.h"
 #include "tools/file_kind.h"
 #include "tools/geo_info.h"
+#include "tools/raster_info.h"
 #include "tools/std_streams.h"
 #include "velmora/cfile.h"
 #include "velmora/environment.h"
@@ -60,6 +61,7 @@ void PrintText(const std::string& path, const DIBFileInfo& info) {
     std::printf("colours:   %d\n", info.colors);
     std::printf("row bytes: %lu\n", info.bytesPerLine);
     std::printf("storage:   %s\n", info.pageFile ? "page file" : "memory");
+    if (format == DIBTYPE_TIF) std::printf("%s", RasterText(path).c_str());
     if (format == DIBTYPE_TIF && (info.geoKeys || info.geoModel)) {
         const std::string system = CoordinateSystemOf(path);
         if (!system.empty()) std::printf("crs:       %s\n", system.c_str());
@@ -69,10 +71,11 @@ void PrintText(const std::string& path, const DIBFileInfo& info) {
 void PrintJson(const std::string& path, const DIBFileInfo& info) {
     const int format = info.format;
     std::printf("{\"file\": %s, \"format\": %s, \"format_code\": %d, \"width\": %d, \"height\": %d, "
-                "\"bit_count\": %d, \"colours\": %d, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s}",
+                "\"bit_count\": %d, \"colours\": %d, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s%s}",
                 JsonString(AsUtf8(path)).c_str(), JsonString(FormatName(format)).c_str(), format, info.width,
                 info.height, info.bitCount, info.colors, info.bytesPerLine, info.pageFile ? "page-file" : "memory",
-                format == DIBTYPE_TIF ? GeoTiffJson(path, info.width, info.height).c_str() : "");
+                format == DIBTYPE_TIF ? GeoTiffJson(path, info.width, info.height).c_str() : "",
+                format == DIBTYPE_TIF ? RasterJson(path).c_str() : "");
 }
 
 // One file: `before` and its description, or its failure on standard error
@@ -90,6 +93,14 @@ bool DescribeFile(const std::string& path, const InfoRequest& request, const cha
     }
     if (!ReadDIBFileInfo(file.c_str(), InputFormat(file), &info, &failure)) {
         const std::string text = FailureText(failure);
+        // A TIFF whose picture is refused may still have values to describe.
+        if (SniffFormat(file) == DIBTYPE_TIF) {
+            if (DescribeRasterOnly(file, request.json, text, before)) {
+                if (request.json && !array) std::printf("\n");
+                *printed = true;
+                return true;
+            }
+        }
         std::fprintf(stderr, "velmora: cannot read %s%s%s\n", path.c_str(), text.empty() ? "" : ": ", text.c_str());
         if (array) std::printf("%s{\"file\": %s, \"error\": %s}", before, JsonString(AsUtf8(path)).c_str(), JsonString(AsUtf8(text)).c_str());
         *printed = array;

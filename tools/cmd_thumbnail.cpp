@@ -7,7 +7,9 @@
 #include "tools/commands.h"
 #include "tools/convert_request.h"
 #include "tools/file_kind.h"
+#include "tools/overview_picture.h"
 #include "tools/std_streams.h"
+#include "velmora/environment.h"
 #include "velmora/newdib.h"
 #include "velmora/thumbnail.h"
 
@@ -19,7 +21,8 @@ const char kUsage[] =
     "usage: velmora thumbnail IN OUT --size N|WxH [--format FORMAT]\n"
     "Reads IN and saves OUT reduced so that its longest side is N pixels (or so that it fits inside\n"
     "WxH), with its aspect ratio kept: areas are averaged while the rows stream past, then a\n"
-    "Lanczos-3 filter gives the exact size. OUT is 24-bit, in the format its extension names or\n"
+    "Lanczos-3 filter gives the exact size (a TIFF with overviews is read from the smallest overview at\n"
+    "least twice that size). OUT is 24-bit, in the format its extension names or\n"
     "--format names. '-' reads standard input or writes standard output (then --format is needed).\n";
 
 constexpr long kMaxSide = 65535;
@@ -90,7 +93,10 @@ int Thumbnail(const ThumbnailRequest& given) {
     if (!ResolveInput(&request.input, &error) || !ResolveOutput(&request.output, request.format, &error))
         return UsageError(error);
     CNewDIB image;
-    if (!image.ReadFileForBox(request.input.c_str(), InputFormat(request.input), request.width, request.height)) {
+    const bool fromOverview = SniffFormat(request.input) == DIBTYPE_TIF &&
+                              ReadOverviewForBox(request.input, request.width, request.height, &image);
+    if (!fromOverview &&
+        !image.ReadFileForBox(request.input.c_str(), InputFormat(request.input), request.width, request.height)) {
         PrintFailure("cannot read " + given.input, image.GetLastErrorText());
         return kExitFailure;
     }
