@@ -31,14 +31,27 @@ bool IsOverviewOf(const TiffLevel& level, const TiffLevel& full) {
            level.format == full.format && level.width <= full.width && level.height <= full.height;
 }
 
+// Every block has an offset of at least 4 bytes in the file, so a directory
+// naming more blocks than that is forged (and would make block lists
+// without end).
+bool ReadLevelInFile(TIFF* tif, uint64_t fileSize, TiffLevel* level, std::string* why) {
+    if (!ReadLevel(tif, level, why)) return false;
+    if (level->Blocks() > fileSize / 4) {
+        *why = "its " + std::to_string(level->Blocks()) + " blocks are more than the file can hold";
+        return false;
+    }
+    return true;
+}
+
 void ReadLevels(TIFF* tif, const std::string& path, Raster::Impl* impl) {
     std::string why;
     TiffLevel full;
-    if (!ReadLevel(tif, &full, &why)) throw Error(ErrorCode::bad_data, "cannot open " + path + ": " + why);
+    if (!ReadLevelInFile(tif, impl->fileSize, &full, &why))
+        throw Error(ErrorCode::bad_data, "cannot open " + path + ": " + why);
     impl->levels.push_back(full);
     for (int n = 1; n < kMaxDirectories && TIFFReadDirectory(tif); ++n) {
         TiffLevel level;
-        if (!ReadLevel(tif, &level, &why)) continue;
+        if (!ReadLevelInFile(tif, impl->fileSize, &level, &why)) continue;
         if (level.IsMask()) impl->masks.push_back(level);
         else if (IsOverviewOf(level, full)) impl->levels.push_back(level);
     }

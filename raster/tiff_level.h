@@ -27,7 +27,7 @@ struct TiffLevel {
 
     // Samples of one block as decoded: all bands when pixel-interleaved.
     int SamplesPerBlockPixel() const { return planar ? 1 : samples; }
-    uint32_t Blocks() const { return across * down * (planar ? samples : 1u); }
+    uint64_t Blocks() const { return uint64_t{across} * down * (planar ? samples : 1u); }
     // The strip or tile number of block (column, row) of `plane`.
     uint32_t BlockIndex(uint32_t col, uint32_t row, uint32_t plane) const {
         return (plane * down + row) * across + col;

@@ -1,0 +1,160 @@
+#include "tools/band_picture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "velmora/newdib.h"
+#include "velmora/raster.hpp"
+
+namespace velmora::cli {
+
+namespace {
+
+// Rows read and mapped at a time.
+constexpr int64_t kStripRows = 256;
+
+// A value as gdal_translate -scale maps it to a byte: scaled, clamped,
+// rounded; NaN as 0.
+uint8_t ToByte(double v, const BandScale& s) {
+    const double width = s.max - s.min;
+    const double out = width == 0.0 ? 0.0 : (v - s.min) * 255.0 / width;
+    if (!(out > 0.0)) return 0;
+    return out >= 255.0 ? 255 : static_cast<uint8_t>(out + 0.5);
+}
+
+template <class T>
+double At(const void* samples, size_t k) {
+    return static_cast<double>(static_cast<const T*>(samples)[k]);
+}
+
+double SampleAt(const std::vector<uint8_t>& samples, SampleType type, size_t k) {
+    const void* p = samples.data();
+    switch (type) {
+    case SampleType::uint8: return At<uint8_t>(p, k);
+    case SampleType::int8: return At<int8_t>(p, k);
+    case SampleType::uint16: return At<uint16_t>(p, k);
+    case SampleType::int16: return At<int16_t>(p, k);
+    case SampleType::uint32: return At<uint32_t>(p, k);
+    case SampleType::int32: return At<int32_t>(p, k);
+    case SampleType::uint64: return At<uint64_t>(p, k);
+    case SampleType::int64: return At<int64_t>(p, k);
+    case SampleType::float32: return At<float>(p, k);
+    default: return At<double>(p, k);
+    }
+}
+
+// Calls `visit(top, rows, samples)` for strips of rows, each band's plane
+// after the other's.
+template <class Visit>
+void ForEachStrip(const Raster& raster, const std::vector<int>& bands, Visit visit) {
+    const RasterInfo& info = raster.info();
+    const size_t bytes = sample_bytes(info.type);
+    std::vector<uint8_t> samples;
+    for (int64_t top = 0; top < info.height; top += kStripRows) {
+        const int64_t rows = std::min(kStripRows, info.height - top);
+        samples.resize(size_t(rows * info.width) * bands.size() * bytes);
+        raster.read({0, top, info.width, rows}, bands, {info.width, rows}, samples.data(), samples.size(), info.type);
+        visit(top, rows, samples);
+    }
+}
+
+// Each band's least and greatest value, no-data and NaN left out.
+std::vector<BandScale> RangesOf(const Raster& raster, const std::vector<int>& bands) {
+    const RasterInfo& info = raster.info();
+    std::vector<BandScale> ranges(bands.size(), {std::numeric_limits<double>::max(),
+                                                 std::numeric_limits<double>::lowest()});
+    ForEachStrip(raster, bands, [&](int64_t, int64_t rows, const std::vector<uint8_t>& samples) {
+        const size_t plane = size_t(rows * info.width);
+        for (size_t b = 0; b < bands.size(); ++b)
+            for (size_t k = 0; k < plane; ++k) {
+                const double v = SampleAt(samples, info.type, b * plane + k);
+                if (std::isnan(v) || (info.nodata && v == *info.nodata)) continue;
+                ranges[b].min = std::min(ranges[b].min, v);
+                ranges[b].max = std::max(ranges[b].max, v);
+            }
+    });
+    return ranges;
+}
+
+bool MakePicture(const Raster& raster, size_t bandCount, CNewDIB* dib, std::string* error) {
+    const RasterInfo& info = raster.info();
+    if (info.width > INT32_MAX || info.height > INT32_MAX ||
+        !dib->CreateDIB(int(info.width), int(info.height), bandCount == 1 ? 8 : 24)) {
+        *error = "no storage for a " + std::to_string(info.width) + " x " + std::to_string(info.height) + " picture";
+        return false;
+    }
+    if (bandCount == 1) {
+        RGBQUAD* table = dib->GetBitmapInfo()->bmiColors;
+        for (int i = 0; i < 256; ++i) table[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseBands(const std::string& text, std::vector<int>* bands) {
+    bands->clear();
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t comma = std::min(text.find(',', at), text.size());
+        const std::string part = text.substr(at, comma - at);
+        char* end = nullptr;
+        const long band = std::strtol(part.c_str(), &end, 10);
+        if (part.empty() || *end != '\0' || band < 1 || band > 65535) return false;
+        bands->push_back(int(band));
+        at = comma + 1;
+    }
+    return bands->size() == 1 || bands->size() == 3;
+}
+
+bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib, std::string* error) {
+    try {
+        const Raster raster = Raster::open(path);
+        const RasterInfo& info = raster.info();
+        std::vector<int> bands = choice.bands;
+        if (bands.empty()) bands = info.count >= 3 ? std::vector<int>{1, 2, 3} : std::vector<int>{1};
+        if (choice.scales.size() > 1 && choice.scales.size() != bands.size()) {
+            *error = std::to_string(choice.scales.size()) + " --scale options for " + std::to_string(bands.size()) +
+                     " bands (give one for all or one per band)";
+            return false;
+        }
+        std::vector<BandScale> scales = choice.scales;
+        if (scales.empty() && info.type != SampleType::uint8) scales = RangesOf(raster, bands);
+        if (scales.empty()) scales.assign(1, BandScale{0.0, 255.0});
+        if (!MakePicture(raster, bands.size(), dib, error)) return false;
+        ForEachStrip(raster, bands, [&](int64_t top, int64_t rows, const std::vector<uint8_t>& samples) {
+            const size_t plane = size_t(rows * info.width);
+            for (int64_t y = 0; y < rows; ++y) {
+                BYTE* row = dib->GetDIBRow(int(info.height - 1 - (top + y)));
+                for (size_t b = 0; b < bands.size(); ++b) {
+                    const BandScale& s = scales[scales.size() == 1 ? 0 : b];
+                    // DIB rows keep blue first.
+                    const size_t channel = bands.size() == 1 ? 0 : 2 - b;
+                    for (int64_t x = 0; x < info.width; ++x)
+                        row[size_t(x) * bands.size() + channel] =
+                            ToByte(SampleAt(samples, info.type, b * plane + size_t(y * info.width + x)), s);
+                }
+            }
+        });
+        return true;
+    } catch (const Error& e) {
+        *error = e.what();
+        return false;
+    }
+}
+
+std::string ExtraBandsNote(const std::string& path) {
+    try {
+        const Raster raster = Raster::open(path);
+        const RasterInfo& info = raster.info();
+        if (info.count < 4 || info.photometric != "rgb") return std::string();
+        return path + " has " + std::to_string(info.count) +
+               " bands; the picture shows bands 1-3 (--bands chooses others)";
+    } catch (const Error&) {
+        return std::string();
+    }
+}
+
+}  // namespace velmora::cli
