@@ -37,9 +37,9 @@ ConvertResult ConvertDIBFile(const std::string& input, int inputFormat, const st
                              const ConvertSteps& steps) {
     ConvertResult result;
     CNewDIB dib;
-    if (!dib.ReadFile(input.c_str(), inputFormat)) {
+    if (steps.read ? !steps.read(input, &dib, &result.message) : !dib.ReadFile(input.c_str(), inputFormat)) {
         result.stage = ConvertStage::read;
-        result.text = dib.GetLastErrorText();
+        if (!steps.read) result.text = dib.GetLastErrorText();
         return result;
     }
     const int width = dib.GetWidth(), height = dib.GetHeight();

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "tools/file_kind.h"
+#include "velmora/environment.h"
 #include "velmora/newdib.h"
 #include "velmora/raster.hpp"
 
@@ -18,8 +20,8 @@ constexpr int64_t kStripRows = 256;
 // A value as gdal_translate -scale maps it to a byte: scaled, clamped,
 // rounded; NaN as 0.
 uint8_t ToByte(double v, const BandScale& s) {
-    const double width = s.max - s.min;
-    const double out = width == 0.0 ? 0.0 : (v - s.min) * 255.0 / width;
+    const double scale = s.max == s.min ? 0.0 : 255.0 / (s.max - s.min);
+    const double out = v * scale - s.min * scale;
     if (!(out > 0.0)) return 0;
     return out >= 255.0 ? 255 : static_cast<uint8_t>(out + 0.5);
 }
@@ -92,8 +94,7 @@ bool MakePicture(const Raster& raster, size_t bandCount, CNewDIB* dib, std::stri
     return true;
 }
 
-}  // namespace
-
+// "3,2,1": one or three band numbers.
 bool ParseBands(const std::string& text, std::vector<int>* bands) {
     bands->clear();
     size_t at = 0;
@@ -109,7 +110,42 @@ bool ParseBands(const std::string& text, std::vector<int>* bands) {
     return bands->size() == 1 || bands->size() == 3;
 }
 
+bool ParseNumber(const std::string& text, double* value) {
+    char* end = nullptr;
+    *value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(*value);
+}
+
+}  // namespace
+
+int TakeBandOption(const std::vector<std::string>& args, size_t* i, BandChoice* choice, std::string* error) {
+    const std::string& option = args[*i];
+    const size_t values = option == "--bands" ? 1 : option == "--scale" ? 2 : 0;
+    if (values == 0) return 0;
+    if (*i + values >= args.size()) {
+        *error = option + (values == 1 ? " needs a value" : " needs MIN and MAX");
+        return -1;
+    }
+    if (values == 1) {
+        if (ParseBands(args[++*i], &choice->bands)) return 1;
+        *error = "bad value '" + args[*i] + "' for --bands (one or three band numbers, as 3,2,1)";
+        return -1;
+    }
+    BandScale scale;
+    if (!ParseNumber(args[*i + 1], &scale.min) || !ParseNumber(args[*i + 2], &scale.max) || scale.min == scale.max) {
+        *error = "bad values '" + args[*i + 1] + " " + args[*i + 2] + "' for --scale (two different numbers)";
+        return -1;
+    }
+    *i += 2;
+    choice->scales.push_back(scale);
+    return 1;
+}
+
 bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib, std::string* error) {
+    if (SniffFormat(path) != DIBTYPE_TIF) {
+        *error = path + ": --bands and --scale read TIFF files only";
+        return false;
+    }
     try {
         const Raster raster = Raster::open(path);
         const RasterInfo& info = raster.info();
@@ -140,7 +176,8 @@ bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib
         });
         return true;
     } catch (const Error& e) {
-        *error = e.what();
+        const std::string what = e.what();
+        *error = what.find(path) == std::string::npos ? path + ": " + what : what;
         return false;
     }
 }

@@ -21,8 +21,10 @@ struct BandChoice {
     bool Chosen() const { return !bands.empty() || !scales.empty(); }
 };
 
-// Parses "3,2,1" into `bands`; false on anything else.
-bool ParseBands(const std::string& text, std::vector<int>* bands);
+// Takes --bands LIST or --scale MIN MAX at args[*i] into `choice` (moving
+// *i past its values): 1 when taken, 0 when args[*i] is another option, -1
+// with `error` set when its values are wrong.
+int TakeBandOption(const std::vector<std::string>& args, size_t* i, BandChoice* choice, std::string* error);
 
 // `dib` an 8-bit grey or 24-bit picture of `path`'s chosen bands, made a
 // strip of rows at a time; false with `error` (English) when the file is no

@@ -30,6 +30,10 @@ const char kUsage[] =
     "standard input (the format from the content) or writes standard output (the format from\n"
     "--format). --rotate 90 turns clockwise (as right), 270 anticlockwise (as left), 180 twice.\n"
     "--quality sets the JPEG quality (1-100, default 75).\n"
+    "--bands 3,2,1 makes the picture of a TIFF from the bands named (one for grey, three for RGB), and\n"
+    "--scale MIN MAX maps samples from MIN..MAX to 0..255 as gdal_translate -scale does (once for all\n"
+    "bands, or once per band in order); with either, bands of any sample type are read as stored and\n"
+    "mapped (without --scale, from each band's least to greatest value, 8-bit samples as they are).\n"
     "A GeoTIFF input keeps its place on the map: a TIFF output carries its GeoTIFF tags, recomputed for\n"
     "turns and flips; --world-file also writes an ESRI world file beside the output (.tfw .bpw .pgw .jgw\n"
     ".gfw .pcxw).\n"
@@ -93,6 +97,10 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
             if (taken < 0) return false;
             continue;
         }
+        if (const int taken = TakeBandOption(args, &i, &request->bands, error)) {
+            if (taken < 0) return false;
+            continue;
+        }
         if (arg == "--invert") {
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
@@ -150,7 +158,10 @@ int ConvertOne(const ConvertRequest& request) {
         ConvertDIBFile(inputFile, InputFormat(inputFile), outputFile, request.format, StepsOf(request, input));
     switch (result.stage) {
         case ConvertStage::done: return FinishOutput(outputFile) ? kExitOk : kExitFailure;
-        case ConvertStage::read: PrintFailure("cannot read " + input, result.text.c_str()); break;
+        case ConvertStage::read:
+            if (result.message.empty()) PrintFailure("cannot read " + input, result.text.c_str());
+            else std::fprintf(stderr, "velmora: %s\n", result.message.c_str());
+            break;
         case ConvertStage::save: PrintFailure("cannot save " + output, result.text.c_str()); break;
         case ConvertStage::transform:
         case ConvertStage::thumbnail:
@@ -186,6 +197,14 @@ ConvertSteps StepsOf(const ConvertRequest& request, const std::string& input) {
     ConvertSteps steps = DepthSteps(input);
     for (const Transform& transform : request.transforms) steps.transforms.push_back(transform.run);
     steps.worldFile = request.worldFile;
+    if (request.bands.Chosen()) {
+        steps.read = [choice = request.bands](const std::string& file, CNewDIB* dib, std::string* error) {
+            return RenderBands(file, choice, dib, error);
+        };
+    } else if (!IsQuiet() && SniffFormat(input) == DIBTYPE_TIF) {
+        const std::string note = ExtraBandsNote(input);
+        if (!note.empty()) std::fprintf(stderr, "velmora: %s\n", note.c_str());
+    }
     return steps;
 }
 

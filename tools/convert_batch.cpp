@@ -53,7 +53,9 @@ bool ConvertFile(const std::string& input, const std::string& output, const Conv
     }
     switch (result.stage) {
         case ConvertStage::done: return true;
-        case ConvertStage::read: *reason = "cannot read: " + FailureText(result.text.c_str()); break;
+        case ConvertStage::read:
+            *reason = result.message.empty() ? "cannot read: " + FailureText(result.text.c_str()) : result.message;
+            break;
         case ConvertStage::save: *reason = "cannot save " + output + ": " + FailureText(result.text.c_str()); break;
         case ConvertStage::transform:
         case ConvertStage::thumbnail: *reason = StepName(request, result) + " failed"; break;

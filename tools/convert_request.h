@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/band_picture.h"
 #include "velmora/convert.h"
 
 namespace velmora::cli {
@@ -23,6 +24,7 @@ struct ConvertRequest {
     bool batch = false;
     std::string outDir;  // batch only
     bool worldFile = false;  // an ESRI world file beside each georeferenced output
+    BandChoice bands;        // --bands, --scale: a TIFF's samples rendered as chosen
 };
 
 // A format code from "0".."5" or an extension name in any case ("png",

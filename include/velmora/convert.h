@@ -22,6 +22,10 @@ struct ConvertSteps {
     int colors = 256;        // kept when an image is reduced to 8 bits, 2-256
     bool dither = true;      // Floyd-Steinberg dithering when reducing
     bool worldFile = false;  // an ESRI world file beside the output
+    // Reads the input in place of the library's reader when set (velmora
+    // convert --bands / --scale render a TIFF's chosen samples): true with
+    // `dib` filled, false with `error` (English) set.
+    std::function<bool(const std::string& input, CNewDIB* dib, std::string* error)> read;
     // Told what fitting the depth did ("24-bit image reduced to 256
     // colours"), when it did anything; the output format's name follows.
     std::function<void(const std::string& what, const char* format)> note;
@@ -32,7 +36,7 @@ enum class ConvertStage { done, read, transform, thumbnail, fit, save, worldFile
 struct ConvertResult {
     ConvertStage stage = ConvertStage::done;  // where it failed
     int transform = -1;   // the index of the transform that failed
-    std::string message;  // English, for a failed fit or world file
+    std::string message;  // English, for a failed fit or world file, or a failed read of steps.read
     CString text;         // the library's failure text (GBK) of a failed read or save
     bool ok() const { return stage == ConvertStage::done; }
 };

@@ -67,4 +67,42 @@ TEST_F(Tool, ThumbnailOfATiffWithOverviewsReadsTheLevelThatFits) {
     }
 }
 
+// The rows of an image file as the library reads them.
+std::vector<std::vector<BYTE>> Rows(const std::string& path) {
+    CNewDIB dib;
+    EXPECT_TRUE(dib.ReadFile(path.c_str(), -1)) << path;
+    std::vector<std::vector<BYTE>> rows;
+    for (int y = 0; y < dib.GetHeight(); ++y) {
+        const BYTE* row = dib.GetDIBRow(y);
+        rows.emplace_back(row, row + dib.GetWidth() * dib.GetBitCount() / 8);
+    }
+    return rows;
+}
+
+TEST_F(Tool, ConvertBandsAndScalesGiveGdalTranslatesBytes) {
+    struct Case {
+        const char* file;
+        std::string ours, gdals;
+        const char* photometric;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"u16_dem_deflate.tif", "--scale 300 1566", "-scale 300 1566 0 255", "MINISBLACK"},
+             {"f64_planar_strips.tif", "--bands 2 --scale -1000 3000", "-b 2 -scale -1000 3000 0 255", "MINISBLACK"},
+             {"i32_rgb_tiled.tif", "--bands 3,2,1 --scale -2e9 2e9", "-b 3 -b 2 -b 1 -scale -2e9 2e9 0 255", "RGB"},
+             {"u32_planar_lzma.tif", "--scale 0 1e9 --scale 0 2e9 --scale 0 4e9",
+              "-scale_1 0 1e9 0 255 -scale_2 0 2e9 0 255 -scale_3 0 4e9 0 255", "RGB"},
+             {"u8_rgba_planar_deflate.tif", "--bands 4,1,2", "-b 4 -b 1 -b 2", "RGB"},
+         }) {
+        const std::string ours = dir.file(std::string("ours_") + c.file), gdals = dir.file(std::string("gdal_") + c.file);
+        ASSERT_EQ(Run("convert " + Raster(c.file) + " " + Quote(ours) + " " + c.ours).status, 0) << c.file;
+        ASSERT_EQ(Run("gdal_translate -q -ot Byte -co PHOTOMETRIC=" + std::string(c.photometric) + " " + c.gdals + " " +
+                          Raster(c.file) + " " + Quote(gdals), "C.UTF-8", false).status, 0)
+            << c.file;
+        EXPECT_EQ(Rows(ours), Rows(gdals)) << c.file;
+    }
+    const Outcome four = Run("convert " + Raster("u8_rgba_planar_deflate.tif") + " " + Out("four.bmp"));
+    EXPECT_TRUE(Has(four.err, "has 4 bands; the picture shows bands 1-3")) << four.err;
+    EXPECT_EQ(Run("-q convert " + Raster("u8_rgba_planar_deflate.tif") + " " + Out("four.bmp")).err, "");
+}
+
 }  // namespace
