@@ -45,6 +45,17 @@ bool AllocationFailed() { return g_failAt && g_count >= g_failAt; }
 
 void* operator new(size_t bytes) { return Allocate(bytes); }
 void* operator new[](size_t bytes) { return Allocate(bytes); }
+// The nothrow forms too, so that every delete frees what this file allocated.
+void* operator new(size_t bytes, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(bytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t bytes, const std::nothrow_t& tag) noexcept { return operator new(bytes, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
 void operator delete(void* p) noexcept { Free(p); }
 void operator delete[](void* p) noexcept { Free(p); }
 void operator delete(void* p, size_t) noexcept { Free(p); }
