@@ -32,17 +32,22 @@ struct Writer {
 uint64_t Count(FuzzedDataProvider& in) {
     const uint64_t small = in.ConsumeIntegralInRange<uint64_t>(0, 64);
     switch (in.ConsumeIntegralInRange(0, 3)) {
-        case 0: return small;
-        case 1: return (uint64_t{1} << in.ConsumeIntegralInRange(29, 63)) + small;  // times 2, 4 or 8 wraps
-        case 2: return UINT64_MAX - small;
-        default: return in.ConsumeIntegral<uint64_t>();
+        case 0:
+            return small;
+        case 1:
+            return (uint64_t{1} << in.ConsumeIntegralInRange(29, 63)) + small;  // times 2, 4 or 8 wraps
+        case 2:
+            return UINT64_MAX - small;
+        default:
+            return in.ConsumeIntegral<uint64_t>();
     }
 }
 
 std::vector<unsigned char> MakeFile(FuzzedDataProvider& in) {
     Writer w{in.ConsumeBool(), in.ConsumeBool(), {}};
     const size_t entries = in.ConsumeIntegralInRange<size_t>(0, 12);
-    w.bytes = {static_cast<unsigned char>(w.bigEndian ? 'M' : 'I'), static_cast<unsigned char>(w.bigEndian ? 'M' : 'I')};
+    w.bytes = {static_cast<unsigned char>(w.bigEndian ? 'M' : 'I'),
+               static_cast<unsigned char>(w.bigEndian ? 'M' : 'I')};
     w.Put(w.big ? 43 : 42, 2);
     if (w.big) {
         w.Put(8, 2);
