@@ -9,11 +9,16 @@ namespace {
 
 int Apply(CNewDIB& dib, tiff::OrientationStep step) {
     switch (step) {
-        case tiff::OrientationStep::kHorizontalFlip: return dib.HorizonFlip();
-        case tiff::OrientationStep::kVerticalFlip: return dib.VerticalFlip();
-        case tiff::OrientationStep::kRightTurn: return dib.RightRotate();
-        case tiff::OrientationStep::kLeftTurn: return dib.LeftRotate();
-        case tiff::OrientationStep::kNone: break;
+        case tiff::OrientationStep::kHorizontalFlip:
+            return dib.HorizonFlip();
+        case tiff::OrientationStep::kVerticalFlip:
+            return dib.VerticalFlip();
+        case tiff::OrientationStep::kRightTurn:
+            return dib.RightRotate();
+        case tiff::OrientationStep::kLeftTurn:
+            return dib.LeftRotate();
+        case tiff::OrientationStep::kNone:
+            break;
     }
     return 1;
 }

@@ -17,17 +17,18 @@ constexpr uint16_t kTypeLong = 4;
 // How the loader reads each tag's values, whatever type the file gives.
 uint16_t ReadType(uint16_t tag) {
     switch (tag) {
-        case kGeoKeyDirectoryTag: return kTypeShort;
+        case kGeoKeyDirectoryTag:
+            return kTypeShort;
         case kGeoAsciiParamsTag:
         case kGdalMetadataTag:
-        case kGdalNoDataTag: return kTypeUndefined;
-        default: return kTypeDouble;
+        case kGdalNoDataTag:
+            return kTypeUndefined;
+        default:
+            return kTypeDouble;
     }
 }
 
-size_t TypeBytes(uint16_t type) {
-    return type == kTypeShort ? 2 : type == kTypeLong ? 4 : type == kTypeDouble ? 8 : 1;
-}
+size_t TypeBytes(uint16_t type) { return type == kTypeShort ? 2 : type == kTypeLong ? 4 : type == kTypeDouble ? 8 : 1; }
 
 // The picture's size, sample width and orientation, which the written
 // georeferencing follows; the first value of each, as the file types it.
@@ -102,8 +103,10 @@ TakenDirectory TakeGeoEntries(CFile& file, uint64_t length, const TiffLayout& la
     ReadZeroFilled(file, offset, countBytes, layout.CountBytes());
     uint64_t entries = std::min<uint64_t>(layout.EntryCount(countBytes), 0xFFFF);
     const uint64_t start = offset + layout.CountBytes();
-    if (offset >= length || start >= length) entries = 0;
-    else entries = std::min(entries, (length - start - 1) / layout.EntryBytes() + 1);
+    if (offset >= length || start >= length)
+        entries = 0;
+    else
+        entries = std::min(entries, (length - start - 1) / layout.EntryBytes() + 1);
     std::vector<unsigned char> raw(static_cast<size_t>(entries) * layout.EntryBytes());
     ReadZeroFilled(file, start, raw.data(), raw.size());
 

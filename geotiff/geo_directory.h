@@ -1,8 +1,8 @@
 // The entries of a TIFF directory that the GeoTIFF loader takes, rebuilt as
 // a small directory of their own for libtiff to read: the six GeoTIFF tags,
-// GDAL's two, and the picture's size, sample width and orientation, each typed as the loader reads it (the file's type is not
-// consulted) and with its count bounded by the file, so what a hostile count
-// asks for is never more than the file holds.
+// GDAL's two, and the picture's size, sample width and orientation, each typed as the loader reads it (the file's type
+// is not consulted) and with its count bounded by the file, so what a hostile count asks for is never more than the
+// file holds.
 #pragma once
 
 #include <cstdint>

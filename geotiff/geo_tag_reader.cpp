@@ -49,7 +49,8 @@ struct View {
 
     void Fill(unsigned char* out, size_t n) {
         std::memset(out, 0, n);
-        if (position < length) ReadZeroFilled(file, position, out, static_cast<size_t>(std::min<uint64_t>(n, length - position)));
+        if (position < length)
+            ReadZeroFilled(file, position, out, static_cast<size_t>(std::min<uint64_t>(n, length - position)));
         Overlay(out, position, n, header, 0, headerBytes);
         Overlay(out, position, n, directory.bytes.data(), directoryAt, directory.bytes.size());
     }
@@ -74,8 +75,10 @@ tmsize_t WriteView(thandle_t, void*, tmsize_t) { return -1; }
 
 toff_t SeekView(thandle_t handle, toff_t offset, int whence) {
     View& view = ViewOf(handle);
-    if (whence == SEEK_CUR) offset += view.position;
-    else if (whence == SEEK_END) offset += view.Size();
+    if (whence == SEEK_CUR)
+        offset += view.position;
+    else if (whence == SEEK_END)
+        offset += view.Size();
     view.position = offset;
     return offset;
 }

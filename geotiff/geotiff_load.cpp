@@ -3,11 +3,11 @@
 // file (geotiff/geo_directory.h); libtiff reads their values
 // (geotiff/geo_tag_reader.h), so no array is ever larger than the file and
 // what a tag declares past the file's end reads as zero.
+#include <tiffio.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
-
-#include <tiffio.h>
 
 #include "environment/texts.h"
 #include "frame/codec_frame.h"

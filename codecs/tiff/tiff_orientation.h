@@ -17,15 +17,15 @@ struct OrientationSteps {
 inline OrientationSteps StepsForOrientation(int orientation) {
     using S = OrientationStep;
     constexpr OrientationSteps kSteps[9] = {
-        {S::kNone, S::kNone},                       // (unused)
-        {S::kNone, S::kNone},                       // 1 top-left: as stored
-        {S::kHorizontalFlip, S::kNone},             // 2 top-right
-        {S::kHorizontalFlip, S::kVerticalFlip},     // 3 bottom-right: a half turn
-        {S::kVerticalFlip, S::kNone},               // 4 bottom-left
-        {S::kRightTurn, S::kHorizontalFlip},        // 5 left-top: transposed
-        {S::kRightTurn, S::kNone},                  // 6 right-top
-        {S::kRightTurn, S::kVerticalFlip},          // 7 right-bottom: transversed
-        {S::kLeftTurn, S::kNone},                   // 8 left-bottom
+        {S::kNone, S::kNone},                    // (unused)
+        {S::kNone, S::kNone},                    // 1 top-left: as stored
+        {S::kHorizontalFlip, S::kNone},          // 2 top-right
+        {S::kHorizontalFlip, S::kVerticalFlip},  // 3 bottom-right: a half turn
+        {S::kVerticalFlip, S::kNone},            // 4 bottom-left
+        {S::kRightTurn, S::kHorizontalFlip},     // 5 left-top: transposed
+        {S::kRightTurn, S::kNone},               // 6 right-top
+        {S::kRightTurn, S::kVerticalFlip},       // 7 right-bottom: transversed
+        {S::kLeftTurn, S::kNone},                // 8 left-bottom
     };
     return orientation >= 2 && orientation <= 8 ? kSteps[orientation] : kSteps[0];
 }

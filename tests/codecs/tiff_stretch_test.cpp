@@ -33,8 +33,10 @@ void WriteRow(const std::string& path, const Stretch& s) {
     std::vector<unsigned char> row(s.samples.size() * s.bits / 8);
     for (size_t x = 0; x < s.samples.size(); ++x) {
         const float f = static_cast<float>(s.samples[x]);
-        if (s.bits == 32) std::memcpy(&row[x * 4], &f, 4);
-        else std::memcpy(&row[x * 8], &s.samples[x], 8);
+        if (s.bits == 32)
+            std::memcpy(&row[x * 4], &f, 4);
+        else
+            std::memcpy(&row[x * 8], &s.samples[x], 8);
     }
     EXPECT_GE(TIFFWriteScanline(tif, row.data(), 0, 0), 0);
     TIFFClose(tif);

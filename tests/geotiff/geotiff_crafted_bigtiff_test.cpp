@@ -51,7 +51,8 @@ TEST_P(CraftedBigTiff, CountsAreBoundedAndInlineValuesRead) {
 
 INSTANTIATE_TEST_SUITE_P(Counts, CraftedBigTiff,
                          ::testing::Values(Crafted{false, uint64_t{1} << 61}, Crafted{true, uint64_t{1} << 61},
-                                           Crafted{false, (uint64_t{1} << 61) + 1}, Crafted{true, (uint64_t{1} << 62) + 3},
-                                           Crafted{false, UINT64_MAX}, Crafted{true, UINT64_MAX}));
+                                           Crafted{false, (uint64_t{1} << 61) + 1},
+                                           Crafted{true, (uint64_t{1} << 62) + 3}, Crafted{false, UINT64_MAX},
+                                           Crafted{true, UINT64_MAX}));
 
 }  // namespace

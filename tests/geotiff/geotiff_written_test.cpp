@@ -32,7 +32,8 @@ std::string SaveCopy(const std::string& source, const std::string& target) {
 
 size_t Occurrences(const std::vector<unsigned char>& bytes, const std::vector<unsigned char>& pattern) {
     size_t n = 0;
-    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), pattern.begin(), pattern.end())) != bytes.end(); ++at)
+    for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), pattern.begin(), pattern.end())) != bytes.end();
+         ++at)
         ++n;
     return n;
 }
@@ -56,8 +57,10 @@ TEST_P(WrittenNoData, OneDirectoryAndANoDataValueOnlyForSamplesAsStored) {
     EXPECT_EQ(Occurrences(bytes, widthEntry), 1u);
     CGeoTIFF geo;
     ASSERT_EQ(geo.LoadGeoTIFFFile(copy.c_str()), 1);
-    if (GetParam().written) EXPECT_STREQ(geo.GetGdalNoData(), GetParam().written);
-    else EXPECT_EQ(geo.GetGdalNoData(), nullptr);
+    if (GetParam().written)
+        EXPECT_STREQ(geo.GetGdalNoData(), GetParam().written);
+    else
+        EXPECT_EQ(geo.GetGdalNoData(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WrittenNoData,
