@@ -63,6 +63,11 @@ void CGeoTIFF::CollectGeoTags(std::vector<geo::GeoTag>* tags) const {
 
 namespace {
 
+std::string UpToNul(const std::string& text) {
+    const size_t end = text.find('\0');
+    return end == std::string::npos ? text : text.substr(0, end) + geo::kTextSeparator;
+}
+
 // The rebuilt key directory and the parameters its keys index.
 struct KeyTags {
     geo::GeoTag directory, doubles, ascii;
@@ -86,10 +91,12 @@ struct KeyTags {
         ascii.ascii += bytes;
         return true;
     }
-    // A key outside the table, written as it was read.
+    // A key outside the table, written as it was read; its text up to its
+    // first NUL, as the table's texts are (libtiff ends the parameters at a
+    // NUL, which would leave every later text outside them).
     void AddOther(const geo::OtherKey& key) {
         if (key.location == geo::kGeoDoubleParamsTag) AddDoubles(key.key, key.doubles.data(), key.doubles.size());
-        else if (key.location == geo::kGeoAsciiParamsTag) AddText(key.key, key.text);
+        else if (key.location == geo::kGeoAsciiParamsTag) AddText(key.key, UpToNul(key.text));
         else Add(key.key, key.location, key.count, key.value);
     }
 };

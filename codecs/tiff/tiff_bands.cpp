@@ -75,6 +75,8 @@ Failure BandSource::Read(uint32_t first, uint32_t* count) {
 Failure BandSource::ReadStrips(uint32_t first, uint32_t count) {
     if (!m_separate) {
         const size_t want = count * m_rowBytes;
+        // libtiff may fill only part of a damaged strip yet report it whole.
+        std::memset(m_band.get(), 0, want);
         const tmsize_t got = TIFFReadEncodedStrip(m_tif, TIFFComputeStrip(m_tif, first, 0), m_band.get(),
                                                   static_cast<tmsize_t>(want));
         return Decoded(got, m_band.get(), want) ? nullptr : text::kReadImageFailed;
@@ -108,12 +110,35 @@ Failure BandSource::OpenPlaneHandles() {
 // libtiff decodes a strip's rows in order, so only one row is held; separate
 // planes are read plane after plane into the one band row.
 Failure BandSource::ReadScanline(uint32_t row) {
-    if (!m_separate) return TIFFReadScanline(m_tif, m_band.get(), row, 0) < 0 ? text::kReadImageFailed : nullptr;
+    if (!m_separate) {
+        if (TIFFComputeStrip(m_tif, row, 0) != m_wholeStrip && TIFFReadScanline(m_tif, m_band.get(), row, 0) >= 0)
+            return nullptr;
+        return RowFromWholeStrip(row);
+    }
     for (int s = 0; s < m_samples; ++s) {
         TIFF* tif = s == 0 ? m_tif : m_planeTifs[static_cast<size_t>(s - 1)].get();
         if (TIFFReadScanline(tif, m_scratch.get(), row, static_cast<uint16_t>(s)) < 0) return text::kReadImageFailed;
         Interleave(m_scratch.get(), m_planeRowBytes, s, 1, 0, m_layout.width);
     }
+    return nullptr;
+}
+
+// libtiff decodes damaged data differently row by row than strip by strip
+// (a JPEG strip holding fewer rows than it should, a PackBits run across
+// rows); the strip decoded whole makes the outcome the same in either set-up.
+Failure BandSource::RowFromWholeStrip(uint32_t row) {
+    const uint32_t strip = TIFFComputeStrip(m_tif, row, 0);
+    const uint32_t stripRows = std::min(m_layout.rowsPerStrip ? m_layout.rowsPerStrip : m_layout.length, m_layout.length);
+    const uint32_t stripFirst = row - row % stripRows;
+    const size_t want = std::min(stripRows, m_layout.length - stripFirst) * m_rowBytes;
+    if (strip != m_wholeStrip) {
+        m_whole = Allocate(uint64_t{stripRows} * m_rowBytes);
+        if (!m_whole) return text::kOutOfMemory;
+        const tmsize_t got = TIFFReadEncodedStrip(m_tif, strip, m_whole.get(), static_cast<tmsize_t>(want));
+        if (!Decoded(got, m_whole.get(), want)) return text::kReadImageFailed;
+        m_wholeStrip = strip;
+    }
+    std::memcpy(m_band.get(), m_whole.get() + size_t{row - stripFirst} * m_rowBytes, m_rowBytes);
     return nullptr;
 }
 

@@ -47,6 +47,7 @@ private:
     Failure ReadStrips(uint32_t first, uint32_t count);
     Failure OpenPlaneHandles();
     Failure ReadScanline(uint32_t row);
+    Failure RowFromWholeStrip(uint32_t row);
     Failure ReadTiles(uint32_t first, uint32_t count);
     void Interleave(const BYTE* plane, size_t planeStride, int sample, uint32_t rows, uint32_t x0, uint32_t pixels);
 
@@ -64,6 +65,10 @@ private:
     Block m_band;
     Block m_scratch;  // one plane's strip, or one tile
     size_t m_scratchBytes = 0;
+    // A strip whose rows broke off when decoded one at a time, decoded whole
+    // as the strip-by-strip read would (only damaged files come here).
+    Block m_whole;
+    uint32_t m_wholeStrip = UINT32_MAX;
 };
 
 // Calls visit(first, count) for each band of decoded rows that starts in
