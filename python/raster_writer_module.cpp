@@ -27,14 +27,21 @@ velmora::SampleType TypeOf(const std::string& dtype) {
     Refuse("a raster holds no " + dtype + " samples");
 }
 
-// One writer; Python threads take turns, and close() or abandon() end it.
+// One writer; Python threads take turns (the writer is reached only under
+// the turn, so a close() on another thread cannot pull it away), and
+// close() or abandon() end it.
 struct PyRasterWriter {
+    RasterSpec spec;
     std::unique_ptr<RasterWriter> writer;
     std::mutex turn;
 
-    RasterWriter& Get() {
+    // Runs `f` on the writer, without the interpreter lock, in its turn.
+    template <class F>
+    void InTurn(F f) {
+        py::gil_scoped_release unlocked;
+        std::lock_guard<std::mutex> lock(turn);
         if (!writer) Refuse("the raster writer is closed");
-        return *writer;
+        f(writer);
     }
 };
 
@@ -68,15 +75,14 @@ void CheckArray(const py::array& array, const std::vector<int>& bands, const Ras
 }
 
 void Write(PyRasterWriter& self, const py::array& given, const py::object& indexes, const py::object& window) {
-    RasterWriter& writer = self.Get();
-    const RasterSpec& spec = writer.spec();
+    const RasterSpec& spec = self.spec;
     const std::vector<int> bands = BandsOf(indexes, spec.count, given);
     const RasterWindow w = WindowOf(window, spec);
     CheckArray(given, bands, w, spec);
     const py::array array = py::module_::import("numpy").attr("ascontiguousarray")(given);
-    py::gil_scoped_release unlocked;
-    std::lock_guard<std::mutex> lock(self.turn);
-    writer.write(w, bands, array.data(), std::size_t(array.nbytes()), spec.type);
+    self.InTurn([&](std::unique_ptr<RasterWriter>& writer) {
+        writer->write(w, bands, array.data(), std::size_t(array.nbytes()), spec.type);
+    });
 }
 
 std::unique_ptr<PyRasterWriter> Create(const py::object& pathLike, const py::dict& o) {
@@ -103,6 +109,7 @@ std::unique_ptr<PyRasterWriter> Create(const py::object& pathLike, const py::dic
     s.descriptions = o["descriptions"].cast<std::vector<std::string>>();
     s.cog = o["cog"].cast<bool>();
     auto self = std::make_unique<PyRasterWriter>();
+    self->spec = s;
     py::gil_scoped_release unlocked;
     self->writer = std::make_unique<RasterWriter>(RasterWriter::create(path, s));
     return self;
@@ -123,17 +130,12 @@ void RegisterRasterWriter(py::module_& m) {
         .def("build_overviews", [](PyRasterWriter& self, const py::object& factors, const std::string& resampling) {
             const std::vector<int> f = factors.is_none() ? std::vector<int>() : factors.cast<std::vector<int>>();
             const velmora::Resampling r = ResamplingOf(resampling);
-            RasterWriter& writer = self.Get();
-            py::gil_scoped_release unlocked;
-            std::lock_guard<std::mutex> lock(self.turn);
-            writer.build_overviews(f, r);
+            self.InTurn([&](std::unique_ptr<RasterWriter>& writer) { writer->build_overviews(f, r); });
         }, py::arg("factors") = py::none(), py::arg("resampling") = "average")
         .def("close", [](PyRasterWriter& self) {
-            if (!self.writer) return;
             py::gil_scoped_release unlocked;
             std::lock_guard<std::mutex> lock(self.turn);
-            std::unique_ptr<RasterWriter> writer = std::move(self.writer);
-            writer->close();
+            if (std::unique_ptr<RasterWriter> writer = std::move(self.writer)) writer->close();
         })
         .def("abandon", [](PyRasterWriter& self) {
             py::gil_scoped_release unlocked;
