@@ -1,6 +1,6 @@
 // A DeepZoom pyramid built in one pass over an image's rows: each level is
-// the one above halved by 2x2 area averaging (an odd last row or column is
-// averaged with itself, so it covers what is left), and each level keeps only
+// the one above halved by 2x2 area averaging (each pixel the mean of the
+// source pixels it covers, the last row and column what is left), and each level keeps only
 // the strip of rows its current row of tiles needs.
 #pragma once
 
@@ -65,7 +65,9 @@ private:
     };
     void Push(int level, const std::uint8_t* rgb);
     void EmitReadyTiles(int level);
-    void HalveInto(int level, const std::uint8_t* a, const std::uint8_t* b);
+    bool EmitTileRow(int level);
+    // wa, wb: the source rows rows a and b cover.
+    void HalveInto(int level, const std::uint8_t* a, const std::uint8_t* b, long long wa, long long wb);
 
     DzGeometry m_geometry;
     TileSink m_sink;

@@ -17,17 +17,19 @@ using Pixels = std::vector<std::uint8_t>;  // RGB, top row first
 struct Case {
     int width, height, tile, overlap;
     const char* format;
-    double minPsnr;
+    double minPsnr;  // JPEG: tiles of a few pixels lose colour detail whatever the quality
 };
 
-// A smooth picture with some detail, so averaging errors show.
+// Smooth at every level (a few waves across the picture, mostly in
+// brightness: JPEG tiles halve the colour resolution) with some pixel-level
+// detail, so averaging errors show.
 Pixels Source(int w, int h) {
     Pixels p(static_cast<size_t>(w) * h * 3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
                 p[(static_cast<size_t>(y) * w + x) * 3 + c] =
-                    static_cast<std::uint8_t>(128 + 100 * std::sin(x * 0.05 * (c + 1) + y * 0.03) + (x * y + c) % 7);
+                    static_cast<std::uint8_t>(128 + (90 - 20 * c) * std::sin(6.0 * x / w + 4.0 * y / h) + (x * y + c) % 7);
     return p;
 }
 
@@ -93,7 +95,7 @@ class Tiles : public vtool::Tool {};
 TEST_F(Tiles, LevelsMatchAreaAverageAndVipsLayout) {
     const Case cases[] = {
         {1, 1, 254, 1, "png", 99},     {5, 3, 254, 1, "png", 40},   {300, 211, 254, 1, "png", 40},
-        {517, 255, 254, 1, "jpg", 35}, {129, 97, 32, 3, "png", 40}, {64, 64, 16, 0, "jpg", 35},
+        {517, 255, 254, 1, "jpg", 28}, {129, 97, 32, 3, "png", 40}, {64, 64, 16, 0, "jpg", 28},
     };
     const bool vips = std::system("command -v vips >/dev/null 2>&1") == 0;
     for (const Case& k : cases) {
@@ -103,7 +105,10 @@ TEST_F(Tiles, LevelsMatchAreaAverageAndVipsLayout) {
         fs::remove_all(out);
         velmora::Image::from_pixels(k.width, k.height, 24, src.data(), k.width * 3u).save(in);
         const std::string opts = " --tile-size " + std::to_string(k.tile) + " --overlap " + std::to_string(k.overlap);
-        ASSERT_EQ(Run("tiles " + vtool::Quote(in) + " " + vtool::Quote(out) + opts + " --format " + k.format).status,
+        // JPEG tiles near-lossless: the levels' averaging is what is measured.
+        const std::string quality = std::string(k.format) == "jpg" ? " --quality 97" : "";
+        ASSERT_EQ(Run("tiles " + vtool::Quote(in) + " " + vtool::Quote(out) + opts + quality + " --format " + k.format)
+                      .status,
                   0);
         const std::vector<unsigned char> bytes = vtest::ReadAll(out + "/pic.dzi");
         const std::string dzi(bytes.begin(), bytes.end());
