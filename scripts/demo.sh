@@ -5,6 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 velmora_install_missing "${VELMORA_PACKAGES[@]}"
+velmora_install_viewer_scripts
 velmora_build "$VELMORA_ROOT/build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_TOOLS=ON
 
 tool="$VELMORA_ROOT/build/tools/velmora"

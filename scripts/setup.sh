@@ -8,6 +8,10 @@ set -euo pipefail
 VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev)
 # The Python binding: pybind11 against Debian's python3 and numpy.
 VELMORA_PACKAGES+=(python3-dev pybind11-dev python3-numpy)
+# The viewer's web server (header only).
+VELMORA_PACKAGES+=(libcpp-httplib-dev)
+# npm brings the viewer's scripts (OpenSeadragon) into web/node_modules.
+VELMORA_PACKAGES+=(npm)
 # Peers the tests compare against.
 VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 # FuzzedDataProvider.h, which the drawing fuzz harness's replay compiles with.
@@ -37,6 +41,13 @@ velmora_install_missing() {
     echo "Installing: ${missing[*]}"
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" ||
         { "${sudo[@]}" apt-get update && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"; }
+}
+
+# The viewer's scripts: OpenSeadragon from the npm registry, at the version
+# web/package-lock.json pins, into web/node_modules (the build copies them).
+velmora_install_viewer_scripts() {
+    [ -f "$VELMORA_ROOT/web/node_modules/openseadragon/build/openseadragon/openseadragon.min.js" ] && return 0
+    npm ci --prefix "$VELMORA_ROOT/web" --no-audit --no-fund
 }
 
 # velmora_configure DIR [cmake options...]

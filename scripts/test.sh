@@ -6,6 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 velmora_install_missing "${VELMORA_PACKAGES[@]}" "${VELMORA_TEST_PACKAGES[@]}"
+velmora_install_viewer_scripts
 
 jobs=$(nproc)
 velmora_build "$VELMORA_ROOT/build" "${VELMORA_TEST_BUILD_OPTIONS[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -37,6 +37,8 @@ std::string CoordinateSystemOf(const std::string& path);
 int RunContactSheet(const Args& args);
 int RunThumbnail(const Args& args);
 int RunCog(const Args& args);
+int RunTiles(const Args& args);
+int RunView(const Args& args);
 
 // Takes the terminal's character set from the environment (setlocale) and
 // shows the library's message boxes as messages on standard error; call once

@@ -20,6 +20,8 @@ const Command kCommands[] = {
     {"geotiff", "FILE [options]", "list a GeoTIFF file's keys, or write its georeferencing", RunGeoTiff},
     {"cog", "IN OUT [options]", "a Cloud-Optimized GeoTIFF of an image's values, georeferencing kept", RunCog},
     {"contact-sheet", "DIR OUT", "thumbnails of every image in DIR on one sheet", RunContactSheet},
+    {"tiles", "IN OUTDIR [options]", "a DeepZoom pyramid of tiles (OUTDIR/<name>.dzi)", RunTiles},
+    {"view", "IN [--port N] [--no-browser]", "pan and zoom the image in the browser", RunView},
 };
 
 void PrintHelp(std::FILE* out) {
