@@ -10,8 +10,6 @@ VELMORA_PACKAGES=(cmake g++ make pkg-config libgtest-dev libtiff-dev libjpeg62-t
 VELMORA_PACKAGES+=(python3-dev pybind11-dev python3-numpy)
 # The viewer's web server (header only).
 VELMORA_PACKAGES+=(libcpp-httplib-dev)
-# npm brings the viewer's scripts (OpenSeadragon) into web/node_modules.
-VELMORA_PACKAGES+=(npm)
 # Peers the tests compare against.
 VELMORA_TEST_PACKAGES=(imagemagick gdal-bin geotiff-bin man-db)
 # FuzzedDataProvider.h, which the drawing fuzz harness's replay compiles with.
@@ -47,6 +45,9 @@ velmora_install_missing() {
 # web/package-lock.json pins, into web/node_modules (the build copies them).
 velmora_install_viewer_scripts() {
     [ -f "$VELMORA_ROOT/web/node_modules/openseadragon/build/openseadragon/openseadragon.min.js" ] && return 0
+    # A machine whose Node.js brings its own npm (NodeSource's) must not get
+    # Debian's npm, which would pull Debian's older nodejs over it.
+    command -v npm >/dev/null || velmora_install_missing npm
     npm ci --prefix "$VELMORA_ROOT/web" --no-audit --no-fund
 }
 
