@@ -16,7 +16,7 @@ void ReadGeoReference(TIFF* tif, RasterInfo* info);
 // Sets the current directory's georeferencing as GDAL writes it: tie point
 // and pixel scale (a model transformation when rotated), the GeoKeys of the
 // EPSG code, no-data and GDAL's metadata (items, scales, offsets,
-// descriptions). Nothing for what the spec leaves out.
+// descriptions). Nothing for what the RasterSpec leaves out.
 void WriteGeoReference(TIFF* tif, const RasterSpec& spec);
 void WriteNoData(TIFF* tif, double value);
 

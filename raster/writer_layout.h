@@ -1,5 +1,5 @@
 // What a written TIFF's levels look like: the block grid of the full image
-// and of each overview, how the spec's samples are coded (compression,
+// and of each overview, how the RasterSpec's samples are coded (compression,
 // predictor, photometric, BigTIFF), and the directory tags of one level.
 #pragma once
 

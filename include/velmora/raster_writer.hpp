@@ -53,7 +53,7 @@ bool compression_available(const std::string& compression);
 
 class RasterWriter {
 public:
-    // Checks the spec (sizes, types, what the compression takes) and starts
+    // Checks the RasterSpec (sizes, types, what the compression takes) and starts
     // the file beside `path`; nothing is under `path` yet.
     static RasterWriter create(const std::string& path, const RasterSpec& spec);
     ~RasterWriter();  // without close(): the file is dropped
