@@ -15,7 +15,7 @@ namespace py = pybind11;
 
 namespace {
 
-using velmora::RasterSpec;
+using velmora::RasterProfile;
 using velmora::RasterWindow;
 using velmora::RasterWriter;
 
@@ -31,7 +31,7 @@ velmora::SampleType TypeOf(const std::string& dtype) {
 // the turn, so a close() on another thread cannot pull it away), and
 // close() or abandon() end it.
 struct PyRasterWriter {
-    RasterSpec spec;
+    RasterProfile profile;
     std::unique_ptr<RasterWriter> writer;
     std::mutex turn;
 
@@ -45,8 +45,8 @@ struct PyRasterWriter {
     }
 };
 
-RasterWindow WindowOf(const py::object& window, const RasterSpec& spec) {
-    if (window.is_none()) return {0, 0, spec.width, spec.height};
+RasterWindow WindowOf(const py::object& window, const RasterProfile& profile) {
+    if (window.is_none()) return {0, 0, profile.width, profile.height};
     const auto v = window.cast<std::vector<std::int64_t>>();
     if (v.size() != 4) Refuse("a window is (col_off, row_off, width, height)");
     return {v[0], v[1], v[2], v[3]};
@@ -62,10 +62,10 @@ std::vector<int> BandsOf(const py::object& indexes, int count, const py::array& 
     return all;
 }
 
-void CheckArray(const py::array& array, const std::vector<int>& bands, const RasterWindow& w, const RasterSpec& spec) {
+void CheckArray(const py::array& array, const std::vector<int>& bands, const RasterWindow& w, const RasterProfile& profile) {
     const std::string dtype = py::str(array.dtype().attr("name"));
-    if (dtype != velmora::to_string(spec.type) || !array.dtype().attr("isnative").cast<bool>())
-        Refuse("the array is " + dtype + ", the raster holds " + velmora::to_string(spec.type) + " (no cast is made)");
+    if (dtype != velmora::to_string(profile.type) || !array.dtype().attr("isnative").cast<bool>())
+        Refuse("the array is " + dtype + ", the raster holds " + velmora::to_string(profile.type) + " (no cast is made)");
     const bool flat = array.ndim() == 2;
     if ((!flat && array.ndim() != 3) || (flat && bands.size() != 1) ||
         (!flat && array.shape(0) != py::ssize_t(bands.size())) || array.shape(array.ndim() - 2) != w.height ||
@@ -75,19 +75,19 @@ void CheckArray(const py::array& array, const std::vector<int>& bands, const Ras
 }
 
 void Write(PyRasterWriter& self, const py::array& given, const py::object& indexes, const py::object& window) {
-    const RasterSpec& spec = self.spec;
-    const std::vector<int> bands = BandsOf(indexes, spec.count, given);
-    const RasterWindow w = WindowOf(window, spec);
-    CheckArray(given, bands, w, spec);
+    const RasterProfile& profile = self.profile;
+    const std::vector<int> bands = BandsOf(indexes, profile.count, given);
+    const RasterWindow w = WindowOf(window, profile);
+    CheckArray(given, bands, w, profile);
     const py::array array = py::module_::import("numpy").attr("ascontiguousarray")(given);
     self.InTurn([&](std::unique_ptr<RasterWriter>& writer) {
-        writer->write(w, bands, array.data(), std::size_t(array.nbytes()), spec.type);
+        writer->write(w, bands, array.data(), std::size_t(array.nbytes()), profile.type);
     });
 }
 
 std::unique_ptr<PyRasterWriter> Create(const py::object& pathLike, const py::dict& o) {
     const std::string path = velmora_python::PathOf(pathLike);
-    RasterSpec s;
+    RasterProfile s;
     s.width = o["width"].cast<std::int64_t>();
     s.height = o["height"].cast<std::int64_t>();
     s.count = o["count"].cast<int>();
@@ -109,7 +109,7 @@ std::unique_ptr<PyRasterWriter> Create(const py::object& pathLike, const py::dic
     s.descriptions = o["descriptions"].cast<std::vector<std::string>>();
     s.cog = o["cog"].cast<bool>();
     auto self = std::make_unique<PyRasterWriter>();
-    self->spec = s;
+    self->profile = s;
     py::gil_scoped_release unlocked;
     self->writer = std::make_unique<RasterWriter>(RasterWriter::create(path, s));
     return self;

@@ -20,11 +20,11 @@ void CopyJpegTables(TIFF* in, TIFF* out) {
 
 // The directories, their block arrays left for later so that they do not
 // sit between the directories.
-void WriteDirectories(TIFF* in, TIFF* out, const RasterSpec& spec, const Coding& coding,
+void WriteDirectories(TIFF* in, TIFF* out, const RasterProfile& profile, const Coding& coding,
                       const std::vector<LevelGeometry>& levels, const std::string& path, const TiffMessages& messages) {
     for (size_t i = 0; i < levels.size(); ++i) {
         if (!TIFFSetDirectory(in, tdir_t(i))) Fail(path, messages);
-        if (!SetLevelTags(out, spec, coding, levels[i], i > 0)) Fail(path, messages);
+        if (!SetLevelTags(out, profile, coding, levels[i], i > 0)) Fail(path, messages);
         CopyJpegTables(in, out);
         if (!TIFFDeferStrileArrayWriting(out) || !TIFFWriteCheck(out, levels[i].tiled, "cog") ||
             !TIFFWriteDirectory(out))
@@ -49,14 +49,14 @@ void CopyBlocks(TIFF* in, TIFF* out, const LevelGeometry& level, const std::stri
 
 }  // namespace
 
-void WriteCog(const std::string& workPath, const std::string& outPath, const RasterSpec& spec, const Coding& coding,
+void WriteCog(const std::string& workPath, const std::string& outPath, const RasterProfile& profile, const Coding& coding,
               const std::vector<LevelGeometry>& levels) {
     TiffMessages messages;
     tiff::TiffHandle in(tiff::OpenTiffForReading(workPath.c_str()));
     if (!in) throw Error(ErrorCode::bad_data, "cannot read back " + workPath);
     tiff::TiffHandle out(OpenTiffForWriting(outPath.c_str(), coding.bigTiff, &messages));
     if (!out) Fail(outPath, messages);
-    WriteDirectories(in.get(), out.get(), spec, coding, levels, outPath, messages);
+    WriteDirectories(in.get(), out.get(), profile, coding, levels, outPath, messages);
     for (size_t i = levels.size(); i-- > 0;) {
         if (!TIFFSetDirectory(in.get(), tdir_t(i)) || !TIFFSetDirectory(out.get(), tdir_t(i))) Fail(outPath, messages);
         CopyBlocks(in.get(), out.get(), levels[i], outPath, messages);

@@ -14,7 +14,7 @@ namespace velmora::raster {
 
 // `levels` are the work file's directories in order (the full image, then
 // the overviews largest first). Throws velmora::Error.
-void WriteCog(const std::string& workPath, const std::string& outPath, const RasterSpec& spec, const Coding& coding,
+void WriteCog(const std::string& workPath, const std::string& outPath, const RasterProfile& profile, const Coding& coding,
               const std::vector<LevelGeometry>& levels);
 
 }  // namespace velmora::raster

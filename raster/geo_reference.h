@@ -16,8 +16,8 @@ void ReadGeoReference(TIFF* tif, RasterInfo* info);
 // Sets the current directory's georeferencing as GDAL writes it: tie point
 // and pixel scale (a model transformation when rotated), the GeoKeys of the
 // EPSG code, no-data and GDAL's metadata (items, scales, offsets,
-// descriptions). Nothing for what the RasterSpec leaves out.
-void WriteGeoReference(TIFF* tif, const RasterSpec& spec);
+// descriptions). Nothing for what the RasterProfile leaves out.
+void WriteGeoReference(TIFF* tif, const RasterProfile& profile);
 void WriteNoData(TIFF* tif, double value);
 
 }  // namespace velmora::raster

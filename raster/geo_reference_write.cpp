@@ -30,16 +30,16 @@ void WriteGeoTransform(TIFF* tif, const std::array<double, 6>& g) {
 }
 
 // Key directory: version 1.1.0, then (key, location 0, count 1, value).
-void WriteGeoKeys(TIFF* tif, const RasterSpec& spec) {
+void WriteGeoKeys(TIFF* tif, const RasterProfile& profile) {
     std::vector<uint16_t> keys = {1, 1, 0, 0};
     auto add = [&keys](unsigned key, int value) {
         keys.insert(keys.end(), {uint16_t(key), 0, 1, uint16_t(value)});
         ++keys[3];
     };
-    const bool geographic = spec.epsg && IsGeographic(*spec.epsg);
-    if (spec.epsg) add(kModelTypeKey, geographic ? kModelGeographic : kModelProjected);
+    const bool geographic = profile.epsg && IsGeographic(*profile.epsg);
+    if (profile.epsg) add(kModelTypeKey, geographic ? kModelGeographic : kModelProjected);
     add(kRasterTypeKey, kRasterPixelIsArea);
-    if (spec.epsg) add(geographic ? kGeographicTypeKey : kProjectedTypeKey, *spec.epsg);
+    if (profile.epsg) add(geographic ? kGeographicTypeKey : kProjectedTypeKey, *profile.epsg);
     TIFFSetField(tif, kKeyDirectoryTag, uint16_t(keys.size()), keys.data());
 }
 
@@ -50,16 +50,16 @@ std::string NumberText(double value) {
     return text;
 }
 
-std::vector<MetadataItem> MetadataItems(const RasterSpec& spec) {
+std::vector<MetadataItem> MetadataItems(const RasterProfile& profile) {
     std::vector<MetadataItem> items;
-    for (const auto& [name, value] : spec.metadata) items.push_back({name, std::string(), value, -1});
-    for (size_t b = 0; b < spec.scales.size(); ++b)
-        if (spec.scales[b] != 1.0) items.push_back({"SCALE", "scale", NumberText(spec.scales[b]), int(b)});
-    for (size_t b = 0; b < spec.offsets.size(); ++b)
-        if (spec.offsets[b] != 0.0) items.push_back({"OFFSET", "offset", NumberText(spec.offsets[b]), int(b)});
-    for (size_t b = 0; b < spec.descriptions.size(); ++b)
-        if (!spec.descriptions[b].empty())
-            items.push_back({"DESCRIPTION", "description", spec.descriptions[b], int(b)});
+    for (const auto& [name, value] : profile.metadata) items.push_back({name, std::string(), value, -1});
+    for (size_t b = 0; b < profile.scales.size(); ++b)
+        if (profile.scales[b] != 1.0) items.push_back({"SCALE", "scale", NumberText(profile.scales[b]), int(b)});
+    for (size_t b = 0; b < profile.offsets.size(); ++b)
+        if (profile.offsets[b] != 0.0) items.push_back({"OFFSET", "offset", NumberText(profile.offsets[b]), int(b)});
+    for (size_t b = 0; b < profile.descriptions.size(); ++b)
+        if (!profile.descriptions[b].empty())
+            items.push_back({"DESCRIPTION", "description", profile.descriptions[b], int(b)});
     return items;
 }
 
@@ -67,12 +67,12 @@ std::vector<MetadataItem> MetadataItems(const RasterSpec& spec) {
 
 void WriteNoData(TIFF* tif, double value) { TIFFSetField(tif, kGdalNoDataTag, NumberText(value).c_str()); }
 
-void WriteGeoReference(TIFF* tif, const RasterSpec& spec) {
+void WriteGeoReference(TIFF* tif, const RasterProfile& profile) {
     tiff::RegisterGeoTiffTags();
-    if (spec.geotransform) WriteGeoTransform(tif, *spec.geotransform);
-    if (spec.geotransform || spec.epsg) WriteGeoKeys(tif, spec);
-    if (spec.nodata) WriteNoData(tif, *spec.nodata);
-    const std::string xml = FormatGdalMetadata(MetadataItems(spec));
+    if (profile.geotransform) WriteGeoTransform(tif, *profile.geotransform);
+    if (profile.geotransform || profile.epsg) WriteGeoKeys(tif, profile);
+    if (profile.nodata) WriteNoData(tif, *profile.nodata);
+    const std::string xml = FormatGdalMetadata(MetadataItems(profile));
     if (!xml.empty()) TIFFSetField(tif, kGdalMetadataTag, xml.c_str());
 }
 

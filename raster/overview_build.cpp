@@ -28,9 +28,9 @@ T Rounded(double v) {
 template <class T>
 class BlockReducer {
 public:
-    BlockReducer(const ReductionJob& job, const RasterSpec& spec)
-        : m_job(job), m_bands(uint32_t(spec.count)), m_nodata(spec.nodata),
-          m_srcRow(BlockRowBytes(job.from, spec)), m_dstRow(BlockRowBytes(job.to, spec)),
+    BlockReducer(const ReductionJob& job, const RasterProfile& profile)
+        : m_job(job), m_bands(uint32_t(profile.count)), m_nodata(profile.nodata),
+          m_srcRow(BlockRowBytes(job.from, profile)), m_dstRow(BlockRowBytes(job.to, profile)),
           m_source(m_srcRow * job.from.blockHeight / sizeof(T)), m_out(m_dstRow * job.to.blockHeight / sizeof(T)) {}
 
     uint8_t* Reduce(uint32_t index) {
@@ -113,11 +113,11 @@ private:
 
 }  // namespace
 
-void BuildReducedLevel(const ReductionJob& job, const RasterSpec& spec, TIFF* out, const std::string& path,
+void BuildReducedLevel(const ReductionJob& job, const RasterProfile& profile, TIFF* out, const std::string& path,
                        const TiffMessages& messages) {
-    WithSampleType(spec.type, [&](auto sample) {
-        BlockReducer<decltype(sample)> reducer(job, spec);
-        const uint64_t rowBytes = BlockRowBytes(job.to, spec);
+    WithSampleType(profile.type, [&](auto sample) {
+        BlockReducer<decltype(sample)> reducer(job, profile);
+        const uint64_t rowBytes = BlockRowBytes(job.to, profile);
         for (uint32_t index = 0; index < job.to.Blocks(); ++index)
             WriteBlock(out, job.to, rowBytes, index, reducer.Reduce(index), path, messages);
     });

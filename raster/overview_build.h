@@ -26,7 +26,7 @@ struct ReductionJob {
 // the nearest integer for integer types, the fill when none is valid.
 // Nearest: the source sample at step / 2 into the covered square, clamped
 // to the source's last row and column.
-void BuildReducedLevel(const ReductionJob& job, const RasterSpec& spec, TIFF* out, const std::string& path,
+void BuildReducedLevel(const ReductionJob& job, const RasterProfile& profile, TIFF* out, const std::string& path,
                        const TiffMessages& messages);
 
 }  // namespace velmora::raster

@@ -28,9 +28,9 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::vector<uint8_t> FillSample(const RasterSpec& spec) {
-    std::vector<uint8_t> fill(sample_bytes(spec.type));
-    FillSamples(fill.data(), 1, spec.type, spec.nodata ? *spec.nodata : 0.0);
+std::vector<uint8_t> FillSample(const RasterProfile& profile) {
+    std::vector<uint8_t> fill(sample_bytes(profile.type));
+    FillSamples(fill.data(), 1, profile.type, profile.nodata ? *profile.nodata : 0.0);
     return fill;
 }
 
@@ -39,13 +39,13 @@ std::vector<uint8_t> FillSample(const RasterSpec& spec) {
 }  // namespace
 
 struct RasterWriter::Impl {
-    Impl(const std::string& path, const RasterSpec& s)
-        : spec(s), coding(CheckSpec(s)), full(FullLevel(s)), target(path), output(path.c_str()),
+    Impl(const std::string& path, const RasterProfile& s)
+        : profile(s), coding(CheckProfile(s)), full(FullLevel(s)), target(path), output(path.c_str()),
           work(path.c_str()), fill(FillSample(s)),
           pending(coding.blockBytes, uint64_t(full.blockWidth) * full.blockHeight * s.count, fill, DirectoryOf(path)),
           done(full.Blocks(), false) {}
 
-    RasterSpec spec;
+    RasterProfile profile;
     Coding coding;
     LevelGeometry full;
     std::string target;
@@ -60,13 +60,13 @@ struct RasterWriter::Impl {
     TiffMessages messages;
     Stage stage = Stage::writing;
 
-    std::string WorkPath() const { return spec.cog ? work.TempPath() : output.TempPath(); }
+    std::string WorkPath() const { return profile.cog ? work.TempPath() : output.TempPath(); }
 
     void Start() {
-        if (!output.Create() || (spec.cog && !work.Create()))
+        if (!output.Create() || (profile.cog && !work.Create()))
             throw Error(ErrorCode::write_failed, "cannot create a file beside " + target, std::string(), errno);
         tif.reset(OpenTiffForWriting(WorkPath().c_str(), coding.bigTiff, &messages));
-        if (!tif || !SetLevelTags(tif.get(), spec, coding, full, false))
+        if (!tif || !SetLevelTags(tif.get(), profile, coding, full, false))
             throw Error(ErrorCode::write_failed, "cannot write " + target + ": " + messages.last);
         levels.push_back(full);
         factors.push_back(1);
@@ -74,16 +74,16 @@ struct RasterWriter::Impl {
 
     void CheckWindow(const RasterWindow& w, const std::vector<int>& bands, size_t bufferBytes, SampleType type) const {
         if (stage != Stage::writing) Refuse("the writer takes no more windows (overviews built, closed or failed)");
-        if (type != spec.type)
-            Refuse(std::string("samples are ") + to_string(type) + ", the raster holds " + to_string(spec.type));
-        if (w.width <= 0 || w.height <= 0 || w.col < 0 || w.row < 0 || w.col > spec.width - w.width ||
-            w.row > spec.height - w.height)
-            Refuse("window outside the " + std::to_string(spec.width) + "x" + std::to_string(spec.height) + " raster");
+        if (type != profile.type)
+            Refuse(std::string("samples are ") + to_string(type) + ", the raster holds " + to_string(profile.type));
+        if (w.width <= 0 || w.height <= 0 || w.col < 0 || w.row < 0 || w.col > profile.width - w.width ||
+            w.row > profile.height - w.height)
+            Refuse("window outside the " + std::to_string(profile.width) + "x" + std::to_string(profile.height) + " raster");
         if (bands.empty()) Refuse("no band given");
         std::set<int> seen;
         for (int b : bands)
-            if (b < 1 || b > spec.count || !seen.insert(b).second)
-                Refuse("band " + std::to_string(b) + " is out of range 1.." + std::to_string(spec.count) + " or repeated");
+            if (b < 1 || b > profile.count || !seen.insert(b).second)
+                Refuse("band " + std::to_string(b) + " is out of range 1.." + std::to_string(profile.count) + " or repeated");
         const uint64_t need = uint64_t(w.width) * uint64_t(w.height) * bands.size() * sample_bytes(type);
         if (bufferBytes < need)
             Refuse("the buffer holds " + std::to_string(bufferBytes) + " bytes, the window needs " + std::to_string(need));
@@ -101,7 +101,7 @@ struct RasterWriter::Impl {
 
     uint64_t SamplesInside(uint32_t index) const {
         const RasterWindow b = full.BlockWindow(index);
-        return uint64_t(b.width) * uint64_t(b.height) * uint64_t(spec.count);
+        return uint64_t(b.width) * uint64_t(b.height) * uint64_t(profile.count);
     }
 
     // Marks the samples of `source` inside block `index` given; true when
@@ -120,7 +120,7 @@ struct RasterWriter::Impl {
     }
 
     void Encode(uint32_t index) {
-        WriteBlock(tif.get(), full, BlockRowBytes(full, spec), index, pending.Samples(index), target, messages);
+        WriteBlock(tif.get(), full, BlockRowBytes(full, profile), index, pending.Samples(index), target, messages);
         pending.Forget(index);
         done[index] = true;
     }
@@ -156,22 +156,22 @@ struct RasterWriter::Impl {
         tiff::TiffHandle reader(tiff::OpenTiffForReading(WorkPath().c_str()));
         if (!reader || !TIFFSetDirectory(reader.get(), tdir_t(source)))
             throw Error(ErrorCode::bad_data, "cannot read back the written levels of " + target);
-        const LevelGeometry level = ReducedLevel(spec, factor);
-        if (!SetLevelTags(tif.get(), spec, coding, level, true))
+        const LevelGeometry level = ReducedLevel(profile, factor);
+        if (!SetLevelTags(tif.get(), profile, coding, level, true))
             throw Error(ErrorCode::write_failed, "cannot write " + target + ": " + messages.last);
         ReductionJob job{reader.get(), levels[source], level, factor / factors[source], resampling, fill};
-        BuildReducedLevel(job, spec, tif.get(), target, messages);
+        BuildReducedLevel(job, profile, tif.get(), target, messages);
         if (!TIFFWriteDirectory(tif.get())) throw Error(ErrorCode::write_failed, "cannot write " + target + ": " + messages.last);
         levels.push_back(level);
         factors.push_back(factor);
     }
 
     void Close() {
-        if (stage == Stage::writing && spec.cog && spec.auto_overviews) BuildOverviews(OverviewFactors({}), Resampling::average);
+        if (stage == Stage::writing && profile.cog && profile.auto_overviews) BuildOverviews(OverviewFactors({}), Resampling::average);
         if (stage == Stage::writing) FinishFullImage();
         if (!TIFFFlush(tif.get())) throw Error(ErrorCode::write_failed, "cannot write " + target + ": " + messages.last);
         tif.reset();
-        if (spec.cog) WriteCog(work.TempPath(), output.TempPath(), spec, coding, levels);
+        if (profile.cog) WriteCog(work.TempPath(), output.TempPath(), profile, coding, levels);
         if (!output.Commit())
             throw Error(ErrorCode::write_failed, "cannot put the file under " + target, std::string(), errno);
         work.Abandon();
@@ -180,11 +180,11 @@ struct RasterWriter::Impl {
 
     std::vector<int> OverviewFactors(std::vector<int> wanted) const {
         if (stage != Stage::writing) Refuse("overviews are built once, before close");
-        if (wanted.empty()) wanted = auto_overview_factors(spec.width, spec.height, int(full.blockWidth), int(full.blockHeight));
+        if (wanted.empty()) wanted = auto_overview_factors(profile.width, profile.height, int(full.blockWidth), int(full.blockHeight));
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
         for (int f : wanted)
-            if (f < 2 || f > spec.width || f > spec.height)
+            if (f < 2 || f > profile.width || f > profile.height)
                 throw Error(ErrorCode::invalid_argument, "an overview factor must be 2 up to the raster's smaller side");
         return wanted;
     }
@@ -225,8 +225,8 @@ std::vector<int> auto_overview_factors(std::int64_t width, std::int64_t height, 
     return factors;
 }
 
-RasterWriter RasterWriter::create(const std::string& path, const RasterSpec& spec) {
-    auto impl = std::make_unique<Impl>(path, spec);
+RasterWriter RasterWriter::create(const std::string& path, const RasterProfile& profile) {
+    auto impl = std::make_unique<Impl>(path, profile);
     impl->Start();
     return RasterWriter(std::move(impl));
 }
@@ -236,12 +236,12 @@ RasterWriter::~RasterWriter() = default;
 RasterWriter::RasterWriter(RasterWriter&&) noexcept = default;
 RasterWriter& RasterWriter::operator=(RasterWriter&&) noexcept = default;
 
-const RasterSpec& RasterWriter::spec() const { return m_impl->spec; }
+const RasterProfile& RasterWriter::profile() const { return m_impl->profile; }
 
 void RasterWriter::write(const RasterWindow& window, const std::vector<int>& bands, const void* buffer,
                          std::size_t bufferBytes, SampleType type) {
     m_impl->CheckWindow(window, bands, bufferBytes, type);
-    const PlanarWindow source{static_cast<const uint8_t*>(buffer), window, bands, sample_bytes(type), m_impl->spec.count};
+    const PlanarWindow source{static_cast<const uint8_t*>(buffer), window, bands, sample_bytes(type), m_impl->profile.count};
     m_impl->Guarded([&] { m_impl->Write(source); });
 }
 

@@ -1,5 +1,5 @@
 // What a written TIFF's levels look like: the block grid of the full image
-// and of each overview, how the RasterSpec's samples are coded (compression,
+// and of each overview, how the RasterProfile's samples are coded (compression,
 // predictor, photometric, BigTIFF), and the directory tags of one level.
 #pragma once
 
@@ -31,22 +31,22 @@ struct Coding {
     uint64_t blockBytes = 0;  // one full block, all bands interleaved
 };
 
-// Throws velmora::Error (invalid_argument or unsupported) for a spec that
+// Throws velmora::Error (invalid_argument or unsupported) for a profile that
 // cannot be written; else how it is coded.
-Coding CheckSpec(const RasterSpec& spec);
+Coding CheckProfile(const RasterProfile& profile);
 
-LevelGeometry FullLevel(const RasterSpec& spec);
+LevelGeometry FullLevel(const RasterProfile& profile);
 // The level `factor` times smaller (sizes rounded up), same blocks.
-LevelGeometry ReducedLevel(const RasterSpec& spec, int factor);
+LevelGeometry ReducedLevel(const RasterProfile& profile, int factor);
 
 // Sets the current directory's tags for `level` (the georeferencing on the
 // full image only). False when libtiff refuses one.
-bool SetLevelTags(TIFF* tif, const RasterSpec& spec, const Coding& coding, const LevelGeometry& level,
+bool SetLevelTags(TIFF* tif, const RasterProfile& profile, const Coding& coding, const LevelGeometry& level,
                   bool overview);
 
 // Bytes of one block's row of samples (all bands).
-inline uint64_t BlockRowBytes(const LevelGeometry& level, const RasterSpec& spec) {
-    return uint64_t{level.blockWidth} * spec.count * sample_bytes(spec.type);
+inline uint64_t BlockRowBytes(const LevelGeometry& level, const RasterProfile& profile) {
+    return uint64_t{level.blockWidth} * profile.count * sample_bytes(profile.type);
 }
 
 }  // namespace velmora::raster

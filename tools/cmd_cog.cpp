@@ -26,7 +26,7 @@ const char kUsage[] =
 
 struct CogRequest {
     std::string input, output;
-    RasterSpec spec;
+    RasterProfile profile;
     bool overviews = true;
     Resampling resampling = Resampling::average;
 };
@@ -35,13 +35,13 @@ bool TakeOption(const std::string& name, const std::string& value, CogRequest* r
     if (name == "--compress") {
         if (value != "deflate" && value != "lzw" && value != "zstd" && value != "jpeg" && value != "none")
             return *error = "bad value '" + value + "' for --compress", false;
-        r->spec.compression = value;
+        r->profile.compression = value;
     } else if (name == "--blocksize") {
         char* end = nullptr;
         const long n = std::strtol(value.c_str(), &end, 10);
         if (value.empty() || *end || n < 16 || n > 4096 || n % 16)
             return *error = "bad value '" + value + "' for --blocksize (16 to 4096, a multiple of 16)", false;
-        r->spec.block_width = r->spec.block_height = int(n);
+        r->profile.block_width = r->profile.block_height = int(n);
     } else if (name == "--overviews") {
         if (value != "auto" && value != "none") return *error = "bad value '" + value + "' for --overviews", false;
         r->overviews = value == "auto";
@@ -75,7 +75,7 @@ bool ParseRequest(const Args& args, CogRequest* r, std::string* error) {
 void CopyRaster(const Raster& in, RasterWriter& out) {
     std::vector<int> bands;
     for (int b = 1; b <= in.count(); ++b) bands.push_back(b);
-    const std::int64_t rows = out.spec().block_height;
+    const std::int64_t rows = out.profile().block_height;
     std::vector<std::uint8_t> strip;
     for (std::int64_t top = 0; top < in.height(); top += rows) {
         const RasterWindow w{0, top, in.width(), std::min(rows, in.height() - top)};
@@ -85,10 +85,10 @@ void CopyRaster(const Raster& in, RasterWriter& out) {
     }
 }
 
-void DescribeRaster(const RasterInfo& info, RasterSpec* spec) {
-    spec->width = info.width, spec->height = info.height, spec->count = info.count, spec->type = info.type;
-    spec->geotransform = info.geotransform, spec->epsg = info.epsg, spec->nodata = info.nodata;
-    spec->scales = info.scales, spec->offsets = info.offsets, spec->descriptions = info.descriptions;
+void DescribeRaster(const RasterInfo& info, RasterProfile* profile) {
+    profile->width = info.width, profile->height = info.height, profile->count = info.count, profile->type = info.type;
+    profile->geotransform = info.geotransform, profile->epsg = info.epsg, profile->nodata = info.nodata;
+    profile->scales = info.scales, profile->offsets = info.offsets, profile->descriptions = info.descriptions;
 }
 
 // A picture's pixels as bands: indices through the palette to grey or RGB.
@@ -119,19 +119,19 @@ struct PictureBands {
 };
 
 void CopyPicture(const Image& image, RasterWriter& out) {
-    const PictureBands picture{image, out.spec().count};
+    const PictureBands picture{image, out.profile().count};
     std::vector<int> bands;
     for (int b = 1; b <= picture.count; ++b) bands.push_back(b);
-    for (int top = 0; top < image.height(); top += out.spec().block_height) {
-        const int rows = std::min(out.spec().block_height, image.height() - top);
+    for (int top = 0; top < image.height(); top += out.profile().block_height) {
+        const int rows = std::min(out.profile().block_height, image.height() - top);
         const std::vector<std::uint8_t> planes = picture.Planes(top, rows);
         out.write({0, top, image.width(), rows}, bands, planes.data(), planes.size(), SampleType::uint8);
     }
 }
 
 void MakeCog(CogRequest& r) {
-    r.spec.cog = true;
-    r.spec.auto_overviews = r.overviews;
+    r.profile.cog = true;
+    r.profile.auto_overviews = r.overviews;
     std::optional<Raster> raster;
     try {
         raster = Raster::open(r.input);
@@ -139,17 +139,17 @@ void MakeCog(CogRequest& r) {
         if (e.code() != ErrorCode::unknown_format) throw;  // else a picture: the reader below takes it
     }
     if (raster) {
-        DescribeRaster(raster->info(), &r.spec);
-        RasterWriter out = RasterWriter::create(r.output, r.spec);
+        DescribeRaster(raster->info(), &r.profile);
+        RasterWriter out = RasterWriter::create(r.output, r.profile);
         CopyRaster(*raster, out);
         if (r.overviews) out.build_overviews({}, r.resampling);
         out.close();
         return;
     }
     const Image image = Image::open(r.input);
-    r.spec.width = image.width(), r.spec.height = image.height();
-    r.spec.count = PictureBands::CountOf(image);
-    RasterWriter out = RasterWriter::create(r.output, r.spec);
+    r.profile.width = image.width(), r.profile.height = image.height();
+    r.profile.count = PictureBands::CountOf(image);
+    RasterWriter out = RasterWriter::create(r.output, r.profile);
     CopyPicture(image, out);
     if (r.overviews) out.build_overviews({}, r.resampling);
     out.close();

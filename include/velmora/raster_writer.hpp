@@ -28,7 +28,7 @@ namespace velmora {
 enum class Resampling { average, nearest };
 enum class BigTiff { automatic, yes, no };  // automatic: past 4 GiB of samples
 
-struct RasterSpec {
+struct RasterProfile {
     std::int64_t width = 0, height = 0;
     int count = 1;                               // bands
     SampleType type = SampleType::uint8;         // complex types are not written
@@ -53,14 +53,14 @@ bool compression_available(const std::string& compression);
 
 class RasterWriter {
 public:
-    // Checks the RasterSpec (sizes, types, what the compression takes) and starts
+    // Checks the RasterProfile (sizes, types, what the compression takes) and starts
     // the file beside `path`; nothing is under `path` yet.
-    static RasterWriter create(const std::string& path, const RasterSpec& spec);
+    static RasterWriter create(const std::string& path, const RasterProfile& profile);
     ~RasterWriter();  // without close(): the file is dropped
     RasterWriter(RasterWriter&&) noexcept;
     RasterWriter& operator=(RasterWriter&&) noexcept;
 
-    const RasterSpec& spec() const;
+    const RasterProfile& profile() const;
 
     // Writes `window` of `bands` (1-based, in the order given) from `buffer`,
     // laid out as Raster::read gives it: band after band, each window.height

@@ -1,6 +1,6 @@
 // RasterWriter through <velmora/raster.hpp>: windows in a shuffled order
 // (pending blocks spilled under a small memory limit) read back exactly by
-// the raster reader; refused windows and specs leave no file; an abandoned
+// the raster reader; refused windows and profiles leave no file; an abandoned
 // writer keeps the previous file. (GDAL's view and COG validity:
 // tests/python/test_raster_writer.py.)
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 
 namespace {
 
-using velmora::RasterSpec;
+using velmora::RasterProfile;
 using velmora::RasterWindow;
 using velmora::RasterWriter;
 using velmora::SampleType;
@@ -37,7 +37,7 @@ std::vector<RasterWindow> ShuffledWindows(std::int64_t width, std::int64_t heigh
 }
 
 // The window of `whole` (band planes of width x height), bands in order.
-std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& whole, const RasterSpec& s, const RasterWindow& w) {
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& whole, const RasterProfile& s, const RasterWindow& w) {
     const std::size_t n = velmora::sample_bytes(s.type);
     std::vector<std::uint8_t> part;
     for (int b = 0; b < s.count; ++b)
@@ -62,7 +62,7 @@ TEST_P(WriterRoundTrip, ReadsBackExactly) {
     const Case c = GetParam();
     vtest::TempDir dir;
     velmora::set_memory_limit(c.memoryLimit);
-    RasterSpec s;
+    RasterProfile s;
     s.width = 150, s.height = 97, s.count = c.count, s.type = c.type, s.compression = c.compression;
     s.tiled = c.tiled, s.cog = c.cog, s.block_width = 32, s.block_height = 32;
     s.geotransform = std::array<double, 6>{500000, 30, 0, 4100000, 0, -30};
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RasterWriterRefuses, BadWindowsBeforeWritingAnything) {
     vtest::TempDir dir;
-    RasterSpec s;
+    RasterProfile s;
     s.width = 64, s.height = 64, s.count = 2, s.type = SampleType::uint16, s.block_width = 32, s.block_height = 32;
     RasterWriter w = RasterWriter::create(dir.file("out.tif"), s);
     std::vector<std::uint8_t> buf(64 * 64 * 2 * 2);
@@ -133,20 +133,20 @@ TEST(RasterWriterRefuses, BadWindowsBeforeWritingAnything) {
     EXPECT_EQ(velmora::Raster::open(dir.file("out.tif")).info().type, SampleType::uint16);
 }
 
-TEST(RasterWriterRefuses, SpecsTheCodecCannotHonour) {
+TEST(RasterWriterRefuses, ProfilesTheCodecCannotHonour) {
     vtest::TempDir dir;
-    const auto spec = [](SampleType t, int count, const char* compression, int predictor) {
-        RasterSpec s;
+    const auto profile = [](SampleType t, int count, const char* compression, int predictor) {
+        RasterProfile s;
         s.width = 10, s.height = 10, s.type = t, s.count = count, s.compression = compression, s.predictor = predictor;
         return s;
     };
-    for (const RasterSpec& s : {spec(SampleType::float32, 1, "jpeg", 0), spec(SampleType::uint8, 2, "jpeg", 0),
-                                spec(SampleType::uint8, 1, "snappy", 0), spec(SampleType::int16, 1, "deflate", 3),
-                                spec(SampleType::uint8, 1, "none", 2), spec(SampleType::complex64, 1, "none", 0),
-                                spec(SampleType::int64, 1, "lerc", 0)}) {
+    for (const RasterProfile& s : {profile(SampleType::float32, 1, "jpeg", 0), profile(SampleType::uint8, 2, "jpeg", 0),
+                                profile(SampleType::uint8, 1, "snappy", 0), profile(SampleType::int16, 1, "deflate", 3),
+                                profile(SampleType::uint8, 1, "none", 2), profile(SampleType::complex64, 1, "none", 0),
+                                profile(SampleType::int64, 1, "lerc", 0)}) {
         EXPECT_THROW(RasterWriter::create(dir.file("out.tif"), s), velmora::Error) << s.compression;
     }
-    RasterSpec odd = spec(SampleType::uint8, 1, "none", 0);
+    RasterProfile odd = profile(SampleType::uint8, 1, "none", 0);
     odd.block_width = 100;
     EXPECT_THROW(RasterWriter::create(dir.file("out.tif"), odd), velmora::Error);
     EXPECT_TRUE(dir.List().empty());
@@ -157,7 +157,7 @@ TEST(RasterWriterAbandoned, LeavesThePreviousFileAsItWas) {
     const std::string target = dir.file("keep.tif");
     std::ofstream(target) << "previous";
     {
-        RasterSpec s;
+        RasterProfile s;
         s.width = 40, s.height = 40, s.cog = true;
         RasterWriter w = RasterWriter::create(target, s);
         std::vector<std::uint8_t> buf(20 * 20);
