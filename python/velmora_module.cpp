@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "path_arg.h"
+#include "module_support.h"
 #include "velmora/image.hpp"
 
 namespace py = pybind11;
@@ -23,16 +24,8 @@ using Array = py::array_t<std::uint8_t>;
 
 PyObject* g_errorType = nullptr;
 
-// A Python callable as a progress callback called from the working thread.
-velmora::Progress ProgressOf(const py::object& callback) {
-    if (callback.is_none()) return velmora::Progress();
-    // The callable is held for the call only; the lock is taken to call it.
-    auto held = std::make_shared<py::object>(callback);
-    return [held](int percent) {
-        py::gil_scoped_acquire lock;
-        (*held)(percent);
-    };
-}
+using velmora_python::PaletteFrom;
+using velmora_python::ProgressOf;
 
 // A getter called without the interpreter lock: the object's own lock may be
 // held by a thread whose progress callback waits for the interpreter lock,
@@ -96,17 +89,6 @@ py::object PaletteOf(const velmora::Image& image) {
     Array out({static_cast<py::ssize_t>(colors.size()), py::ssize_t{3}});
     for (size_t i = 0; i < colors.size(); ++i) std::memcpy(out.mutable_data(i, 0), colors[i].data(), 3);
     return std::move(out);
-}
-
-std::vector<velmora::Rgb> PaletteFrom(const py::object& palette) {
-    std::vector<velmora::Rgb> colors;
-    if (palette.is_none()) return colors;
-    auto table = py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>::ensure(palette);
-    if (!table || table.ndim() != 2 || table.shape(1) != 3)
-        throw py::value_error("a palette is an (N, 3) array of RGB bytes");
-    for (py::ssize_t i = 0; i < table.shape(0); ++i)
-        colors.push_back({*table.data(i, 0), *table.data(i, 1), *table.data(i, 2)});
-    return colors;
 }
 
 velmora::Image FromNumpy(const py::array& array, const py::object& palette) {
@@ -270,6 +252,8 @@ PYBIND11_MODULE(_velmora, m) {
     m.def("memory_limit", &velmora::memory_limit);
     m.def("set_virtual_dir", [](const py::object& path) { velmora::set_virtual_dir(PathOf(path)); }, py::arg("path"));
     m.def("virtual_dir", &velmora::virtual_dir);
+
+    velmora_python::RegisterImageExtras(m);
 
     py::class_<velmora::GeoTIFF>(m, "GeoTIFF", "The georeferencing of a GeoTIFF file.")
         .def(py::init([](const py::object& pathLike) {

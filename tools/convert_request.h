@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/photo_options.h"
 #include "velmora/convert.h"
 
 namespace velmora::cli {
@@ -23,6 +24,7 @@ struct ConvertRequest {
     bool batch = false;
     std::string outDir;  // batch only
     bool worldFile = false;  // an ESRI world file beside each georeferenced output
+    PhotoOptions photo;
 };
 
 // A format code from "0".."5" or an extension name in any case ("png",

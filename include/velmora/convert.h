@@ -22,6 +22,8 @@ struct ConvertSteps {
     int colors = 256;        // kept when an image is reduced to 8 bits, 2-256
     bool dither = true;      // Floyd-Steinberg dithering when reducing
     bool worldFile = false;  // an ESRI world file beside the output
+    bool autoOrient = true;  // a picture stored turned read upright (CNewDIB::SetAutoOrient)
+    bool strip = false;      // the input's colour profile and EXIF left out of the output
     // Told what fitting the depth did ("24-bit image reduced to 256
     // colours"), when it did anything; the output format's name follows.
     std::function<void(const std::string& what, const char* format)> note;
