@@ -164,3 +164,18 @@ def test_an_image_larger_than_the_limit_is_written_block_by_block(tmp_path):
     written = Pillow.open(tmp_path / "big.png")
     assert written.size == (6000, 4000)
     assert written.getpixel((0, 3999)) == (3750 % 256,) * 3
+
+
+def _public(owner):
+    return [(name, getattr(owner, name)) for name in dir(owner) if not name.startswith("_")]
+
+
+@pytest.mark.parametrize("owner", [velmora, velmora.Image, velmora.GeoTIFF, velmora.Format], ids=lambda o: o.__name__)
+def test_help_says_what_each_call_does(owner):
+    # pybind11 puts the signature first: a docstring is more than that line.
+    for name, value in _public(owner):
+        if owner is velmora and (isinstance(value, type(velmora)) or name in ("Raster", "open_raster")):
+            continue
+        doc = (getattr(value, "__doc__", None) or "").strip().splitlines()
+        words = " ".join(line for line in doc if not line.startswith(name + "(")).split()
+        assert len(words) >= 4, f"{owner.__name__}.{name}: {doc}"
