@@ -272,7 +272,7 @@ PYBIND11_MODULE(_velmora, m) {
             py::gil_scoped_release unlocked;
             return velmora::GeoTIFF(path);
         }), py::arg("path"))
-        .def_property_readonly("path", &velmora::GeoTIFF::path, "The file read.")
+        .def_property_readonly("path", &velmora::GeoTIFF::path, "The path of the file read.")
         .def("report", &velmora::GeoTIFF::report, "report() -> str\n\nThe library's key report.")
         .def_property_readonly("keys", Unlocked(&velmora::GeoTIFF::keys),
                                "The GeoKeys the file holds, by name: {\"GTModelTypeGeoKey\": 1, ...}.")
