@@ -58,9 +58,11 @@ Image Image::open(const std::string& path, const OpenOptions& options) {
     const int format = api::FormatForOpen(path);
     auto impl = std::make_unique<Impl>();
     CNewDIB& dib = impl->dib;
+    dib.SetAutoOrient(options.auto_orient ? 1 : 0);
     const int ok = api::RunFileOperation(Operation::read, "cannot read", path, dib, options.progress,
                                          [&] { return dib.ReadFile(path.c_str(), format); });
     if (!ok) api::ThrowFailure(Operation::read, "cannot read", path, dib.GetLastErrorText(), GetLastSystemError());
+    if (!dib.GetLastWarningText().IsEmpty()) impl->warning = "the colour profile or EXIF data are damaged and were ignored";
     return Image(std::move(impl));
 }
 
@@ -158,11 +160,14 @@ Image Image::thumbnail(int width, int height) const {
     int made = 0;
     try {
         impl = std::make_unique<Impl>();
-        made = MakeThumbnail(&dib, width, height, &impl->dib);
+        int fitWidth = 0, fitHeight = 0;
+        FitThumbnailSize(dib.GetWidth(), dib.GetHeight(), width, height, &fitWidth, &fitHeight);
+        made = MakeResized(&dib, fitWidth, fitHeight, &impl->dib);
     } catch (const std::bad_alloc&) {
         made = 0;
     }
     if (!made) api::ThrowFailure(Operation::transform, "cannot make a thumbnail of the image", "", nullptr);
+    impl->dib.SetMetadata(dib.GetMetadata());
     return Image(std::move(impl));
 }
 

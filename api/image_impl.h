@@ -18,6 +18,8 @@ struct velmora::Image::Impl {
     // image from two threads gets its calls one after the other, not a
     // window moved under another call. Recursive: calls use one another.
     mutable std::recursive_mutex lock;
+    // What the read ignored, in English; empty when nothing.
+    std::string warning;
 };
 
 namespace velmora::api {

@@ -82,25 +82,53 @@ void SetPalette(CNewDIB& dib, int bitCount, const std::vector<Rgb>& palette) {
 
 }  // namespace
 
-Image Image::from_pixels(int width, int height, int bitCount, const std::uint8_t* pixels, std::size_t stride,
-                         const std::vector<Rgb>& palette) {
+Image Image::create(int width, int height, int bitCount, const std::vector<Rgb>& palette) {
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         api::ThrowUsage(ErrorCode::invalid_argument,
                         "images are made of 1, 4, 8, 24 or 32-bit pixels, not " + std::to_string(bitCount));
-    const size_t inRow = static_cast<size_t>(width < 0 ? 0 : width) * static_cast<size_t>(bitCount <= 8 ? 1 : bitCount / 8);
-    if (width < 1 || height < 1 || !pixels || stride < inRow)
-        api::ThrowUsage(ErrorCode::invalid_argument, "an image needs a width and height of at least 1 and its rows");
+    if (width < 1 || height < 1)
+        api::ThrowUsage(ErrorCode::invalid_argument, "an image needs a width and height of at least 1");
     auto impl = std::make_unique<Impl>();
     CNewDIB& dib = impl->dib;
     if (!dib.CreateDIB(width, height, bitCount)) api::ThrowFailure(api::Operation::read, "cannot create the image", "", nullptr);
     if (bitCount <= 8) SetPalette(dib, bitCount, palette);
-    const bool walked = WalkRows(dib, RowOrder::TopDown, 0, height, height, [&](const RowPiece& piece) {
-        for (int k = 0; k < piece.count; ++k)
-            api::RowFromNatural(pixels + static_cast<size_t>(piece.first + k) * stride, width, bitCount, piece.Row(k));
+    // A page file starts as zeros; memory is cleared so unwritten rows are black.
+    const bool cleared = dib.IsMapped() || WalkRows(dib, RowOrder::TopDown, 0, height, height, [&](const RowPiece& piece) {
+        for (int k = 0; k < piece.count; ++k) std::memset(piece.Row(k), 0, piece.stride);
         return true;
     });
-    if (!walked) api::ThrowFailure(api::Operation::read, "cannot map the image's rows", "", nullptr);
+    if (!cleared) api::ThrowFailure(api::Operation::read, "cannot map the image's rows", "", nullptr);
     return api::ImageAccess::Wrap(std::move(impl));
+}
+
+void Image::write_pixels(int top, int count, const std::uint8_t* pixels, std::size_t stride) {
+    const auto hold = api::Hold(m_impl.get());
+    CNewDIB& dib = DocumentOf(m_impl.get(), "write rows");
+    const int width = dib.GetWidth(), bitCount = dib.GetBitCount();
+    const size_t inRow = static_cast<size_t>(width) * static_cast<size_t>(api::NaturalChannels(bitCount, true));
+    if (top < 0 || count < 1 || top > dib.GetHeight() - count)
+        api::ThrowUsage(ErrorCode::invalid_argument, "rows " + std::to_string(top) + " + " + std::to_string(count) +
+                                                         " are outside the image's " +
+                                                         std::to_string(dib.GetHeight()) + " rows");
+    if (!pixels || stride < inRow) api::ThrowUsage(ErrorCode::invalid_argument, "rows shorter than the image's width");
+    m_impl->alpha.reset();
+    const bool walked = WalkRows(dib, RowOrder::TopDown, top, top + count, count, [&](const RowPiece& piece) {
+        for (int k = 0; k < piece.count; ++k)
+            api::RowFromNatural(pixels + static_cast<size_t>(piece.first - top + k) * stride, width, bitCount,
+                                piece.Row(k));
+        return true;
+    });
+    if (!walked) api::ThrowFailure(api::Operation::transform, "cannot map the image's rows", "", nullptr);
+}
+
+Image Image::from_pixels(int width, int height, int bitCount, const std::uint8_t* pixels, std::size_t stride,
+                         const std::vector<Rgb>& palette) {
+    const size_t inRow = static_cast<size_t>(width < 0 ? 0 : width) * static_cast<size_t>(bitCount <= 8 ? 1 : bitCount / 8);
+    if (width < 1 || height < 1 || !pixels || stride < inRow)
+        api::ThrowUsage(ErrorCode::invalid_argument, "an image needs a width and height of at least 1 and its rows");
+    Image image = create(width, height, bitCount, palette);
+    image.write_pixels(0, height, pixels, stride);
+    return image;
 }
 
 }  // namespace velmora

@@ -19,7 +19,12 @@ bool Transform(CNewDIB* dib, const ConvertSteps& steps, ConvertResult* result) {
     }
     if (steps.thumbnail <= 0) return true;
     CNewDIB small;
-    if (!MakeThumbnail(dib, steps.thumbnail, steps.thumbnail, &small) || !dib->CopyDIB(&small)) {
+    if (!MakeThumbnail(dib, steps.thumbnail, steps.thumbnail, &small)) {
+        result->stage = ConvertStage::thumbnail;
+        return false;
+    }
+    small.SetMetadata(dib->GetMetadata());
+    if (!dib->CopyDIB(&small)) {
         result->stage = ConvertStage::thumbnail;
         return false;
     }
@@ -37,6 +42,7 @@ ConvertResult ConvertDIBFile(const std::string& input, int inputFormat, const st
                              const ConvertSteps& steps) {
     ConvertResult result;
     CNewDIB dib;
+    dib.SetAutoOrient(steps.autoOrient ? 1 : 0);
     if (steps.read ? !steps.read(input, &dib, &result.message) : !dib.ReadFile(input.c_str(), inputFormat)) {
         result.stage = ConvertStage::read;
         if (!steps.read) result.text = dib.GetLastErrorText();
@@ -50,6 +56,7 @@ ConvertResult ConvertDIBFile(const std::string& input, int inputFormat, const st
         result.stage = ConvertStage::fit;
         return result;
     }
+    if (steps.strip) dib.SetMetadata(ImageMetadata());
     SaveConverted(dib, input, output, target, target, steps, width, height, &result);
     return result;
 }

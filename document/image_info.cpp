@@ -56,6 +56,7 @@ int ReadDIBFileInfo(const CString& path, int format, DIBFileInfo* info, CString*
     const bool turned = codec.m_nOrientation >= 5 && codec.m_nOrientation <= 8;
     info->width = turned ? image.height : image.width;
     info->height = turned ? image.width : image.height;
+    info->orientation = codec.m_nOrientation >= 1 && codec.m_nOrientation <= 8 ? codec.m_nOrientation : 1;
     info->bitCount = image.bitCount;
     info->colors = velmora::ColorEntries(image.bitCount);
     info->bytesPerLine = static_cast<unsigned long>(velmora::RowStride(info->width, image.bitCount, INT_MAX));

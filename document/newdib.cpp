@@ -40,6 +40,8 @@ int CNewDIB::CopyDIB(CNewDIB* src) {
     m_strFileName = src->m_strFileName;
     m_nFileFormat = src->m_nFileFormat;
     m_nGrayProp = src->m_nGrayProp;
+    m_metadata = src->m_metadata;
+    m_nOrientation = src->m_nOrientation;
     return 1;
 }
 

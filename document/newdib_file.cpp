@@ -65,6 +65,7 @@ int CNewDIB::ReadFileForBox(const CString& path, int format, int boxWidth, int b
     int code = BeginFileOperation(path, format);
     if (code < 0) return 0;
     m_strFileName = path;
+    m_strLastWarning.Empty();
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = 0;
     if (boxWidth >= 1 && boxHeight >= 1) {
@@ -73,13 +74,16 @@ int CNewDIB::ReadFileForBox(const CString& path, int format, int boxWidth, int b
     }
     if (!RunCodec(codec, velmora::ReadOperation(code), path, velmora::text::kReadDataFailed, &m_strLastError)) return 0;
     m_nGrayProp = codec.m_bGray;
+    m_metadata = std::move(codec.m_metadata);
+    m_nOrientation = codec.m_nOrientation;
     // A picture stored turned or mirrored is brought upright; without room
     // for a quarter turn the read fails rather than show it sideways.
-    if (!velmora::ApplyOrientation(*this, codec.m_nOrientation)) {
+    if (m_bAutoOrient && !velmora::OrientUpright(*this, m_nOrientation, &m_metadata)) {
         ReleaseDIB();
         m_strLastError = velmora::text::kCreateBufferFailed;
         return 0;
     }
+    m_strLastWarning = codec.m_strWarning;
     return 1;
 }
 
@@ -94,6 +98,7 @@ int CNewDIB::SaveFile(const CString& path, int format, int remember, const DIBSa
     CDIBFile codec(this, m_hProgressWnd);
     codec.m_bGray = m_nGrayProp;
     codec.m_pSaveOptions = &options;
+    codec.m_metadata = m_metadata;
     int ok = RunCodec(codec, velmora::SaveOperation(code), target, velmora::text::kWriteImageFailed, &m_strLastError);
     if (ok && remember) m_strFileName = target;
     return ok;

@@ -1,5 +1,6 @@
 #include "document/newdib_orientation.h"
 
+#include "codecs/metadata/metadata_blocks.h"
 #include "codecs/tiff/tiff_orientation.h"
 #include "velmora/newdib.h"
 
@@ -28,6 +29,12 @@ int Apply(CNewDIB& dib, tiff::OrientationStep step) {
 int ApplyOrientation(CNewDIB& dib, int orientation) {
     const tiff::OrientationSteps steps = tiff::StepsForOrientation(orientation);
     return Apply(dib, steps.first) && Apply(dib, steps.second) ? 1 : 0;
+}
+
+int OrientUpright(CNewDIB& dib, int orientation, ImageMetadata* metadata) {
+    if (!ApplyOrientation(dib, orientation)) return 0;
+    if (orientation != 1) SetExifOrientation(&metadata->exif, 1);
+    return 1;
 }
 
 }  // namespace velmora

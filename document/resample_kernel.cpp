@@ -63,29 +63,69 @@ BoxedSize Boxed(int width, int height, int kx, int ky) {
                      static_cast<double>(height) / ky};
 }
 
-BoxShrinker::BoxShrinker(int width, int height, int kx, int ky, EmitRow emit)
-    : m_width(width), m_height(height), m_kx(kx), m_ky(ky), m_size(Boxed(width, height, kx, ky)),
+BoxShrinker::BoxShrinker(int width, int height, int kx, int ky, EmitRow emit, int channels)
+    : m_width(width), m_height(height), m_kx(kx), m_ky(ky), m_channels(channels), m_size(Boxed(width, height, kx, ky)),
       m_emit(std::move(emit)) {
-    m_sums.assign(static_cast<size_t>(m_size.width) * 3, 0);
-    m_row.assign(static_cast<size_t>(m_size.width) * 3, 0.0f);
+    m_sums.assign(static_cast<size_t>(m_size.width) * channels, 0);
+    m_row.assign(static_cast<size_t>(m_size.width) * channels, 0.0f);
 }
 
 size_t BoxShrinker::WorkingBytes() const { return m_sums.size() * sizeof(uint64_t) + m_row.size() * sizeof(float); }
 
-void BoxShrinker::AddRow(const uint8_t* bgr) {
-    uint64_t* sum = m_sums.data();
-    for (int x = 0; x < m_width; x += m_kx, sum += 3) {
-        const uint8_t* p = bgr + static_cast<size_t>(x) * 3;
-        const int n = std::min(m_kx, m_width - x);
-        uint64_t b = 0, g = 0, r = 0;
-        for (int k = 0; k < n; ++k, p += 3) {
-            b += p[0];
-            g += p[1];
-            r += p[2];
+namespace {
+
+void AddColours(const uint8_t* p, int n, uint64_t* sum) {
+    uint64_t b = 0, g = 0, r = 0;
+    for (int k = 0; k < n; ++k, p += 3) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+    }
+    sum[0] += b;
+    sum[1] += g;
+    sum[2] += r;
+}
+
+void AddPremultiplied(const uint8_t* p, int n, uint64_t* sum) {
+    uint64_t b = 0, g = 0, r = 0, a = 0;
+    for (int k = 0; k < n; ++k, p += 4) {
+        const unsigned alpha = p[3];
+        b += p[0] * alpha;
+        g += p[1] * alpha;
+        r += p[2] * alpha;
+        a += alpha;
+    }
+    sum[0] += b;
+    sum[1] += g;
+    sum[2] += r;
+    sum[3] += a;
+}
+
+// One row across: each output pixel the weighted sum of its taps.
+template <int Channels>
+void ResampleRow(const float* in, const std::vector<Taps>& across, float* out) {
+    for (size_t x = 0; x < across.size(); ++x) {
+        const Taps& t = across[x];
+        float acc[Channels] = {};
+        const float* p = in + static_cast<size_t>(t.first) * Channels;
+        for (float w : t.weights) {
+            for (int c = 0; c < Channels; ++c) acc[c] += w * p[c];
+            p += Channels;
         }
-        sum[0] += b;
-        sum[1] += g;
-        sum[2] += r;
+        for (int c = 0; c < Channels; ++c) out[x * Channels + c] = acc[c];
+    }
+}
+
+}  // namespace
+
+void BoxShrinker::AddRow(const uint8_t* pixels) {
+    uint64_t* sum = m_sums.data();
+    const size_t channels = static_cast<size_t>(m_channels);
+    for (int x = 0; x < m_width; x += m_kx, sum += channels) {
+        const uint8_t* p = pixels + static_cast<size_t>(x) * channels;
+        const int n = std::min(m_kx, m_width - x);
+        if (channels == 4) AddPremultiplied(p, n, sum);
+        else AddColours(p, n, sum);
     }
     if (++m_rowsInBand == m_ky) FlushBand();
 }
@@ -93,10 +133,12 @@ void BoxShrinker::AddRow(const uint8_t* bgr) {
 void BoxShrinker::FlushBand() {
     if (m_rowsInBand == 0 || m_outRow >= m_size.height) return;
     float* out = m_row.data();
+    const size_t channels = static_cast<size_t>(m_channels);
     for (int j = 0; j < m_size.width; ++j) {
         const int columns = std::min(m_kx, m_width - j * m_kx);
         const float inverse = 1.0f / static_cast<float>(columns * m_rowsInBand);
-        for (int c = 0; c < 3; ++c) out[j * 3 + c] = static_cast<float>(m_sums[static_cast<size_t>(j) * 3 + c]) * inverse;
+        for (size_t c = 0; c < channels; ++c)
+            out[j * channels + c] = static_cast<float>(m_sums[static_cast<size_t>(j) * channels + c]) * inverse;
     }
     std::fill(m_sums.begin(), m_sums.end(), 0);
     m_rowsInBand = 0;
@@ -104,8 +146,8 @@ void BoxShrinker::FlushBand() {
     m_emit(out);
 }
 
-Lanczos3Rows::Lanczos3Rows(const BoxedSize& source, int width, int height, EmitRow emit)
-    : m_width(width), m_height(height), m_across(TapsFor(source.width, source.spanX, width)),
+Lanczos3Rows::Lanczos3Rows(const BoxedSize& source, int width, int height, EmitRow emit, int channels)
+    : m_width(width), m_height(height), m_channels(channels), m_across(TapsFor(source.width, source.spanX, width)),
       m_down(TapsFor(source.height, source.spanY, height)), m_emit(std::move(emit)) {
     // Output row y is made when its last row comes in (or when an earlier
     // output row's last does, if later): the ring holds from its first row.
@@ -114,8 +156,8 @@ Lanczos3Rows::Lanczos3Rows(const BoxedSize& source, int width, int height, EmitR
         latest = std::max(latest, LastRow(y));
         m_ringRows = std::max(m_ringRows, latest - m_down[static_cast<size_t>(y)].first + 1);
     }
-    m_ring.assign(static_cast<size_t>(m_ringRows) * width * 3, 0.0f);
-    m_out.assign(static_cast<size_t>(width) * 3, 0.0f);
+    m_ring.assign(static_cast<size_t>(m_ringRows) * width * channels, 0.0f);
+    m_out.assign(static_cast<size_t>(width) * channels, 0.0f);
 }
 
 int Lanczos3Rows::LastRow(int y) const {
@@ -131,21 +173,9 @@ size_t Lanczos3Rows::WorkingBytes() const {
 }
 
 void Lanczos3Rows::AddRow(const float* in) {
-    float* out = m_ring.data() + static_cast<size_t>(m_received % m_ringRows) * m_width * 3;
-    for (int x = 0; x < m_width; ++x) {
-        const Taps& t = m_across[static_cast<size_t>(x)];
-        float b = 0, g = 0, r = 0;
-        const float* p = in + static_cast<size_t>(t.first) * 3;
-        for (float w : t.weights) {
-            b += w * p[0];
-            g += w * p[1];
-            r += w * p[2];
-            p += 3;
-        }
-        out[x * 3] = b;
-        out[x * 3 + 1] = g;
-        out[x * 3 + 2] = r;
-    }
+    float* out = m_ring.data() + static_cast<size_t>(m_received % m_ringRows) * m_width * m_channels;
+    if (m_channels == 4) ResampleRow<4>(in, m_across, out);
+    else ResampleRow<3>(in, m_across, out);
     ++m_received;
     EmitReady();
 }
@@ -157,8 +187,8 @@ void Lanczos3Rows::EmitReady() {
         for (size_t k = 0; k < t.weights.size(); ++k) {
             const float w = t.weights[k];
             const int row = t.first + static_cast<int>(k);
-            const float* in = m_ring.data() + static_cast<size_t>(row % m_ringRows) * m_width * 3;
-            for (int i = 0; i < m_width * 3; ++i) m_out[static_cast<size_t>(i)] += w * in[i];
+            const float* in = m_ring.data() + static_cast<size_t>(row % m_ringRows) * m_width * m_channels;
+            for (int i = 0; i < m_width * m_channels; ++i) m_out[static_cast<size_t>(i)] += w * in[i];
         }
         m_emit(m_out.data());
     }

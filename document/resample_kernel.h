@@ -10,7 +10,8 @@
 
 namespace velmora::resample {
 
-// Rows of three floats a pixel (blue, green, red), top first.
+// Rows of three floats a pixel (blue, green, red), or four with alpha (the
+// colours premultiplied by it, as 0..255 x 0..255), top first.
 using EmitRow = std::function<void(const float* row)>;
 
 // The size of an area-averaged picture, and the span of the source each of
@@ -33,15 +34,16 @@ int BoxFactor(int from, int to);
 // The size area averaging by kx x ky makes of width x height.
 BoxedSize Boxed(int width, int height, int kx, int ky);
 
-// Area averaging by kx x ky: rows of blue-green-red bytes go in top first;
-// each block of kx x ky pixels becomes one pixel of the result (a last
+// Area averaging by kx x ky: rows of blue-green-red bytes (or blue, green,
+// red, alpha with four channels: the colours weighted by alpha, so a
+// transparent pixel lends its block no colour) go in top first; each block of kx x ky pixels becomes one pixel of the result (a last
 // partial column or row averages what it has), and each finished row goes to
 // `emit`. One row of sums is held, whatever the image's size.
 class BoxShrinker {
 public:
-    BoxShrinker(int width, int height, int kx, int ky, EmitRow emit);
-    // The next source row, width * 3 bytes.
-    void AddRow(const uint8_t* bgr);
+    BoxShrinker(int width, int height, int kx, int ky, EmitRow emit, int channels = 3);
+    // The next source row, width * channels bytes.
+    void AddRow(const uint8_t* pixels);
     // The last partial band, once every row went in.
     void Finish() { FlushBand(); }
     const BoxedSize& Size() const { return m_size; }
@@ -49,11 +51,11 @@ public:
 
 private:
     void FlushBand();
-    int m_width, m_height, m_kx, m_ky;
+    int m_width, m_height, m_kx, m_ky, m_channels;
     BoxedSize m_size;
     int m_rowsInBand = 0;
     int m_outRow = 0;
-    std::vector<uint64_t> m_sums;  // one band's sums, (width / kx rounded up) * 3
+    std::vector<uint64_t> m_sums;  // one band's sums, (width / kx rounded up) * channels
     std::vector<float> m_row;
     EmitRow m_emit;
 };
@@ -72,8 +74,8 @@ struct Taps {
 // output row spans are held.
 class Lanczos3Rows {
 public:
-    Lanczos3Rows(const BoxedSize& source, int width, int height, EmitRow emit);
-    // The next source row, source width * 3 floats.
+    Lanczos3Rows(const BoxedSize& source, int width, int height, EmitRow emit, int channels = 3);
+    // The next source row, source width * channels floats.
     void AddRow(const float* row);
     // Whether every output row went out.
     bool Done() const { return m_next == m_height; }
@@ -82,7 +84,7 @@ public:
 private:
     int LastRow(int y) const;
     void EmitReady();
-    int m_width, m_height;
+    int m_width, m_height, m_channels;
     std::vector<Taps> m_across, m_down;
     int m_ringRows = 1;
     std::vector<float> m_ring;  // rows resampled across, row r at r % m_ringRows

@@ -60,6 +60,8 @@ const char* const kTraceLockFailed = "\t不能锁定内存块";
 // PCX codec.
 const char* const kPcxTooLarge = "PCX文件的宽和高不能超过65535像素";
 
+const char* const kMetadataIgnored = "图像的颜色配置文件或EXIF数据已损坏，已忽略";
+
 const char* const kWrongData = "The Wrong Data";
 const char* const kOk = "ok";
 

@@ -62,6 +62,9 @@ extern const char* const kTraceLockFailed;     // \t不能锁定内存块
 // PCX codec.
 extern const char* const kPcxTooLarge;  // PCX文件的宽和高不能超过65535像素
 
+// A colour profile or EXIF block a reader dropped (the image is kept).
+extern const char* const kMetadataIgnored;  // 图像的颜色配置文件或EXIF数据已损坏，已忽略
+
 // ASCII texts shown by the BMP reader.
 extern const char* const kWrongData;  // The Wrong Data
 extern const char* const kOk;         // ok

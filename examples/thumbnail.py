@@ -20,13 +20,13 @@ def main(argv):
     try:
         image = velmora.open(source, progress=lambda p: print(f"\rreading {p:3d}%", end="", file=sys.stderr))
         print(file=sys.stderr)
-        small = image.thumbnail(size, size)  # (h, w, 3) RGB, a numpy array
-        velmora.from_numpy(small).save(target)
+        small = image.thumbnail(size)  # a new velmora.Image
+        small.save(target)
     except velmora.Error as e:
         print(f"\n{e}" + (f" ({e.text})" if e.text else ""), file=sys.stderr)
         return 1
     print(f"{source}: {image.width} x {image.height}, {image.bit_count}-bit -> "
-          f"{target}: {small.shape[1]} x {small.shape[0]}")
+          f"{target}: {small.width} x {small.height}")
     return 0
 
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "path_arg.h"
+#include "module_support.h"
 #include "velmora/image.hpp"
 
 namespace py = pybind11;
@@ -23,16 +24,8 @@ using Array = py::array_t<std::uint8_t>;
 
 PyObject* g_errorType = nullptr;
 
-// A Python callable as a progress callback called from the working thread.
-velmora::Progress ProgressOf(const py::object& callback) {
-    if (callback.is_none()) return velmora::Progress();
-    // The callable is held for the call only; the lock is taken to call it.
-    auto held = std::make_shared<py::object>(callback);
-    return [held](int percent) {
-        py::gil_scoped_acquire lock;
-        (*held)(percent);
-    };
-}
+using velmora_python::PaletteFrom;
+using velmora_python::ProgressOf;
 
 // A getter called without the interpreter lock: the object's own lock may be
 // held by a thread whose progress callback waits for the interpreter lock,
@@ -43,20 +36,6 @@ std::function<Result(const Object&)> Unlocked(Result (Object::*getter)() const) 
         py::gil_scoped_release unlocked;
         return (object.*getter)();
     };
-}
-
-velmora::Image Open(const py::object& pathLike, const py::object& progress) {
-    const std::string path = PathOf(pathLike);
-    velmora::OpenOptions options;
-    options.progress = ProgressOf(progress);
-    velmora::Image image;
-    {
-        py::gil_scoped_release unlocked;
-        image = velmora::Image::open(path, options);
-    }
-    // The callable goes while the lock is held.
-    options.progress = velmora::Progress();
-    return image;
 }
 
 std::vector<py::ssize_t> ShapeOf(int rows, int width, int channels) {
@@ -96,17 +75,6 @@ py::object PaletteOf(const velmora::Image& image) {
     Array out({static_cast<py::ssize_t>(colors.size()), py::ssize_t{3}});
     for (size_t i = 0; i < colors.size(); ++i) std::memcpy(out.mutable_data(i, 0), colors[i].data(), 3);
     return std::move(out);
-}
-
-std::vector<velmora::Rgb> PaletteFrom(const py::object& palette) {
-    std::vector<velmora::Rgb> colors;
-    if (palette.is_none()) return colors;
-    auto table = py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>::ensure(palette);
-    if (!table || table.ndim() != 2 || table.shape(1) != 3)
-        throw py::value_error("a palette is an (N, 3) array of RGB bytes");
-    for (py::ssize_t i = 0; i < table.shape(0); ++i)
-        colors.push_back({*table.data(i, 0), *table.data(i, 1), *table.data(i, 2)});
-    return colors;
 }
 
 velmora::Image FromNumpy(const py::array& array, const py::object& palette) {
@@ -157,15 +125,6 @@ velmora::Flip FlipOf(const std::string& name) {
     if (name == "vertical") return velmora::Flip::vertical;
     if (name == "horizontal") return velmora::Flip::horizontal;
     throw py::value_error("flip takes \"vertical\" or \"horizontal\"");
-}
-
-Array Thumbnail(const velmora::Image& image, int width, int height) {
-    velmora::Image small;
-    {
-        py::gil_scoped_release unlocked;
-        small = image.thumbnail(width, height);
-    }
-    return ToNumpy(small);
 }
 
 // The values as an array of `columns` columns (one dimension when 0).
@@ -219,19 +178,32 @@ PYBIND11_MODULE(_velmora, m) {
         }
     });
 
-    py::class_<velmora::Image>(m, "Image", "An image in memory or in a page file.")
-        .def_property_readonly("width", Unlocked(&velmora::Image::width))
-        .def_property_readonly("height", Unlocked(&velmora::Image::height))
-        .def_property_readonly("bit_count", Unlocked(&velmora::Image::bit_count))
-        .def_property_readonly("gray", Unlocked(&velmora::Image::gray))
-        .def_property_readonly("in_page_file", Unlocked(&velmora::Image::in_page_file))
+    py::class_<velmora::Image>(m, "Image",
+        "An image of 1 to 32 bits in memory or, when larger than the memory limit, in a page file read a window\n"
+        "of rows at a time. Made by velmora.open(), velmora.new(), velmora.from_numpy() and the calls that\n"
+        "return new images (crop, resize, thumbnail, copy). numpy.asarray(image) gives its pixels; `with`\n"
+        "closes it at the end of the block.")
+        .def_property_readonly("width", Unlocked(&velmora::Image::width), "Width in pixels (0 once closed).")
+        .def_property_readonly("height", Unlocked(&velmora::Image::height), "Height in pixels (0 once closed).")
+        .def_property_readonly("bit_count", Unlocked(&velmora::Image::bit_count),
+                               "Bits a pixel: 1, 2, 4 or 8 (palette indices), 16, 24 or 32.")
+        .def_property_readonly("gray", Unlocked(&velmora::Image::gray), "Whether the reader found a grey picture.")
+        .def_property_readonly("in_page_file", Unlocked(&velmora::Image::in_page_file),
+                               "Whether the pixels live in a page file rather than in memory.")
         .def_property_readonly("has_alpha", [](const velmora::Image& image) {
             py::gil_scoped_release unlocked;
             return image.has_alpha();
-        })
-        .def_property_readonly("palette", &PaletteOf)
-        .def("to_numpy", &ToNumpy)
-        .def("read_rows", &ReadRows, py::arg("top"), py::arg("count"))
+        }, "Whether a 32-bit image's fourth bytes are not all zero (looked for over every pixel once).")
+        .def_property_readonly("palette", &PaletteOf, "The colour table as an (N, 3) uint8 RGB array up to 8 bits, else None.")
+        .def("to_numpy", &ToNumpy,
+             "to_numpy() -> numpy.ndarray\n\n"
+             "Every pixel, top row first, uint8: (h, w) palette indices up to 8 bits, (h, w, 3) RGB for 16 and 24\n"
+             "bits and 32 without alpha, (h, w, 4) RGBA for 32 with alpha. numpy.asarray(image) differs only for\n"
+             "grey images (grey levels, as Pillow gives). The whole image is read: see blocks() for large ones.")
+        .def("read_rows", &ReadRows, py::arg("top"), py::arg("count"),
+             "read_rows(top, count) -> numpy.ndarray\n\n"
+             "Picture rows top .. top + count - 1 (0: the top row), shaped as to_numpy() shapes them.\n"
+             "Raises velmora.Error (code \"invalid_argument\") for rows outside the image.")
         .def("save", &Save, py::arg("path"))
         .def("rotate", [](velmora::Image& image, const std::string& turn) {
             const velmora::Turn t = TurnOf(turn);
@@ -242,12 +214,14 @@ PYBIND11_MODULE(_velmora, m) {
             const velmora::Flip f = FlipOf(flip);
             py::gil_scoped_release unlocked;
             image.flip(f);
-        }, py::arg("direction"))
+        }, py::arg("direction"),
+        "flip(direction)\n\n"
+        "Flips the image in place: \"vertical\" (top to bottom) or \"horizontal\" (left to right).\n"
+        "Raises ValueError for another direction, velmora.Error (code \"transform_failed\") on failure.")
         .def("invert", [](velmora::Image& image) {
             py::gil_scoped_release unlocked;
             image.invert();
-        })
-        .def("thumbnail", &Thumbnail, py::arg("width"), py::arg("height"))
+        }, "invert()\n\nInverts the colours in place (each sample v becomes 255 - v).")
         .def("__repr__", [](const velmora::Image& image) {
             py::gil_scoped_release unlocked;
             return "<velmora.Image " + std::to_string(image.width()) + "x" + std::to_string(image.height()) + ", " +
@@ -255,45 +229,69 @@ PYBIND11_MODULE(_velmora, m) {
         });
 
     py::class_<velmora::FormatInfo>(m, "Format", "A file format the library reads and writes.")
-        .def_readonly("name", &velmora::FormatInfo::name)
-        .def_readonly("extensions", &velmora::FormatInfo::extensions)
-        .def_readonly("save_depths", &velmora::FormatInfo::save_depths)
+        .def_readonly("name", &velmora::FormatInfo::name, "The format's name (\"TIFF\").")
+        .def_readonly("extensions", &velmora::FormatInfo::extensions,
+                      "The names open() and save() know it by (\"tif\", \"tiff\").")
+        .def_readonly("save_depths", &velmora::FormatInfo::save_depths, "The bit counts its save takes.")
         .def("__repr__", [](const velmora::FormatInfo& f) { return "<velmora.Format " + f.name + ">"; });
-    m.def("formats", &velmora::formats);
+    m.def("formats", &velmora::formats, "formats() -> list[Format]\n\nEvery format the library knows, in its order.");
     m.def("convert_file", &ConvertFile, py::arg("input"), py::arg("output"), py::kw_only(), py::arg("format") = "",
           py::arg("transforms") = std::vector<std::string>(), py::arg("thumbnail") = 0, py::arg("colors") = 256,
-          py::arg("dither") = true);
-    m.def("batch_outputs", &BatchOutputs, py::arg("inputs"), py::arg("out_dir"), py::arg("format"));
-    m.def("open", &Open, py::arg("path"), py::arg("progress") = py::none());
-    m.def("from_numpy", &FromNumpy, py::arg("array"), py::arg("palette") = py::none());
-    m.def("set_memory_limit", &velmora::set_memory_limit, py::arg("bytes"));
-    m.def("memory_limit", &velmora::memory_limit);
-    m.def("set_virtual_dir", [](const py::object& path) { velmora::set_virtual_dir(PathOf(path)); }, py::arg("path"));
-    m.def("virtual_dir", &velmora::virtual_dir);
+          py::arg("dither") = true,
+          "convert_file(input, output, *, format=\"\", transforms=[], thumbnail=0, colors=256, dither=True) -> str\n\n"
+          "Converts a file as `velmora convert` does: read, the transforms in order (\"left\", \"right\",\n"
+          "\"vertical\", \"horizontal\", \"invert\"), a thumbnail within N x N when thumbnail > 0, the depth fitted\n"
+          "to the output format (reduced to `colors` colours, with dithering unless dither=False), saved. Returns\n"
+          "what fitting the depth did (\"\" when nothing). Raises velmora.Error when a step fails.");
+    m.def("batch_outputs", &BatchOutputs, py::arg("inputs"), py::arg("out_dir"), py::arg("format"),
+          "batch_outputs(inputs, out_dir, format) -> list[str]\n\n"
+          "Where a batch into out_dir saves each input (its name less the extension, then the format's).\n"
+          "Raises velmora.Error: \"invalid_argument\" when two inputs would be saved as one file,\n"
+          "\"unknown_format\" for a format not known.");
+    m.def("from_numpy", &FromNumpy, py::arg("array"), py::arg("palette") = py::none(),
+          "from_numpy(array, palette=None) -> Image\n\n"
+          "An image of a uint8 array: (h, w) indices as 8 bits (palette: an (N, 3) RGB array; none: grey levels),\n"
+          "(h, w, 3) RGB as 24 bits, (h, w, 4) RGBA as 32. Raises TypeError or ValueError for other arrays.");
+    m.def("set_memory_limit", &velmora::set_memory_limit, py::arg("bytes"),
+          "set_memory_limit(bytes)\n\n"
+          "The memory (in bytes) the library sizes its images and row windows by, for the whole process;\n"
+          "0: the machine's (or the control group's). Images that do not fit go to page files.");
+    m.def("memory_limit", &velmora::memory_limit, "memory_limit() -> int\n\nThe limit set_memory_limit set (0: none set).");
+    m.def("set_virtual_dir", [](const py::object& path) { velmora::set_virtual_dir(PathOf(path)); }, py::arg("path"),
+          "set_virtual_dir(path)\n\nThe folder page files (and the temporaries of files in memory) go to, for the\n"
+          "whole process.");
+    m.def("virtual_dir", &velmora::virtual_dir, "virtual_dir() -> str\n\nThe folder page files go to.");
 
-    py::class_<velmora::GeoTIFF>(m, "GeoTIFF", "The georeferencing of a GeoTIFF file.")
+    velmora_python::RegisterImageExtras(m);
+
+    py::class_<velmora::GeoTIFF>(m, "GeoTIFF",
+        "The georeferencing of a GeoTIFF file: GeoTIFF(path) reads the tags of its first image directory.\n"
+        "Raises velmora.Error (code \"geotiff_failed\", or a read failure's) when they cannot be read.")
         .def(py::init([](const py::object& pathLike) {
             const std::string path = PathOf(pathLike);
             py::gil_scoped_release unlocked;
             return velmora::GeoTIFF(path);
         }), py::arg("path"))
-        .def_property_readonly("path", &velmora::GeoTIFF::path)
-        .def("report", &velmora::GeoTIFF::report)
-        .def_property_readonly("keys", Unlocked(&velmora::GeoTIFF::keys))
+        .def_property_readonly("path", &velmora::GeoTIFF::path, "The path of the file read.")
+        .def("report", &velmora::GeoTIFF::report, "report() -> str\n\nThe library's key report.")
+        .def_property_readonly("keys", Unlocked(&velmora::GeoTIFF::keys),
+                               "The GeoKeys the file holds, by name: {\"GTModelTypeGeoKey\": 1, ...}.")
         .def_property_readonly("tie_points", [](const velmora::GeoTIFF& g) {
             return Doubles(Unlocked(&velmora::GeoTIFF::tie_points)(g), 6);
-        })
+        }, "(N, 6) float64: I, J, K, X, Y, Z; None when the file has none.")
         .def_property_readonly("pixel_scale", [](const velmora::GeoTIFF& g) {
             return Doubles(Unlocked(&velmora::GeoTIFF::pixel_scale)(g), 0);
-        })
+        }, "The pixel scale (float64), or None.")
         .def_property_readonly("transformation", [](const velmora::GeoTIFF& g) {
             return Doubles(Unlocked(&velmora::GeoTIFF::transformation)(g), 4);
-        })
+        }, "The (4, 4) model transformation (float64), or None.")
         .def("write", [](const velmora::GeoTIFF& g, const py::object& outLike, const velmora::Image* image) {
             const std::string out = PathOf(outLike);
             py::gil_scoped_release unlocked;
             g.write(out, image);
-        }, py::arg("out"), py::arg("image") = py::none());
+        }, py::arg("out"), py::arg("image") = py::none(),
+        "write(out, image=None)\n\nWrites `image` (this file's own image when None) as a TIFF file carrying this\n"
+        "georeferencing. Raises velmora.Error when it cannot be written.");
     RegisterRaster(m);
     RegisterRasterWriter(m);
 }

@@ -21,7 +21,7 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora convert IN OUT [--rotate left|right|90|180|270] [--flip vertical|horizontal] [--invert]\n"
-    "                       [--format FORMAT] [--world-file] [--quality N]\n"
+    "                       [--format FORMAT] [--world-file] [--quality N] [--no-auto-orient] [--strip]\n"
     "       velmora convert --to FORMAT --out-dir DIR [transforms] FILE...\n"
     "Reads IN, applies the transforms in the order given, and saves OUT. The formats are chosen by the\n"
     "files' extensions (BMP, TIF, PCX, GIF, JPG, PNG); --format names the output's instead, as a code\n"
@@ -101,6 +101,7 @@ bool ParseRequest(const Args& args, ConvertRequest* request, std::string* error)
             if (taken < 0) return false;
             continue;
         }
+        if (TakePhotoOption(args, &i, &request->photo)) continue;
         if (arg == "--invert") {
             request->transforms.push_back({"invert", &CNewDIB::InvertColor});
             continue;
@@ -205,6 +206,8 @@ ConvertSteps StepsOf(const ConvertRequest& request, const std::string& input) {
         const std::string note = ExtraBandsNote(input);
         if (!note.empty()) std::fprintf(stderr, "velmora: %s\n", note.c_str());
     }
+    steps.autoOrient = request.photo.autoOrient;
+    steps.strip = request.photo.strip;
     return steps;
 }
 
@@ -212,7 +215,8 @@ int RunConvert(const Args& args) {
     Args rest = args;
     std::string error;
     if (!WantsHelp(args) && !ExtractDepthOptions(&rest, &error)) return UsageError(error);
-    return RunRequest<ConvertRequest>(rest, kUsage, ParseRequest, Convert);
+    static const std::string usage = WithPhotoOptions(kUsage);
+    return RunRequest<ConvertRequest>(rest, usage.c_str(), ParseRequest, Convert);
 }
 
 }  // namespace velmora::cli

@@ -62,18 +62,25 @@ void PrintText(const std::string& path, const DIBFileInfo& info) {
     std::printf("row bytes: %lu\n", info.bytesPerLine);
     std::printf("storage:   %s\n", info.pageFile ? "page file" : "memory");
     if (format == DIBTYPE_TIF) std::printf("%s", RasterText(path).c_str());
+    if (info.orientation != 1) std::printf("orientation: %d (shown upright)\n", info.orientation);
     if (format == DIBTYPE_TIF && (info.geoKeys || info.geoModel)) {
         const std::string system = CoordinateSystemOf(path);
         if (!system.empty()) std::printf("crs:       %s\n", system.c_str());
     }
 }
 
+// Said only of a picture stored turned, so other files read as before.
+std::string OrientationJson(int orientation) {
+    return orientation == 1 ? std::string() : ", \"orientation\": " + std::to_string(orientation);
+}
+
 void PrintJson(const std::string& path, const DIBFileInfo& info) {
     const int format = info.format;
     std::printf("{\"file\": %s, \"format\": %s, \"format_code\": %d, \"width\": %d, \"height\": %d, "
-                "\"bit_count\": %d, \"colours\": %d, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s%s}",
+                "\"bit_count\": %d, \"colours\": %d, \"bytes_per_line\": %lu, \"storage\": \"%s\"%s%s%s}",
                 JsonString(AsUtf8(path)).c_str(), JsonString(FormatName(format)).c_str(), format, info.width,
                 info.height, info.bitCount, info.colors, info.bytesPerLine, info.pageFile ? "page-file" : "memory",
+                OrientationJson(info.orientation).c_str(),
                 format == DIBTYPE_TIF ? GeoTiffJson(path, info.width, info.height).c_str() : "",
                 format == DIBTYPE_TIF ? RasterJson(path).c_str() : "");
 }

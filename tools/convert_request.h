@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/band_picture.h"
+#include "tools/photo_options.h"
 #include "velmora/convert.h"
 
 namespace velmora::cli {
@@ -25,6 +26,7 @@ struct ConvertRequest {
     std::string outDir;  // batch only
     bool worldFile = false;  // an ESRI world file beside each georeferenced output
     BandChoice bands;        // --bands, --scale: a TIFF's samples rendered as chosen
+    PhotoOptions photo;
 };
 
 // A format code from "0".."5" or an extension name in any case ("png",

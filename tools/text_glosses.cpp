@@ -47,6 +47,7 @@ const Gloss kGlosses[] = {
     {"读取文件数据出错", "error reading the file's data"},
     {"数据为空", "the data are empty"},
     {"打开文件失败", "cannot open the file"},
+    {"图像的颜色配置文件或EXIF数据已损坏，已忽略", "the colour profile or EXIF data are damaged and were ignored"},
     {"要打开的文件不是BMP文件", "the file is not a BMP file"},
     {"要打开的文件不是GIF文件", "the file is not a GIF file"},
     {"文件数据有误", "the file's data are wrong"},

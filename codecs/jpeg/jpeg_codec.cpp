@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "codecs/jpeg/jpeg_metadata.h"
 #include "codecs/jpeg/jpeg_trap.h"
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
@@ -94,6 +95,7 @@ Failure ReadHeader(Decoder& d, FILE* stream) {
         jpeg_create_decompress(&d.info);
         d.info.mem->max_memory_to_use = memory;
         jpeg_stdio_src(&d.info, stream);
+        KeepMetadataMarkers(&d.info);
         jpeg_read_header(&d.info, TRUE);
         d.trap.inScans = true;
     });
@@ -105,9 +107,13 @@ Failure ReadHeader(Decoder& d, FILE* stream) {
 // output pixel; 1 (full size) otherwise.
 unsigned ScaleDenominator(const CDIBFile& codec, const jpeg_decompress_struct& info) {
     if (codec.m_nFitWidth < 1 || codec.m_nFitHeight < 1) return 1;
+    // A picture stored a quarter turn off fits the box turned likewise.
+    const bool turned = codec.m_nOrientation >= 5 && codec.m_nOrientation <= 8;
+    const int boxWidth = turned ? codec.m_nFitHeight : codec.m_nFitWidth;
+    const int boxHeight = turned ? codec.m_nFitWidth : codec.m_nFitHeight;
     int width = 0, height = 0;
-    FitThumbnailSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height), codec.m_nFitWidth,
-                     codec.m_nFitHeight, &width, &height);
+    FitThumbnailSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height), boxWidth, boxHeight,
+                     &width, &height);
     for (unsigned denom = 8; denom > 1; denom /= 2)
         if (info.image_width / denom >= 2u * width && info.image_height / denom >= 2u * height) return denom;
     return 1;
@@ -232,8 +238,12 @@ int Read(CDIBFile& codec, const char* path) {
     CodecProgress(codec).Begin(text::kReadingImageShort);
     Decoder d{};
     int ok = 0;
-    if (Failure failure = ReadHeader(d, stream)) Refuse(codec, failure);
-    else ok = DecodeImage(codec, d, stream);
+    if (Failure failure = ReadHeader(d, stream)) {
+        Refuse(codec, failure);
+    } else {
+        TakeMetadata(codec, &d.info);
+        ok = DecodeImage(codec, d, stream);
+    }
     jpeg_destroy_decompress(&d.info);
     std::fclose(stream);
     return ok;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/jpeg/jpeg_metadata.h"
 #include "codecs/jpeg/jpeg_trap.h"
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
@@ -30,7 +31,7 @@ bool SavedBitCount(int bitCount) { return bitCount == 1 || bitCount == 4 || bitC
 
 // Four bytes a pixel for palette images (the fourth ignored), three for
 // 24-bit ones, in the DIB's blue, green, red order either way.
-Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header, int quality) {
+Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header, int quality, const ImageMetadata& metadata) {
     return Trapped(e.trap, [&] {
         const bool expand = header.biBitCount <= 8;
         e.info.image_width = static_cast<JDIMENSION>(header.biWidth);
@@ -41,6 +42,7 @@ Failure StartCompress(Encoder& e, const BITMAPINFOHEADER& header, int quality) {
         e.info.dct_method = JDCT_FLOAT;
         jpeg_set_quality(&e.info, quality, TRUE);
         jpeg_start_compress(&e.info, TRUE);
+        WriteMetadata(&e.info, metadata);
         if (expand)
             e.expanded = (*e.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&e.info), JPOOL_IMAGE,
                                                      e.info.image_width * 4, 1);
@@ -103,7 +105,7 @@ Failure Encode(CDIBFile& codec, Encoder& e, FILE* stream, CNewDIBObject& dib) {
         return failure;
     ProgressReporter reporter = CodecProgress(codec);
     reporter.Begin(text::kSavingImage);
-    Failure failure = StartCompress(e, *HeaderOf(dib), SaveOptionsOf(codec).jpegQuality);
+    Failure failure = StartCompress(e, *HeaderOf(dib), SaveOptionsOf(codec).jpegQuality, codec.m_metadata);
     if (!failure) failure = EncodeRows(codec, e, dib);
     if (failure) {
         FailSave(codec, failure);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/png/png_layout.h"
+#include "codecs/png/png_metadata.h"
 #include "codecs/png/png_session.h"
 #include "environment/texts.h"
 #include "frame/codec_frame.h"
@@ -233,6 +234,7 @@ struct WriteInfo {
     const png_color* palette;
     bool opaque;  // a 32-bit image without alpha: written RGB, its fourth bytes left out
     int level;
+    const ImageMetadata* metadata;
 
     Failure operator()() const {
         const int colorType = opaque ? PNG_COLOR_TYPE_RGB : SavedColorType(bitCount);
@@ -241,6 +243,7 @@ struct WriteInfo {
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, ColorEntries(bitCount));
         png_set_compression_level(png, level);
+        SetMetadata(png, info, *metadata);
         png_write_info(png, info);
         // DIB pixels are blue, green, red (and alpha).
         if (colorType != PNG_COLOR_TYPE_PALETTE) png_set_bgr(png);
@@ -287,7 +290,7 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& dib, const char* temp) {
     const bool opaque = dib.GetBitCount() == 32 && !ImageHasAlpha(dib);
     WriteInfo writeInfo{session.Png(),     session.Info(),    dib.GetWidth(),
                         dib.GetHeight(),   dib.GetBitCount(), palette,
-                        opaque,            SaveCompressionLevel(SaveOptionsOf(codec).pngLevel)};
+                        opaque,            SaveCompressionLevel(SaveOptionsOf(codec).pngLevel), &codec.m_metadata};
     if (Failure failure = Guarded(session.Png(), writeInfo)) return failure;
 
     ProgressReporter reporter = CodecProgress(codec);
@@ -312,6 +315,7 @@ int Read(CDIBFile& codec, const char* path) {
     FileFacts facts;
     ReadInfo readInfo{session.Png(), session.Info(), &facts};
     if (Failure failure = Guarded(session.Png(), readInfo)) return RecordFailure(codec, failure);
+    TakeMetadata(codec, session.Png(), session.Info());
     Shape shape;
     if (Failure failure = CheckShape(facts, session.FileBytes(), &shape)) return RecordFailure(codec, failure);
     // Rows of up to 64 bits a pixel, and libpng's few bytes around them.

@@ -1,3 +1,4 @@
+#include "codecs/tiff/tiff_metadata.h"
 #include "codecs/tiff/tiff_codec.h"
 
 #include <tiffio.h>
@@ -84,6 +85,7 @@ int Read(CDIBFile& codec, const char* path) {
     // Known before the image is made, so a header-only read can report the
     // upright size; the document applies it only after a successful read.
     codec.m_nOrientation = layout.orientation;
+    TakeMetadata(codec, tif.get());
     if (!image->CreateDIB(static_cast<int>(layout.width), static_cast<int>(layout.length), layout.bitCount) ||
         !image->Ready()) {
         image->ReleaseDIB();

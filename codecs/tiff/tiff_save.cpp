@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <new>
 
+#include "codecs/tiff/tiff_metadata.h"
 #include "codecs/tiff/tiff_codec.h"
 #include "codecs/tiff/tiff_open.h"
 #include "codecs/tiff/tiff_tag_extender.h"
@@ -169,6 +170,7 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp, const
     TiffHandle tif(TIFFOpen(temp, coding.bigTiff ? "w8" : "w"));
     if (!tif) return text::kCreateFileFailed;
     SetTags(tif.get(), image, codec.m_bGray, coding);
+    SetMetadataTags(tif.get(), codec.m_metadata);
     if (Failure failure = SetColorMap(tif.get(), image)) return failure;
     if (extra && !extra(tif.get())) return text::kWriteImageFailed;
     ProgressReporter reporter = CodecProgress(codec);

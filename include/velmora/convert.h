@@ -26,6 +26,8 @@ struct ConvertSteps {
     // convert --bands / --scale render a TIFF's chosen samples): true with
     // `dib` filled, false with `error` (English) set.
     std::function<bool(const std::string& input, CNewDIB* dib, std::string* error)> read;
+    bool autoOrient = true;  // a picture stored turned read upright (CNewDIB::SetAutoOrient)
+    bool strip = false;      // the input's colour profile and EXIF left out of the output
     // Told what fitting the depth did ("24-bit image reduced to 256
     // colours"), when it did anything; the output format's name follows.
     std::function<void(const std::string& what, const char* format)> note;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "velmora/cstring.h"
+#include "velmora/image_metadata.h"
 #include "velmora/wintypes.h"
 
 class CNewDIB;
@@ -44,4 +45,10 @@ public:
     // the caller and alive until the save returns; null: the library
     // settings as the save starts.
     const DIBSaveOptions* m_pSaveOptions;
+    // Read: the colour profile and EXIF block the file holds (JPEG, PNG,
+    // TIFF). Save: what the document gives the file to carry.
+    velmora::ImageMetadata m_metadata;
+    // A read that succeeded but dropped a damaged profile or EXIF block says
+    // so here.
+    CString m_strWarning;
 };

@@ -72,6 +72,10 @@ using Progress = std::function<void(int percent)>;
 
 struct OpenOptions {
     Progress progress;
+    // Bring a picture stored turned or mirrored upright, as its Orientation
+    // (JPEG EXIF, TIFF tag) says; the EXIF kept then says 1. False keeps
+    // the pixels as stored (and the Orientation as the file had it).
+    bool auto_orient = true;
 };
 
 // Options a format may take; setting one the chosen format does not have is
@@ -118,6 +122,10 @@ public:
     // Reads a file; the format is found from the file's first bytes (the
     // extension when they tell none).
     static Image open(const std::string& path, const OpenOptions& options = OpenOptions());
+    // Reads a file's contents held in memory (the format from its first
+    // bytes). They pass through a temporary file in the page-file folder,
+    // removed before this returns.
+    static Image open_memory(const void* data, std::size_t size, const OpenOptions& options = OpenOptions());
 
     // An image made from pixels in natural order, top row first, `stride`
     // bytes from one row to the next: for bit_count 1, 4 or 8 one byte per
@@ -125,6 +133,13 @@ public:
     // empty), for 24 RGB triples, for 32 RGBA quadruples.
     static Image from_pixels(int width, int height, int bitCount, const std::uint8_t* pixels, std::size_t stride,
                              const std::vector<Rgb>& palette = std::vector<Rgb>());
+    // A black image (index 0) of 1, 4, 8, 24 or 32 bits, in a page file when
+    // it does not fit the memory limit, to be filled by write_pixels.
+    static Image create(int width, int height, int bitCount, const std::vector<Rgb>& palette = std::vector<Rgb>());
+    // Picture rows [top, top + count) from pixels in from_pixels' form,
+    // `stride` bytes from one row to the next; the rows pass through the
+    // image's windows, so an image larger than memory is filled block by block.
+    void write_pixels(int top, int count, const std::uint8_t* pixels, std::size_t stride);
 
     bool empty() const;
     int width() const;
@@ -142,15 +157,49 @@ public:
     // Saves; the format from options.format, else the extension. A failed
     // save leaves an existing file at `path` as it was.
     void save(const std::string& path, const SaveOptions& options = SaveOptions()) const;
+    // The file save() would write, as bytes; options.format is needed.
+    std::vector<std::uint8_t> save_memory(const SaveOptions& options) const;
+
+    // Whether a save to the format named (as SaveOptions::format) takes
+    // this image's depth as it is; true for a name the library does not know
+    // (the save then says so).
+    bool fits(const std::string& format) const;
+    // A copy at a depth the format holds, as `velmora convert` makes it:
+    // indices widened, 16 and 32 bits to 24, anything else reduced to 256
+    // colours with dithering; the colour profile and EXIF go with it.
+    Image fitted_to(const std::string& format) const;
+
+    // The colour profile (ICC) and EXIF block (TIFF-structured bytes) the
+    // file read held, empty when none. Saves to JPEG, PNG and TIFF write
+    // them (TIFF the profile only); set them empty to leave them out.
+    std::vector<std::uint8_t> icc_profile() const;
+    std::vector<std::uint8_t> exif() const;
+    void set_icc_profile(const std::vector<std::uint8_t>& profile);
+    void set_exif(const std::vector<std::uint8_t>& exif);
+    // The Orientation (1 to 8) the file read said; 1 when none.
+    int orientation() const;
+    // What a successful read ignored (a damaged colour profile or EXIF
+    // block), in English; empty when nothing.
+    std::string warning() const;
+
+    // A new image of the block of `width` x `height` pixels whose top left
+    // corner is (x, y) (0, 0 the top left pixel); Error (invalid_argument)
+    // for a block not wholly inside the image or of a size below 1.
+    Image crop(int x, int y, int width, int height) const;
+    // A new image of exactly width x height by the library's filtered
+    // resampling (area averaging, then Lanczos-3): 24-bit, or 32-bit when
+    // this image has alpha (kept, colours weighted by it).
+    Image resize(int width, int height) const;
 
     void rotate(Turn turn);
     void flip(Flip flip);
     void invert();
-    // A 24-bit copy whose longest side fills width x height with the
-    // picture's proportions (a box larger than the picture enlarges it),
-    // filtered: area averaging, then a Lanczos-3 kernel.
+    // A 24-bit copy (32-bit when this image has alpha) whose longest side
+    // fills width x height with the picture's proportions (a box larger than
+    // the picture enlarges it), filtered: area averaging, then a Lanczos-3
+    // kernel. The colour profile and EXIF block go with it.
     Image thumbnail(int width, int height) const;
-    // A copy of the whole image.
+    // A copy of the whole image, its colour profile and EXIF block too.
     Image copy() const;
 
     // Calls `visit` with successive blocks covering picture rows

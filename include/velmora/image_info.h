@@ -13,6 +13,7 @@ struct DIBFileInfo {
     int pageFile = 0;               // 1 when ReadFile would keep the pixels in a page file (current settings)
     int geoKeys = 0;                // TIFF: GeoKeys in the file's key directory (0: none)
     int geoModel = 0;               // TIFF: 1 when it has tie points, a pixel scale or a transformation
+    int orientation = 1;            // the TIFF tag's or JPEG EXIF's Orientation (1 to 8); width and height are upright
 };
 
 // Reads what ReadFile reads of `path` before it makes the image (the

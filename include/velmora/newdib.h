@@ -8,6 +8,7 @@
 #pragma once
 
 #include "velmora/cstring.h"
+#include "velmora/image_metadata.h"
 #include "velmora/newdibobject.h"
 #include "velmora/wintypes.h"
 
@@ -111,6 +112,21 @@ public:
     // ConvertGbk or GbkToUtf8); empty after a success.
     CString GetLastErrorText() { return m_strLastError; }
 
+    // The colour profile and EXIF block of the file read (JPEG, PNG, TIFF),
+    // kept by copies and written by saves to those formats; a host clears
+    // them to strip a file.
+    const velmora::ImageMetadata& GetMetadata() const { return m_metadata; }
+    void SetMetadata(const velmora::ImageMetadata& metadata) { m_metadata = metadata; }
+    // Whether reads bring a picture stored turned or mirrored upright as
+    // its Orientation says (TIFF tag, JPEG EXIF): on by default. When on,
+    // the EXIF block kept says 1 afterwards.
+    void SetAutoOrient(int on) { m_bAutoOrient = on ? 1 : 0; }
+    // The Orientation the last read found (1 to 8; 1 when none).
+    int GetOrientation() const { return m_nOrientation; }
+    // After a successful read: what it ignored (a damaged colour profile or
+    // EXIF block), empty when nothing. The failure text stays empty.
+    CString GetLastWarningText() { return m_strLastWarning; }
+
     // Draws the source rectangle (picture rows: y from the top) stretched
     // into the destination rectangle of the device context, window by window
     // for page-file images; `rop` SRCCOPY or SRCAND; transparent colours are
@@ -159,4 +175,8 @@ private:
     int BeginFileOperation(const CString& path, int format);
 
     CString m_strLastError;
+    CString m_strLastWarning;
+    velmora::ImageMetadata m_metadata;
+    int m_bAutoOrient = 1;
+    int m_nOrientation = 1;
 };

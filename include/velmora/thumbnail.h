@@ -17,5 +17,13 @@ class CNewDIB;
 // count, or storage or memory that cannot be had. `source` is not changed.
 int MakeThumbnail(CNewDIB* source, int boxWidth, int boxHeight, CNewDIB* thumbnail);
 
+// The same filtered resampling to exactly width x height (either way larger
+// or smaller), keeping alpha: a 32-bit source whose fourth bytes are not all
+// zero gives a 32-bit image, its colours averaged weighted by alpha (a
+// transparent pixel lends no colour); other sources give 24-bit images.
+// `resized` may be `source`. Returns 1, or 0 as MakeThumbnail. With
+// FitThumbnailSize it makes thumbnails that keep alpha.
+int MakeResized(CNewDIB* source, int width, int height, CNewDIB* resized);
+
 // The size MakeThumbnail gives an image of width x height for the box.
 void FitThumbnailSize(int width, int height, int boxWidth, int boxHeight, int* outWidth, int* outHeight);

@@ -1,12 +1,19 @@
 # Type stubs of the compiled module velmora._velmora (re-exported by velmora).
 import os
-from typing import Any, Callable, Dict, Iterator, List, Optional, Sequence, Tuple, Union
+from typing import Any, BinaryIO, Callable, Dict, Iterator, List, Literal, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
 
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Progress = Callable[[int], object]
+FormatName = Literal["bmp", "tif", "tiff", "pcx", "gif", "jpg", "jpeg", "png"]
+Compression = Literal["none", "deflate", "lzw", "jpeg"]
+Turn = Literal[90, 180, 270, "left", "right", "half"]
+Direction = Literal["vertical", "horizontal"]
+Bits = Literal[1, 4, 8, 24, 32]
+# A file's contents: bytearray, memoryview, bytes holding a NUL byte, or a binary file object.
+Contents = Union[bytearray, memoryview, bytes, BinaryIO]
 
 class Error(RuntimeError):
     """A failure of the library: str(e) is English."""
@@ -38,23 +45,47 @@ class Image:
         """(top, array) pairs from the top row down, each at most `rows` rows."""
     def save(
         self,
-        path: PathLike,
+        target: Union[PathLike, BinaryIO],
+        format: Optional[FormatName] = None,
         *,
-        format: Optional[str] = None,
+        fit: bool = True,
         quality: Optional[int] = None,
-        compression: Optional[str] = None,
+        compression: Optional[Compression] = None,
         level: Optional[int] = None,
         predictor: Optional[bool] = None,
         bigtiff: Optional[bool] = None,
         progress: Optional[Progress] = None,
-    ) -> None: ...
-    def rotate(self, turn: str) -> None:
-        """"left" or "right"."""
-    def flip(self, direction: str) -> None:
-        """"vertical" or "horizontal"."""
+    ) -> None:
+        """To a path, or a binary file object (format needed); depths fitted on a copy unless fit=False."""
+    def rotate(self, turn: Turn) -> None:
+        """In place, clockwise as the tool's --rotate: 90/"right", 270/"left", 180/"half"."""
+    def flip(self, direction: Direction) -> None: ...
     def invert(self) -> None: ...
-    def thumbnail(self, width: int, height: int) -> npt.NDArray[np.uint8]:
-        """(h, w, 3) RGB within width x height, proportions kept."""
+    def thumbnail(self, size: Union[int, Tuple[int, int]], height: Optional[int] = None) -> "Image":
+        """A new image fitting size x size (or a (width, height) box), proportions kept; alpha kept."""
+    def crop(self, x: int, y: int, width: int, height: int) -> "Image": ...
+    def resize(self, width: int, height: int) -> "Image":
+        """Exactly width x height, the library's filtering (areas averaged, then Lanczos-3)."""
+    def copy(self) -> "Image": ...
+    def write_rows(self, top: int, array: npt.NDArray[np.uint8]) -> None:
+        """(rows, width) indices, (rows, width, 3) RGB or (rows, width, 4) RGBA from picture row top."""
+    def close(self) -> None: ...
+    def __enter__(self) -> "Image": ...
+    def __exit__(self, *args: object) -> Literal[False]: ...
+    def __array__(self, dtype: Optional[npt.DTypeLike] = None, copy: Optional[bool] = None) -> npt.NDArray[Any]:
+        """As Pillow's: (h, w) grey levels (bool for 1-bit black and white), (h, w) indices, (h, w, 3), (h, w, 4)."""
+    @property
+    def icc_profile(self) -> Optional[bytes]: ...
+    @icc_profile.setter
+    def icc_profile(self, value: Optional[bytes]) -> None: ...
+    @property
+    def exif(self) -> Optional[bytes]: ...
+    @exif.setter
+    def exif(self, value: Optional[bytes]) -> None: ...
+    @property
+    def orientation(self) -> Literal[1, 2, 3, 4, 5, 6, 7, 8]: ...
+    @property
+    def warning(self) -> Optional[str]: ...
 
 class GeoTIFF:
     def __init__(self, path: PathLike) -> None: ...
@@ -149,7 +180,8 @@ def convert_file(
     to the output format, save; returns what the fit did ("" when nothing)."""
 def batch_outputs(inputs: List[PathLike], out_dir: PathLike, format: str) -> List[str]:
     """Each input's output in out_dir; Error (invalid_argument) when two share one."""
-def open(path: PathLike, progress: Optional[Progress] = None) -> Image: ...
+def new(width: int, height: int, bits: Bits = 24, palette: Optional[npt.ArrayLike] = None) -> Image:
+    """A black image to fill with Image.write_rows (in a page file when over the memory limit)."""
 def from_numpy(array: npt.NDArray[np.uint8], palette: Optional[npt.ArrayLike] = None) -> Image: ...
 def set_memory_limit(bytes: int) -> None: ...
 def memory_limit() -> int: ...
