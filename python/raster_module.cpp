@@ -47,10 +47,16 @@ py::object Epsg(const velmora::RasterInfo& info) {
 
 RasterWindow WindowOf(const Raster& raster, const py::object& window) {
     if (window.is_none()) return {0, 0, raster.width(), raster.height()};
+    if (py::len(window) == 2 && py::isinstance<py::sequence>(window[py::int_(0)])) {
+        // rasterio's ((row_start, row_stop), (col_start, col_stop))
+        const auto rows = window[py::int_(0)].cast<std::pair<std::int64_t, std::int64_t>>();
+        const auto cols = window[py::int_(1)].cast<std::pair<std::int64_t, std::int64_t>>();
+        return {cols.first, rows.first, cols.second - cols.first, rows.second - rows.first};
+    }
     const auto values = window.cast<std::vector<std::int64_t>>();
     if (values.size() != 4)
         throw velmora::Error(velmora::ErrorCode::invalid_argument,
-                             "a window is (col_off, row_off, width, height)");
+                             "a window is (col_off, row_off, width, height) or ((row_start, row_stop), (col_start, col_stop))");
     return {values[0], values[1], values[2], values[3]};
 }
 
@@ -162,36 +168,61 @@ void AddGeoTiffProperty(py::module_& m, const char* name, Getter getter) {
 
 void RegisterRaster(py::module_& m) {
     py::class_<PyRaster>(m, "Raster", "A TIFF's samples as stored, read a window at a time.")
-        .def_property_readonly("width", [](const PyRaster& r) { return r.Get()->width(); })
-        .def_property_readonly("height", [](const PyRaster& r) { return r.Get()->height(); })
-        .def_property_readonly("count", [](const PyRaster& r) { return r.Get()->count(); })
+        .def_property_readonly("width", [](const PyRaster& r) { return r.Get()->width(); },
+                               "Columns of the raster (velmora.Error when closed).")
+        .def_property_readonly("height", [](const PyRaster& r) { return r.Get()->height(); },
+                               "Rows of the raster (velmora.Error when closed).")
+        .def_property_readonly("count", [](const PyRaster& r) { return r.Get()->count(); },
+                               "Bands (samples per pixel), numbered from 1 as rasterio numbers them.")
         .def_property_readonly("dtypes", [](const PyRaster& r) {
             const auto raster = r.Get();
             return py::tuple(py::cast(std::vector<std::string>(raster->count(), velmora::to_string(raster->info().type))));
-        })
+        }, "numpy's name of each band's sample type, e.g. ('uint16', 'uint16').")
         .def_property_readonly("block_shapes", [](const PyRaster& r) {
             const velmora::RasterInfo& info = r.Get()->info();
             return std::vector<std::pair<int, int>>(info.count, {info.block_height, info.block_width});
-        })
-        .def_property_readonly("geotransform", [](const PyRaster& r) { return GeoTransform(r.Get()->info()); })
-        .def_property_readonly("crs_epsg", [](const PyRaster& r) { return Epsg(r.Get()->info()); })
-        .def_property_readonly("nodata", [](const PyRaster& r) { return NoData(r.Get()->info()); })
+        }, "(rows, cols) of each band's tiles or strips: read whole blocks for speed.")
+        .def_property_readonly("geotransform", [](const PyRaster& r) { return GeoTransform(r.Get()->info()); },
+                               "GDAL's affine six-tuple (x0, dx, rx, y0, ry, dy) from the GeoTIFF tags; None without them.")
+        .def_property_readonly("crs_epsg", [](const PyRaster& r) { return Epsg(r.Get()->info()); },
+                               "The EPSG code of the coordinate system its GeoKeys name; None when they name none.")
+        .def_property_readonly("nodata", [](const PyRaster& r) { return NoData(r.Get()->info()); },
+                               "The no-data value (GDAL_NODATA tag) as a float; None when the file has none.")
         .def_property_readonly("descriptions", [](const PyRaster& r) {
             return py::tuple(py::cast(r.Get()->info().descriptions));
-        })
-        .def_property_readonly("scales", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().scales)); })
-        .def_property_readonly("offsets", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().offsets)); })
-        .def_property_readonly("profile", &Profile)
-        .def_property_readonly("closed", [](const PyRaster& r) { return !r.raster; })
+        }, "Each band's description from GDAL's metadata ('' where none).")
+        .def_property_readonly("scales", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().scales)); },
+                               "Each band's scale from GDAL's metadata (1.0 where none): value = stored * scale + offset.")
+        .def_property_readonly("offsets", [](const PyRaster& r) { return py::tuple(py::cast(r.Get()->info().offsets)); },
+                               "Each band's offset from GDAL's metadata (0.0 where none).")
+        .def_property_readonly("profile", &Profile,
+                               "rasterio's profile dict (driver, width, height, count, dtype, tiled, block sizes,\n"
+                               "compress, predictor, interleave, photometric, geotransform, crs_epsg, nodata);\n"
+                               "create_raster(path, **profile) takes it back.")
+        .def_property_readonly("closed", [](const PyRaster& r) { return !r.raster; },
+                               "Whether close() was called (reads then raise velmora.Error).")
         .def("overviews", [](const PyRaster& r, int band) {
             const auto raster = r.Get();
             raster->block_windows(band);  // checks the band
             return raster->overview_factors();
-        }, py::arg("band") = 1)
+        }, py::arg("band") = 1,
+             "The reduction factors of the file's overviews (e.g. [2, 4, 8]), as rasterio gives them.\n"
+             "velmora.Error (invalid_argument) for a band outside 1..count.")
         .def("read", &Read, py::arg("indexes") = py::none(), py::arg("window") = py::none(),
-             py::arg("out_shape") = py::none(), py::arg("masked") = false)
-        .def("block_windows", &BlockWindows, py::arg("index") = 1)
-        .def("close", [](PyRaster& r) { r.raster.reset(); })
+             py::arg("out_shape") = py::none(), py::arg("masked") = false,
+             "Samples as stored, as a numpy array of the raster's dtype.\n\n"
+             "indexes: None (every band: shape (bands, rows, cols)), an int (one band: (rows, cols))\n"
+             "or a list of band numbers from 1. window: None (everything), (col_off, row_off, width,\n"
+             "height) or rasterio's ((row_start, row_stop), (col_start, col_stop)); parts outside the\n"
+             "raster read as 0. out_shape: (rows, cols) or (bands, rows, cols) to read reduced\n"
+             "(from overviews where they fit, nearest sample). masked: a numpy masked array whose mask\n"
+             "is the no-data value or the file's mask. Decodes only the blocks the window touches,\n"
+             "without the interpreter lock. velmora.Error for a closed raster, a bad band or window.")
+        .def("block_windows", &BlockWindows, py::arg("index") = 1,
+             "[((block_row, block_col), (col_off, row_off, width, height)), ...] for every tile or\n"
+             "strip of band `index`, in file order: read these windows to touch each block once.")
+        .def("close", [](PyRaster& r) { r.raster.reset(); },
+             "Lets go of the file; reads under way finish first. `with open_raster(p) as r:` closes it.")
         .def("__enter__", [](PyRaster& r) -> PyRaster& { return r; }, py::return_value_policy::reference)
         .def("__exit__", [](PyRaster& r, const py::args&) { r.raster.reset(); })
         .def("__repr__", [](const PyRaster& r) {
@@ -201,7 +232,10 @@ void RegisterRaster(py::module_& m) {
                    std::to_string(info.height) + "x" + std::to_string(info.count) + " " +
                    velmora::to_string(info.type) + ">";
         });
-    m.def("open_raster", &OpenRaster, py::arg("path"));
+    m.def("open_raster", &OpenRaster, py::arg("path"),
+          "Opens a TIFF (classic or BigTIFF, GeoTIFF or not) for reading its samples as stored:\n"
+          "any bit depth and sample format, every band, a window at a time. path: str, bytes or\n"
+          "os.PathLike. velmora.Error (open_failed, unsupported) when it is no readable TIFF.");
 
     AddGeoTiffProperty(m, "geotransform", GeoTransform);
     AddGeoTiffProperty(m, "crs_epsg", Epsg);

@@ -143,5 +143,7 @@ void RegisterRasterWriter(py::module_& m) {
             self.writer.reset();
         })
         .def_property_readonly("closed", [](const PyRasterWriter& self) { return !self.writer; });
-    m.def("compression_available", &velmora::compression_available, py::arg("compression"));
+    m.def("compression_available", &velmora::compression_available, py::arg("compression"),
+          "Whether this machine's libtiff can write `compression` (\"none\", \"deflate\", \"lzw\",\n"
+          "\"zstd\", \"jpeg\", ...); create_raster refuses one it cannot.");
 }

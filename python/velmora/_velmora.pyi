@@ -110,7 +110,8 @@ class GeoTIFF:
     @property
     def nodata(self) -> Optional[float]: ...
 
-Window = Tuple[int, int, int, int]  # col_off, row_off, width, height
+# (col_off, row_off, width, height) or rasterio's ((row_start, row_stop), (col_start, col_stop))
+Window = Union[Tuple[int, int, int, int], Tuple[Tuple[int, int], Tuple[int, int]]]
 
 class Raster:
     """A TIFF's samples as stored; a context manager (closed on exit)."""

@@ -39,10 +39,13 @@ class RasterWriter:
         self._writer.build_overviews(factors, resampling)
 
     def close(self):
+        """Finishes the file: writes what is pending and moves it into place.
+        velmora.Error when the file cannot be finished (nothing is left)."""
         self._writer.close()
 
     @property
     def closed(self):
+        """Whether the writer is finished (closed or abandoned)."""
         return self._writer.closed
 
     def __enter__(self):
@@ -109,6 +112,10 @@ class ValueImage:
         self.dtype = self.array.dtype
 
     def save(self, path, compression="deflate", **options):
+        """Saves the values as a TIFF at `path` (bands as samples, pixel
+        interleaved strips); further create_raster options (nodata,
+        geotransform, crs_epsg, ...) go in `options`. TypeError when `path`
+        is no TIFF name, velmora.Error when the save fails."""
         if not _tiff_path(path):
             raise TypeError("only a TIFF holds " + self.dtype.name + " samples; save as .tif")
         bands = self.array if self.array.ndim == 2 else _np.moveaxis(self.array, 2, 0)

@@ -135,6 +135,7 @@ def test_block_windows_cover_the_raster_once():
             assert (x, y) == (col * 16, row * 16)
             seen[y:y + h, x:x + w] += 1
             same(r.read(1, window=(x, y, w, h)), whole[y:y + h, x:x + w])
+            same(r.read(1, window=((y, y + h), (x, x + w))), whole[y:y + h, x:x + w])
         assert (seen == 1).all()
 
 
