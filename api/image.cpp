@@ -162,7 +162,7 @@ Image Image::thumbnail(int width, int height) const {
         impl = std::make_unique<Impl>();
         int fitWidth = 0, fitHeight = 0;
         FitThumbnailSize(dib.GetWidth(), dib.GetHeight(), width, height, &fitWidth, &fitHeight);
-        made = MakeResized(&dib, fitWidth, fitHeight, &impl->dib);
+        made = api::Resample(dib, fitWidth, fitHeight, *impl);
     } catch (const std::bad_alloc&) {
         made = 0;
     }

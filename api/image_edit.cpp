@@ -74,7 +74,51 @@ bool CopyBlock(CNewDIB& source, int x, int y, CNewDIB& target) {
     return true;
 }
 
+// Whether every entry of an indexed image's colour table is a grey.
+bool HasGreyTable(CNewDIB& dib) {
+    int entries = 0;
+    const RGBQUAD* table = dib.GetBitCount() <= 8 ? dib.GetRGBQuad(&entries) : nullptr;
+    if (!table || entries < 2) return false;
+    return std::all_of(table, table + std::min(entries, 256), [](const RGBQUAD& c) {
+        return c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue;
+    });
+}
+
+// The filters treat the three channels alike, so a resampled grey picture is
+// grey: it goes back to 8 bits with a grey ramp, as numpy and Pillow users
+// expect a grey image's resize to stay grey.
+bool NarrowToGrey(CNewDIB& rgb, CNewDIB& grey) {
+    if (!grey.CreateDIB(rgb.GetWidth(), rgb.GetHeight(), 8) || !grey.Ready()) return false;
+    int entries = 0;
+    RGBQUAD* table = grey.GetRGBQuad(&entries);
+    for (int i = 0; i < entries; ++i) table[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    grey.SetGrayProp(1);
+    grey.GetBitmapInfoHeader()->biXPelsPerMeter = rgb.GetBitmapInfoHeader()->biXPelsPerMeter;
+    grey.GetBitmapInfoHeader()->biYPelsPerMeter = rgb.GetBitmapInfoHeader()->biYPelsPerMeter;
+    std::vector<BYTE> row(rgb.GetBytesPerLine());
+    RowWalker from(&rgb, RowOrder::TopDown), to(&grey, RowOrder::TopDown);
+    for (int k = 0; k < rgb.GetHeight(); ++k) {
+        const BYTE* in = from.Row(k);
+        if (!in) return false;
+        std::copy(in, in + row.size(), row.begin());
+        BYTE* out = to.Row(k);
+        if (!out) return false;
+        for (int x = 0; x < rgb.GetWidth(); ++x) out[x] = row[static_cast<size_t>(x) * 3 + 1];
+    }
+    return true;
+}
+
 }  // namespace
+
+namespace api {
+
+int Resample(CNewDIB& source, int width, int height, Image::Impl& result) {
+    if (!HasGreyTable(source)) return MakeResized(&source, width, height, &result.dib);
+    CNewDIB rgb;
+    return MakeResized(&source, width, height, &rgb) && NarrowToGrey(rgb, result.dib);
+}
+
+}  // namespace api
 
 Image Image::crop(int x, int y, int width, int height) const {
     const auto hold = api::Hold(m_impl.get());
@@ -101,7 +145,7 @@ Image Image::resize(int width, int height) const {
     auto impl = std::make_unique<Impl>();
     int ok = 0;
     try {
-        ok = MakeResized(&dib, width, height, &impl->dib);
+        ok = api::Resample(dib, width, height, *impl);
     } catch (const std::bad_alloc&) {
         ok = 0;
     }

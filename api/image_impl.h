@@ -32,6 +32,10 @@ inline std::unique_lock<std::recursive_mutex> Hold(const Image::Impl* impl) {
 // The document behind an image, or an Error (empty_image) when it has no pixels.
 CNewDIB& DocumentOf(const Image::Impl* impl, const char* operation);
 
+// `source` resampled to width x height into `result` by the thumbnail filters;
+// a grey picture stays 8-bit grey. 0 on failure.
+int Resample(CNewDIB& source, int width, int height, Image::Impl& result);
+
 // What the facade's files may do with an Image's insides.
 struct ImageAccess {
     static Image Wrap(std::unique_ptr<Image::Impl> impl) { return Image(std::move(impl)); }

@@ -110,7 +110,8 @@ void RegisterImageExtras(py::module_& m) {
         }, py::arg("width"), py::arg("height"),
         "resize(width, height) -> Image\n\n"
         "A new image of exactly width x height by the library's filtered resampling (areas averaged,\n"
-        "then Lanczos-3): RGB, or RGBA when this image has alpha (colours weighted by it).\n"
+        "then Lanczos-3): RGB, grey (8 bits) when this image is grey, or RGBA when it has alpha\n"
+        "(colours weighted by it).\n"
         "Raises velmora.Error (code \"invalid_argument\") for a size below 1.")
         .def("copy", [](const Image& im) { return Made([&] { return im.copy(); }); },
              "copy() -> Image\n\nA new image with the same pixels, palette, colour profile and EXIF.")

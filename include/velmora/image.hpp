@@ -187,14 +187,16 @@ public:
     // for a block not wholly inside the image or of a size below 1.
     Image crop(int x, int y, int width, int height) const;
     // A new image of exactly width x height by the library's filtered
-    // resampling (area averaging, then Lanczos-3): 24-bit, or 32-bit when
-    // this image has alpha (kept, colours weighted by it).
+    // resampling (area averaging, then Lanczos-3): 24-bit, 8-bit grey when
+    // this image's colour table is all grey, or 32-bit when it has alpha
+    // (kept, colours weighted by it).
     Image resize(int width, int height) const;
 
     void rotate(Turn turn);
     void flip(Flip flip);
     void invert();
-    // A 24-bit copy (32-bit when this image has alpha) whose longest side
+    // A 24-bit copy (8-bit grey of a grey picture, 32-bit when this image
+    // has alpha) whose longest side
     // fills width x height with the picture's proportions (a box larger than
     // the picture enlarges it), filtered: area averaging, then a Lanczos-3
     // kernel. The colour profile and EXIF block go with it.

@@ -178,7 +178,7 @@ def _thumbnail(self, size, height=None):
     thumbnail(width, height)) with the
     picture's proportions, its longest side filling the box (a box larger
     than the picture enlarges it); filtered: areas averaged, then Lanczos-3.
-    RGB, or RGBA when this image has alpha; the colour profile and EXIF go
+    RGB (grey for a grey image), or RGBA when this image has alpha; the colour profile and EXIF go
     with it. Raises velmora.Error (code "invalid_argument") for a side below 1."""
     if height is not None:
         size = (size, height)

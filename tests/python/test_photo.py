@@ -86,6 +86,8 @@ def test_editing_calls_give_new_images():
     np.testing.assert_array_equal(np.asarray(image.crop(5, 7, 20, 10)), array[7:17, 5:25])
     assert np.asarray(image.resize(17, 9)).shape == (9, 17, 3)
     assert np.asarray(image.thumbnail(20)).shape == (15, 20, 3)
+    grey = velmora.from_numpy(array[:, :, 1])
+    assert np.asarray(grey.resize(17, 9)).shape == (9, 17) and np.asarray(grey.thumbnail(20)).shape == (15, 20)
     copy = image.copy()
     copy.invert()
     np.testing.assert_array_equal(np.asarray(image), array)
