@@ -26,8 +26,8 @@ namespace {
 // Runs a library file operation, turning what it throws into an Error.
 template <class Run>
 int RunFileOperation(Operation operation, const char* what, const std::string& path, CNewDIB& dib,
-                     const Progress& progress, Run&& run) {
-    ProgressScope scope(progress);
+                     const Progress& progress, CallLock* lent, Run&& run) {
+    ProgressScope scope(progress, lent);
     int ok = 0;
     try {
         ok = run();
@@ -59,7 +59,7 @@ Image Image::open(const std::string& path, const OpenOptions& options) {
     auto impl = std::make_unique<Impl>();
     CNewDIB& dib = impl->dib;
     dib.SetAutoOrient(options.auto_orient ? 1 : 0);
-    const int ok = api::RunFileOperation(Operation::read, "cannot read", path, dib, options.progress,
+    const int ok = api::RunFileOperation(Operation::read, "cannot read", path, dib, options.progress, nullptr,
                                          [&] { return dib.ReadFile(path.c_str(), format); });
     if (!ok) api::ThrowFailure(Operation::read, "cannot read", path, dib.GetLastErrorText(), GetLastSystemError());
     if (!dib.GetLastWarningText().IsEmpty()) impl->warning = "the colour profile or EXIF data are damaged and were ignored";
@@ -107,14 +107,14 @@ void Image::save(const std::string& path, const SaveOptions& options) const {
     const int format = api::FormatForSave(path, options.format);
     const DIBSaveOptions choices = api::SaveOptionsFor(format, options);
     const int ok = api::RunFileOperation(Operation::save, "cannot save", path, dib, options.progress,
-                                         [&] { return dib.SaveFile(path.c_str(), format, 0, choices); });
+                                         api::LockOf(m_impl.get()), [&] { return dib.SaveFile(path.c_str(), format, 0, choices); });
     if (!ok) api::ThrowSaveFailure(path, format, dib.GetBitCount(), dib.GetLastErrorText(), GetLastSystemError());
 }
 
 namespace {
 
 void Transform(Image::Impl* impl, const char* name, int (CNewDIB::*operation)()) {
-    const auto hold = api::Hold(impl);
+    const auto hold = api::Hold(impl, api::Use::change);
     CNewDIB& dib = DocumentOf(impl, name);
     api::ProgressScope quiet{Progress()};
     int ok = 0;
@@ -137,7 +137,7 @@ void Image::flip(Flip flip) {
 }
 
 void Image::invert() {
-    const auto hold = api::Hold(m_impl.get());
+    const auto hold = api::Hold(m_impl.get(), api::Use::change);
     if (m_impl) m_impl->alpha.reset();
     Transform(m_impl.get(), "invert", &CNewDIB::InvertColor);
 }

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "api/call_lock.h"
 #include "velmora/image.hpp"
 #include "velmora/newdib.h"
 
@@ -16,18 +16,20 @@ struct velmora::Image::Impl {
     mutable std::optional<bool> alpha;
     // One call at a time on one image, so a host (or Python) that uses an
     // image from two threads gets its calls one after the other, not a
-    // window moved under another call. Recursive: calls use one another.
-    mutable std::recursive_mutex lock;
+    // window moved under another call; lent out while the host's code runs
+    // (call_lock.h). Recursive: calls use one another.
+    mutable api::CallLock lock;
     // What the read ignored, in English; empty when nothing.
     std::string warning;
 };
 
 namespace velmora::api {
 
-// Holds the image's lock for a call (nothing for a moved-from image).
-inline std::unique_lock<std::recursive_mutex> Hold(const Image::Impl* impl) {
-    return impl ? std::unique_lock<std::recursive_mutex>(impl->lock) : std::unique_lock<std::recursive_mutex>();
-}
+// The image's lock (null for a moved-from image).
+inline CallLock* LockOf(const Image::Impl* impl) { return impl ? &impl->lock : nullptr; }
+
+// Holds the image's lock for a call; a call that changes the image says so.
+inline CallHold Hold(const Image::Impl* impl, Use use = Use::read) { return CallHold(LockOf(impl), use); }
 
 // The document behind an image, or an Error (empty_image) when it has no pixels.
 CNewDIB& DocumentOf(const Image::Impl* impl, const char* operation);

@@ -13,7 +13,7 @@ const ImageMetadata* MetadataOf(const Image::Impl* impl) {
 }
 
 void Change(Image::Impl* impl, const Bytes& bytes, Bytes ImageMetadata::*field) {
-    const auto hold = api::Hold(impl);
+    const auto hold = api::Hold(impl, api::Use::change);
     CNewDIB& dib = api::DocumentOf(impl, "set metadata on");
     ImageMetadata metadata = dib.GetMetadata();
     metadata.*field = bytes;

@@ -1,4 +1,5 @@
 // velmora::Image: pixels in blocks of rows, in natural form, and from a host's pixels.
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -12,23 +13,50 @@ namespace velmora {
 
 using api::DocumentOf;
 
-void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>& visit, int maxRows) const {
-    const auto hold = api::Hold(m_impl.get());
-    CNewDIB& dib = DocumentOf(m_impl.get(), "read rows");
+namespace {
+
+// The document, when blocks of at most `maxRows` of its rows [top, top + count) can be had.
+CNewDIB& RowsOf(const Image::Impl* impl, int top, int count, int maxRows) {
+    CNewDIB& dib = DocumentOf(impl, "read rows");
     if (top < 0 || count < 0 || top > dib.GetHeight() || count > dib.GetHeight() - top || maxRows < 1)
         api::ThrowUsage(ErrorCode::invalid_argument, "rows " + std::to_string(top) + " + " + std::to_string(count) +
                                                          " are outside the image's " +
                                                          std::to_string(dib.GetHeight()) + " rows");
+    return dib;
+}
+
+RowBlock BlockOf(const RowPiece& piece, size_t rowBytes) {
+    return RowBlock{piece.first, piece.count, rowBytes, piece.Row(0), -static_cast<std::ptrdiff_t>(piece.stride)};
+}
+
+// Calls `visit` with blocks of picture rows [top, top + count). With `lent`
+// (the host's `visit`), each block's rows get a view of their own, which
+// other threads' calls cannot move, and `visit` runs with the lock lent out.
+template <class Visit>
+void VisitBlocks(CNewDIB& dib, int top, int count, int maxRows, api::CallLock* lent, Visit&& visit) {
     const size_t rowBytes = (static_cast<size_t>(dib.GetWidth()) * static_cast<size_t>(dib.GetBitCount()) + 7) / 8;
     bool stopped = false;
     const bool walked = WalkRows(dib, RowOrder::TopDown, top, top + count, maxRows, [&](const RowPiece& piece) {
-        const RowBlock block{piece.first, piece.count, rowBytes, piece.Row(0),
-                             -static_cast<std::ptrdiff_t>(piece.stride)};
-        stopped = !visit(block);
+        if (lent) {
+            const PieceApart apart(dib, piece);
+            if (!apart.Piece().lowest) return false;
+            const api::LentOut out(lent);
+            stopped = !visit(BlockOf(apart.Piece(), rowBytes));
+        } else {
+            stopped = !visit(BlockOf(piece, rowBytes));
+        }
         return !stopped;
     });
     // A stop asked for by `visit` is no failure; a window that cannot be had is.
     if (!walked && !stopped) api::ThrowFailure(api::Operation::read, "cannot map the image's rows", "", nullptr);
+}
+
+}  // namespace
+
+void Image::rows(int top, int count, const std::function<bool(const RowBlock&)>& visit, int maxRows) const {
+    const auto hold = api::Hold(m_impl.get());
+    CNewDIB& dib = RowsOf(m_impl.get(), top, count, maxRows);
+    VisitBlocks(dib, top, count, maxRows, api::LockOf(m_impl.get()), visit);
 }
 
 bool Image::has_alpha() const {
@@ -52,7 +80,7 @@ void Image::copy_pixels(int top, int count, std::uint8_t* out, std::size_t outBy
     if (count < 0 || outRow * static_cast<size_t>(count) > outBytes)
         api::ThrowUsage(ErrorCode::invalid_argument, "the pixels do not fit the buffer given (" +
                                                          std::to_string(outBytes) + " bytes)");
-    rows(top, count, [&](const RowBlock& block) {
+    VisitBlocks(RowsOf(m_impl.get(), top, count, INT_MAX), top, count, INT_MAX, nullptr, [&](const RowBlock& block) {
         for (int k = 0; k < block.count; ++k)
             api::RowToNatural(block.row(k), width, bits, alpha, out + static_cast<size_t>(block.top - top + k) * outRow);
         return true;
@@ -102,7 +130,7 @@ Image Image::create(int width, int height, int bitCount, const std::vector<Rgb>&
 }
 
 void Image::write_pixels(int top, int count, const std::uint8_t* pixels, std::size_t stride) {
-    const auto hold = api::Hold(m_impl.get());
+    const auto hold = api::Hold(m_impl.get(), api::Use::change);
     CNewDIB& dib = DocumentOf(m_impl.get(), "write rows");
     const int width = dib.GetWidth(), bitCount = dib.GetBitCount();
     const size_t inRow = static_cast<size_t>(width) * static_cast<size_t>(api::NaturalChannels(bitCount, true));

@@ -5,13 +5,18 @@
 
 namespace velmora::api {
 
-ProgressScope::ProgressScope(const Progress& progress) : m_progress(progress) {
+ProgressScope::ProgressScope(const Progress& progress, CallLock* lent)
+    : m_progress(progress), m_lent(lent), m_hostCode([lent](const std::function<void()>& hostCode) {
+          const LentOut out(lent);
+          hostCode();
+      }) {
     m_wnd = RegisterMainWindow([this](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
         if (!m_progress || m_thrown) return 0;
         try {
             if (message == DIBM_STEPPROGRESS) m_last = static_cast<int>(wParam);
             else if (message == DIBM_BEGINPROGRESS) m_last = 0;
             else return 0;
+            const LentOut lent(m_lent);
             m_progress(m_last);
         } catch (...) {
             m_thrown = std::current_exception();
@@ -27,7 +32,9 @@ void ProgressScope::Finish() {
 }
 
 void ProgressScope::Complete() {
-    if (m_progress && m_last < 100) m_progress(100);
+    if (!m_progress || m_last >= 100) return;
+    const LentOut lent(m_lent);
+    m_progress(100);
 }
 
 }  // namespace velmora::api

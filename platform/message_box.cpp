@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/host_code.h"
 #include "velmora/encoding.h"
 #include "velmora/application.h"
 
@@ -48,8 +49,10 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT type) {
     const char* shownText = text ? text : "";
     const char* shownCaption = caption ? caption : "";
     MessageBoxHandler handler = CurrentHandler();
-    if (handler) return handler(shownText, shownCaption, type);
-    return DefaultMessageBox(shownText, shownCaption, type);
+    if (!handler) return DefaultMessageBox(shownText, shownCaption, type);
+    int answer = IDOK;
+    velmora::RunHostCode([&] { answer = handler(shownText, shownCaption, type); });
+    return answer;
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT) {

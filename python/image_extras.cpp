@@ -4,6 +4,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <utility>
+
 #include "module_support.h"
 #include "path_arg.h"
 
@@ -61,15 +63,25 @@ Image OpenMemory(const py::buffer& data, const py::object& progress, bool autoOr
     return image;
 }
 
+// A call on the image that makes another (or a value), without the
+// interpreter lock: the image's own lock may be held by a thread at work,
+// which other Python threads need not wait for.
+template <class Make>
+auto Made(const Make& make) {
+    py::gil_scoped_release unlocked;
+    return make();
+}
+
 // The natural form's shape check: (rows, width) up to 8 bits, (rows, width,
 // 3) for 24 bits, (rows, width, 4) for 32.
 void CheckRows(const Image& image, const py::array& rows) {
-    const int bits = image.bit_count(), channels = bits <= 8 ? 1 : bits / 8;
-    const bool shaped = rows.ndim() == (channels == 1 ? 2 : 3) && rows.shape(1) == image.width() &&
+    const auto [bits, width] = Made([&] { return std::make_pair(image.bit_count(), image.width()); });
+    const int channels = bits <= 8 ? 1 : bits / 8;
+    const bool shaped = rows.ndim() == (channels == 1 ? 2 : 3) && rows.shape(1) == width &&
                         (channels == 1 || rows.shape(2) == channels);
     if (!shaped)
         throw py::value_error("write_rows of a " + std::to_string(bits) + "-bit image takes (rows, " +
-                              std::to_string(image.width()) + (channels == 1 ? ")" : ", " + std::to_string(channels) + ")") +
+                              std::to_string(width) + (channels == 1 ? ")" : ", " + std::to_string(channels) + ")") +
                               " uint8 arrays");
 }
 
@@ -82,14 +94,6 @@ void WriteRows(Image& image, int top, const py::array& array) {
     const std::size_t stride = static_cast<std::size_t>(rows.strides(0));
     py::gil_scoped_release unlocked;
     image.write_pixels(top, count, data, stride);
-}
-
-// A call on the image that makes another (or a value), without the
-// interpreter lock.
-template <class Make>
-auto Made(const Make& make) {
-    py::gil_scoped_release unlocked;
-    return make();
 }
 
 }  // namespace
@@ -122,20 +126,26 @@ void RegisterImageExtras(py::module_& m) {
         .def("_thumbnail_image", [](const Image& im, int width, int height) {
             return Made([&] { return im.thumbnail(width, height); });
         }, py::arg("width"), py::arg("height"))
-        .def_property("icc_profile", [](const Image& im) { return BytesOrNone(im.icc_profile()); },
-                      [](Image& im, const py::object& value) { im.set_icc_profile(BytesFrom(value)); },
+        .def_property("icc_profile", [](const Image& im) { return BytesOrNone(Made([&] { return im.icc_profile(); })); },
+                      [](Image& im, const py::object& value) {
+                          const std::vector<std::uint8_t> bytes = BytesFrom(value);
+                          Made([&] { im.set_icc_profile(bytes); });
+                      },
                       "The ICC colour profile the file held (bytes), or None. Saves to JPEG, PNG and TIFF write\n"
                       "it; set None to leave it out.")
-        .def_property("exif", [](const Image& im) { return BytesOrNone(im.exif()); },
-                      [](Image& im, const py::object& value) { im.set_exif(BytesFrom(value)); },
+        .def_property("exif", [](const Image& im) { return BytesOrNone(Made([&] { return im.exif(); })); },
+                      [](Image& im, const py::object& value) {
+                          const std::vector<std::uint8_t> bytes = BytesFrom(value);
+                          Made([&] { im.set_exif(bytes); });
+                      },
                       "The EXIF block the file held (TIFF-structured bytes, as Pillow's Image.info[\"exif\"]\n"
                       "less its \"Exif\\0\\0\"), or None. After an upright read its Orientation says 1. Saves to\n"
                       "JPEG and PNG write it; set None to leave it out.")
-        .def_property_readonly("orientation", [](const Image& im) { return im.orientation(); },
+        .def_property_readonly("orientation", [](const Image& im) { return Made([&] { return im.orientation(); }); },
                                "The Orientation (1 to 8) the file's EXIF or TIFF tag gave; 1 when none. Unless\n"
                                "opened with auto_orient=False the pixels are already upright.")
         .def_property_readonly("warning", [](const Image& im) -> py::object {
-            const std::string text = im.warning();
+            const std::string text = Made([&] { return im.warning(); });
             return text.empty() ? py::none() : py::object(py::str(text));
         }, "What the read ignored (a damaged colour profile or EXIF block), or None.")
         .def("close", [](Image& im) { im = Image(); },

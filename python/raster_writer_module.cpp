@@ -142,7 +142,12 @@ void RegisterRasterWriter(py::module_& m) {
             std::lock_guard<std::mutex> lock(self.turn);
             self.writer.reset();
         })
-        .def_property_readonly("closed", [](const PyRasterWriter& self) { return !self.writer; });
+        .def_property_readonly("closed", [](PyRasterWriter& self) {
+            // In its turn: a close() on another thread moves the writer out.
+            py::gil_scoped_release unlocked;
+            std::lock_guard<std::mutex> lock(self.turn);
+            return !self.writer;
+        });
     m.def("compression_available", &velmora::compression_available, py::arg("compression"),
           "Whether this machine's libtiff can write `compression` (\"none\", \"deflate\", \"lzw\",\n"
           "\"zstd\", \"jpeg\", ...); create_raster refuses one it cannot.");

@@ -28,8 +28,8 @@ using velmora_python::PaletteFrom;
 using velmora_python::ProgressOf;
 
 // A getter called without the interpreter lock: the object's own lock may be
-// held by a thread whose progress callback waits for the interpreter lock,
-// or that writes a file.
+// held by a thread that saves or writes a file, which other Python threads
+// need not wait for.
 template <class Result, class Object>
 std::function<Result(const Object&)> Unlocked(Result (Object::*getter)() const) {
     return [getter](const Object& object) {

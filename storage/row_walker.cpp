@@ -50,6 +50,14 @@ RowPiece RowWalker::Piece(int row, int limit) {
 
 BYTE* RowWalker::Row(int row) { return Piece(row, 1).lowest; }
 
+PieceApart::PieceApart(CNewDIBObject& image, const RowPiece& piece)
+    : m_image(image), m_piece(piece),
+      m_nLowestRow(piece.order == RowOrder::BottomUp ? piece.first : image.GetHeight() - piece.first - piece.count) {
+    m_piece.lowest = m_image.MapRowsApart(m_nLowestRow, m_piece.count);
+}
+
+PieceApart::~PieceApart() { m_image.ReleaseRowsApart(m_piece.lowest, m_nLowestRow, m_piece.count); }
+
 bool CopyRowsOut(CNewDIBObject& image, int first, int count, BYTE* out) {
     return WalkRows(image, RowOrder::BottomUp, first, first + count, INT_MAX, [&](const RowPiece& piece) {
         std::memcpy(out + static_cast<size_t>(piece.first - first) * piece.stride, piece.lowest, piece.Bytes());

@@ -76,6 +76,25 @@ private:
     uint64_t m_nPlacement = 0;  // the image's placement the run belongs to
 };
 
+// A piece's rows through a view of their own (CNewDIBObject::MapRowsApart),
+// valid until this goes whatever other code requests of the image meanwhile
+// short of changing its storage: for a piece handed to the host's code.
+class PieceApart {
+public:
+    PieceApart(CNewDIBObject& image, const RowPiece& piece);
+    ~PieceApart();
+    PieceApart(const PieceApart&) = delete;
+    PieceApart& operator=(const PieceApart&) = delete;
+
+    // The piece with its rows in the view; `lowest` null when none could be mapped.
+    const RowPiece& Piece() const { return m_piece; }
+
+private:
+    CNewDIBObject& m_image;
+    RowPiece m_piece;
+    int m_nLowestRow;  // the storage row at `lowest`
+};
+
 // Calls visit(piece) for successive pieces of at most `limit` rows that
 // together cover rows [first, end) in the walk's numbering, in ascending
 // order. A false from `visit` stops the walk. Returns false when a window

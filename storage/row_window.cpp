@@ -78,3 +78,36 @@ void CNewDIBObject::ForgetWindow() {
     m_nWinFirst = 0;
     m_nWinEnd = 0;
 }
+
+namespace {
+
+// Where a view of storage rows [first, ...) starts: the rows' offset cut
+// down to the mapping granularity, and how far into the view they begin.
+struct ApartPlace {
+    uint64_t base;
+    uint64_t skip;
+};
+
+ApartPlace PlaceApart(uint64_t first, uint64_t stride, uint64_t granularity) {
+    const uint64_t offset = first * stride;
+    const uint64_t base = granularity ? offset / granularity * granularity : offset;
+    return {base, offset - base};
+}
+
+}  // namespace
+
+BYTE* CNewDIBObject::MapRowsApart(int first, int count) {
+    if (!Ready() || first < 0 || count < 1 || count > m_nHeight - first) return nullptr;
+    const uint64_t stride = GetBytesPerLine();
+    if (!m_bMapped) return m_pBits + static_cast<uint64_t>(first) * stride;
+    const ApartPlace place = PlaceApart(static_cast<uint64_t>(first), stride, m_pMapFile->GetGranularity());
+    BYTE* view = m_pMapFile->MapRange(place.base, place.skip + static_cast<uint64_t>(count) * stride);
+    return view ? view + place.skip : nullptr;
+}
+
+void CNewDIBObject::ReleaseRowsApart(BYTE* rows, int first, int count) {
+    if (!rows || !m_bMapped) return;
+    const uint64_t stride = GetBytesPerLine();
+    const ApartPlace place = PlaceApart(static_cast<uint64_t>(first), stride, m_pMapFile->GetGranularity());
+    CDIBMapFile::UnmapRange(rows - place.skip, place.skip + static_cast<uint64_t>(count) * stride);
+}

@@ -6,7 +6,10 @@
 // include them, so it can sit beside any other header a host has.
 //
 // Thread use: separate Image objects may be used from separate threads at
-// once; one Image is used by one thread at a time. Settings are process-wide.
+// once; calls on one Image from several threads run one at a time. No lock
+// is held while the host's code (a progress handler, a rows visit) runs:
+// other threads' calls that read the image run meanwhile, calls that change
+// it wait until the save or walk has ended. Settings are process-wide.
 #pragma once
 
 #include <array>
@@ -207,8 +210,8 @@ public:
     // Calls `visit` with successive blocks covering picture rows
     // [top, top + count) in order, each at most `max_rows` rows and never
     // crossing a row window of a page-file image (so memory stays bounded).
-    // A false from `visit` stops the walk. Do not use the image inside
-    // `visit` other than through the block.
+    // A false from `visit` stops the walk. `visit` may read the image (or
+    // wait for another thread that does) but must not change it.
     void rows(int top, int count, const std::function<bool(const RowBlock&)>& visit,
               int maxRows = 1 << 30) const;
 

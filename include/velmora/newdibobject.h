@@ -62,6 +62,14 @@ public:
     // needed; null beyond the image in page-file mode. Valid until the next
     // row request.
     BYTE* GetDIBRow(int row);
+    // Storage rows [first, first + count) through a view of their own that no
+    // row request on the image moves or unmaps (in memory: the pixel block
+    // itself), for a caller that keeps them while other code uses the image.
+    // The address of storage row `first`; null when the rows lie outside the
+    // image or cannot be mapped. ReleaseRowsApart with the same rows ends it,
+    // before anything changes the image's storage.
+    BYTE* MapRowsApart(int first, int count);
+    void ReleaseRowsApart(BYTE* rows, int first, int count);
     // Changes whenever addresses handed out before may have become invalid
     // (a row window placed or dropped, storage created, released or
     // exchanged). A caller holding a row address across code it does not

@@ -5,11 +5,15 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <optional>
 #include <vector>
 
 #include "codecs/image_fixture.h"
 #include "support/test_support.h"
+#include "velmora/application.h"
 #include "velmora/environment.h"
 #include "velmora/image.hpp"
 
@@ -200,6 +204,83 @@ TEST(Facade, RowsComeInPictureOrderWithinWindows) {
     int calls = 0;
     image.rows(0, 300, [&](const velmora::RowBlock&) { return ++calls < 2; }, 10);
     EXPECT_EQ(calls, 2);
+}
+
+// Host code that starts another thread reading the image's width and pixels
+// and waits for it (generously: a lock held across the host's code makes the
+// wait time out rather than hang).
+class ReaderInHostCode {
+public:
+    explicit ReaderInHostCode(const Image& image) : m_image(image), m_width(image.width()), m_natural(NaturalOf(image)) {}
+    const std::vector<unsigned char>& Natural() const { return m_natural; }
+
+    void Wait() {
+        if (m_reader.valid()) return;
+        m_reader = std::async(std::launch::async,
+                              [this] { return m_image.width() == m_width && NaturalOf(m_image) == m_natural; });
+        m_answered = m_reader.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    }
+    // Whether the reader answered while the host's code waited, and read right.
+    bool Answered() { return m_answered && m_reader.get(); }
+
+private:
+    const Image& m_image;
+    int m_width;
+    std::vector<unsigned char> m_natural;
+    std::future<bool> m_reader;
+    bool m_answered = false;
+};
+
+// The image's lock is lent out while the host's code (a save's progress
+// handler, a rows visit, a message box) waits for another thread reading the
+// same image; the save still writes the picture and the visit's rows stay
+// put though the other read moved the window.
+TEST(Facade, HostCodeWaitsForAnotherThreadReadingTheImage) {
+    enum class Kind { save, rows };
+    struct Case {
+        const char* name;
+        bool pageFile;
+        Kind kind;
+    };
+    for (const Case& c : {Case{"save", false, Kind::save}, Case{"rows", false, Kind::rows},
+                          Case{"page-file save", true, Kind::save}, Case{"page-file rows", true, Kind::rows}}) {
+        SCOPED_TRACE(c.name);
+        vtest::TempDir dir;
+        std::optional<vtest::PageFileMode> pages;
+        if (c.pageFile) pages.emplace(4 * vtest::kMiB);  // 128 KiB windows
+        const Image image = Pattern(700, 300, 24);
+        ASSERT_EQ(image.in_page_file(), c.pageFile);
+        ReaderInHostCode reader(image);
+        const std::vector<unsigned char>& natural = reader.Natural();
+        if (c.kind == Kind::save) {
+            velmora::SaveOptions options;
+            options.progress = [&](int) { reader.Wait(); };
+            image.save(dir.file("out.bmp"), options);
+            EXPECT_EQ(NaturalOf(Image::open(dir.file("out.bmp"))), natural);
+        } else {
+            bool rowsKept = true;
+            image.rows(0, 300, [&](const velmora::RowBlock& block) {
+                reader.Wait();
+                for (int k = 0; k < block.count; ++k)
+                    for (int x = 0; x < 700 * 3; ++x)  // blue first against RGB
+                        rowsKept &= block.row(k)[x] == natural[static_cast<size_t>(block.top + k) * 2100 + x / 3 * 3 + 2 - x % 3];
+                return true;
+            }, 64);
+            EXPECT_TRUE(rowsKept);
+        }
+        EXPECT_TRUE(reader.Answered());
+    }
+    // A message box the save shows (GIF holds no 24-bit pixels).
+    const Image image = Pattern(120, 80, 24);
+    ReaderInHostCode reader(image);
+    const MessageBoxHandler previous = SetMessageBoxHandler([&](const char*, const char*, UINT) {
+        reader.Wait();
+        return IDOK;
+    });
+    vtest::TempDir dir;
+    EXPECT_EQ(CodeOf([&] { image.save(dir.file("out.gif")); }), ErrorCode::unsupported);
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(reader.Answered());
 }
 
 TEST(Facade, ProgressReachesTheCallback) {

@@ -1,15 +1,19 @@
 // Saves with and without options from many threads under one memory limit:
 // each save follows its own options only, none waits for another, and every
-// file is byte for byte what one thread alone writes.
+// file is byte for byte what one thread alone writes; saves and turns of one
+// image from several threads too.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <iterator>
 #include <map>
+#include <optional>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "codecs/image_fixture.h"
 #include "storage/memory_budget.h"
 #include "support/test_support.h"
 #include "velmora/image.hpp"
@@ -115,6 +119,51 @@ TEST(SaveThreads, EachSaveKeepsItsOptionsUnderOneLimit) {
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(mismatches.load(), 0);
     EXPECT_EQ(velmora::BudgetReserved(), 0u);
+}
+
+std::vector<uint8_t> NaturalOf(const velmora::Image& image) {
+    std::vector<uint8_t> natural(static_cast<size_t>(image.width()) * image.height() * image.channels());
+    image.copy_pixels(0, image.height(), natural.data(), natural.size());
+    return natural;
+}
+
+// Two threads save one image (their progress handlers letting other calls
+// in) while a third turns it: a turn waits for the saves under way, so every
+// file is what one thread writes of one of the four turns, in memory and
+// across page-file windows alike.
+TEST(SaveThreads, SavesAndTurnsOfOneImage) {
+    for (const bool pageFile : {false, true}) {
+        SCOPED_TRACE(pageFile ? "page file" : "memory");
+        vtest::TempDir dir;
+        std::optional<vtest::PageFileMode> pages;
+        if (pageFile) pages.emplace(4 * vtest::kMiB);
+        velmora::Image image = Picture();
+        ASSERT_EQ(image.in_page_file(), pageFile);
+        const std::vector<uint8_t> start = NaturalOf(image);
+        std::set<std::vector<unsigned char>> turns;
+        for (int q = 0; q < 4; ++q, image.rotate(velmora::Turn::right)) {
+            image.save(dir.file("alone.png"));
+            turns.insert(vtest::ReadAll(dir.file("alone.png")));
+        }
+        constexpr int kSaves = 6;
+        auto saver = [&](int t) {
+            velmora::SaveOptions options;
+            options.progress = [](int) { std::this_thread::yield(); };
+            for (int i = 0; i < kSaves; ++i) {
+                const std::string out = dir.file(std::to_string(t) + "_" + std::to_string(i) + ".png");
+                image.save(out, options);
+                EXPECT_EQ(turns.count(vtest::ReadAll(out)), 1u) << out << " is no one-thread save";
+            }
+        };
+        std::thread first(saver, 0), second(saver, 1);
+        std::thread turner([&] {
+            for (int i = 0; i < 8; ++i) image.rotate(velmora::Turn::right);
+        });
+        first.join();
+        second.join();
+        turner.join();
+        EXPECT_EQ(NaturalOf(image), start);  // two whole turns
+    }
 }
 
 }  // namespace

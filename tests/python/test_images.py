@@ -277,6 +277,33 @@ def test_one_image_from_two_threads():
     np.testing.assert_array_equal(image.to_numpy(), array)  # eight quarter turns
 
 
+def test_progress_handler_waits_for_another_thread_reading_the_image(tmp_path):
+    # The save lends the image out while the handler runs: the other
+    # thread's reads go on (with a generous timeout, a regression fails
+    # rather than hangs), and the file holds the picture.
+    array = pattern(300, 200, 3)
+    image = velmora.from_numpy(array)
+    seen = []
+    done = threading.Event()
+
+    def read():
+        seen.append((image.width, np.array_equal(image.to_numpy(), array)))
+        done.set()
+
+    reader = threading.Thread(target=read)
+    answered = []
+
+    def progress(percent):
+        if not answered:
+            reader.start()
+            answered.append(done.wait(30))
+
+    image.save(str(tmp_path / "out.png"), progress=progress)
+    reader.join()
+    assert answered == [True] and seen == [(200, True)]
+    np.testing.assert_array_equal(velmora.open(str(tmp_path / "out.png")).to_numpy(), array)
+
+
 def test_threads_give_the_bytes_one_thread_gives(tmp_path):
     source = velmora.from_numpy(pattern(300, 200), palette=GREY)
     source.save(str(tmp_path / "in.gif"))
