@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/view_geo.h"
 #include "tools/view_server.h"
 
 extern char** environ;
@@ -118,7 +119,8 @@ int View(const ViewRequest& request) {
         setup.host = request.host;
         setup.port = request.port;
         setup.script_dir = scripts;
-        setup.facts = {fs::path(request.input).filename().string(), image.width(), image.height(), image.bit_count()};
+        setup.facts = {fs::path(request.input).filename().string(), image.width(), image.height(), image.bit_count(),
+                       GeoTransformOf(request.input)};
         DzTileStore store(image, DzOptions(), MakeCacheDir());
         std::string error;
         const bool served = ServeView(store, setup, [&](const std::string& url) {
