@@ -2,9 +2,11 @@
 // where it is installed) and every level's pixels against an area average
 // of the source, also for an image in a page file; and the viewer's tiles,
 // made one at a time, against that pyramid.
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "tools/dz_tile_source.h"
@@ -206,6 +208,34 @@ TEST_F(Tiles, ViewerTilesMatchThePyramid) {
         EXPECT_GE(Psnr(got, Reference(src, w, h, g.top() - level, lw, lh)), 28) << level;
     }
     EXPECT_EQ(store.TileFile(12, 9, 0), "");  // past the last column
+}
+
+// A browser asks for several tiles at once: each thread below walks every
+// tile in its own order, and the files come out as one thread makes them.
+TEST_F(Tiles, ViewerTilesAskedAtOnceAreWhole) {
+    const int w = 1100, h = 700;
+    const Pixels src = Source(w, h);
+    const velmora::Image image = velmora::Image::from_pixels(w, h, 24, src.data(), w * 3u);
+    velmora::cli::DzTileStore alone(image, velmora::cli::DzOptions(), dir.file("alone"));
+    velmora::cli::DzTileStore shared(image, velmora::cli::DzOptions(), dir.file("shared"));
+    const velmora::cli::DzGeometry& g = alone.geometry();
+    std::vector<std::array<int, 3>> tiles;
+    for (int level = 0; level <= g.top(); ++level)
+        for (int r = 0; r < g.TileCount(g.LevelHeight(level)); ++r)
+            for (int c = 0; c < g.TileCount(g.LevelWidth(level)); ++c) tiles.push_back({level, c, r});
+    for (const auto& t : tiles) alone.TileFile(t[0], t[1], t[2]);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 4; ++k)
+        threads.emplace_back([&, k] {
+            for (size_t i = 0; i < tiles.size(); ++i) {
+                const auto& t = tiles[k % 2 ? tiles.size() - 1 - i : (i + k * 7) % tiles.size()];
+                shared.TileFile(t[0], t[1], t[2]);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    const auto made = Files(dir.file("alone"));
+    EXPECT_EQ(made.size(), tiles.size());
+    EXPECT_TRUE(made == Files(dir.file("shared")));
 }
 
 }  // namespace
