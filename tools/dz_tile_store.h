@@ -1,8 +1,8 @@
 // Tiles of an open image's DeepZoom pyramid made when first asked for and
 // kept as files in a folder of their own (removed with the store). A tile
-// down to the whole-image level is made from the image rows it covers
-// alone (dz_tile_source.h); the first tile asked for at or below that
-// level makes the whole-image tile and every level below it from that one.
+// of a level above the whole-image level is made from the image rows it
+// covers alone (dz_tile_source.h); the first tile asked for at or below
+// that level makes the whole-image tile, and every level below from it.
 #pragma once
 
 #include <mutex>
