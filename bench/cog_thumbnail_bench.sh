@@ -19,19 +19,8 @@ if [ ! -f "$cog" ]; then
 fi
 cat "$cog" >/dev/null  # both read from the page cache
 
-best() {
-    local b=999999 t
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f %e -o "$work/time.txt" "$@" >/dev/null 2>&1
-        t=$(tail -n 1 "$work/time.txt")
-        b=$(echo "$t $b" | awk '{print ($1 < $2) ? $1 : $2}')
-    done
-    echo "$b"
-}
-peak() {
-    /usr/bin/time -f %M -o "$work/time.txt" "$@" >/dev/null 2>&1
-    tail -n 1 "$work/time.txt" | awk '{printf "%.0f", $1 / 1024}'
-}
+# shellcheck source=bench_lib.sh
+. "$(dirname "$0")/bench_lib.sh"
 
 v=$(best "$tool" thumbnail "$cog" "$work/v.png" --size "$size")
 p=$(best vipsthumbnail "$cog" --size "$size" -o "$work/p.png")

@@ -15,22 +15,9 @@ runs=${RUNS:-5}
 size=${SIZE:-256}
 mkdir -p "$work"
 cd "$work"
-
-# best CMD...: the best wall time of $runs runs, in seconds.
-best() {
-    local b=999999 t
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f %e -o time.txt "$@" >/dev/null 2>&1
-        t=$(tail -n 1 time.txt)
-        b=$(echo "$t $b" | awk '{print ($1 < $2) ? $1 : $2}')
-    done
-    echo "$b"
-}
-# peak CMD...: peak resident memory in MB.
-peak() {
-    /usr/bin/time -f %M -o time.txt "$@" >/dev/null 2>&1
-    tail -n 1 time.txt | awk '{printf "%.0f", $1 / 1024}'
-}
+work=$PWD
+# shellcheck source=bench_lib.sh
+. "$here/bench_lib.sh"
 
 # Inputs: a synthetic picture with rings and a grid (hard to reduce without
 # aliasing) and a photograph-like plasma; 6000 x 4000, 24-bit.

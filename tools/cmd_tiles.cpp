@@ -1,13 +1,11 @@
 // velmora tiles IN OUTDIR: a DeepZoom pyramid of an image, for viewers that
 // pan and zoom (OpenSeadragon and the like).
-#include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "tools/commands.h"
 #include "tools/dz_writer.h"
+#include "tools/option_parser.h"
 
 namespace velmora::cli {
 
@@ -24,15 +22,6 @@ struct TilesRequest {
     DzOptions options;
 };
 
-bool ParseInt(const std::string& text, int low, int high, int* value) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || v < low || v > high)
-        return false;
-    *value = static_cast<int>(v);
-    return true;
-}
-
 bool TakeOption(const std::string& name, const std::string& value, DzOptions* options, std::string* error) {
     int number = 0;
     bool ok = true;
@@ -40,10 +29,10 @@ bool TakeOption(const std::string& name, const std::string& value, DzOptions* op
         ok = value == "jpg" || value == "png";
         options->format = value;
     } else if (name == "--tile-size") {
-        ok = ParseInt(value, 1, 8192, &options->tile_size);
+        ok = ParseIntIn(value, 1, 8192, &options->tile_size);
     } else if (name == "--overlap") {
-        ok = ParseInt(value, 0, 8192, &options->overlap);
-    } else if ((ok = ParseInt(value, 1, 100, &number))) {
+        ok = ParseIntIn(value, 0, 8192, &options->overlap);
+    } else if ((ok = ParseIntIn(value, 1, 100, &number))) {
         options->quality = number;
     }
     if (!ok) *error = "bad value '" + value + "' for " + name;
@@ -51,23 +40,11 @@ bool TakeOption(const std::string& name, const std::string& value, DzOptions* op
 }
 
 bool ParseRequest(const Args& args, TilesRequest* request, std::string* error) {
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--format" || arg == "--tile-size" || arg == "--overlap" || arg == "--quality") {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            if (!TakeOption(arg, args[++i], &request->options, error)) return false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'";
-            return false;
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.size() != 2) {
+    ParsedArgs parsed;
+    if (!SplitArgs(args, {}, {"--format", "--tile-size", "--overlap", "--quality"}, &parsed, error)) return false;
+    for (const auto& [name, value] : parsed.options)
+        if (!TakeOption(name, value, &request->options, error)) return false;
+    if (parsed.files.size() != 2) {
         *error = "tiles takes an input file and an output folder";
         return false;
     }
@@ -75,8 +52,8 @@ bool ParseRequest(const Args& args, TilesRequest* request, std::string* error) {
         *error = "--overlap must be smaller than --tile-size";
         return false;
     }
-    request->input = files[0];
-    request->outdir = files[1];
+    request->input = parsed.files[0];
+    request->outdir = parsed.files[1];
     return true;
 }
 

@@ -4,13 +4,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "tools/commands.h"
+#include "tools/option_parser.h"
+#include "tools/view_geo.h"
 #include "tools/view_server.h"
 
 extern char** environ;
@@ -34,44 +34,24 @@ struct ViewRequest {
     bool browser = true;
 };
 
-bool ParsePort(const std::string& text, int* port) {
-    if (text.empty() || text.size() > 5) return false;
-    for (const char c : text)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    *port = std::stoi(text);
-    return *port <= 65535;
-}
-
 bool ParseRequest(const Args& args, ViewRequest* request, std::string* error) {
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--no-browser") {
+    ParsedArgs parsed;
+    if (!SplitArgs(args, {"--no-browser"}, {"--port", "--host"}, &parsed, error)) return false;
+    for (const auto& [name, value] : parsed.options) {
+        if (name == "--no-browser") {
             request->browser = false;
-        } else if (arg == "--port" || arg == "--host") {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-                return false;
-            }
-            const std::string& value = args[++i];
-            if (arg == "--host") {
-                request->host = value;
-            } else if (!ParsePort(value, &request->port)) {
-                *error = "bad value '" + value + "' for --port (0 to 65535)";
-                return false;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option '" + arg + "'";
+        } else if (name == "--host") {
+            request->host = value;
+        } else if (!ParseIntIn(value, 0, 65535, &request->port)) {
+            *error = "bad value '" + value + "' for --port (0 to 65535)";
             return false;
-        } else {
-            files.push_back(arg);
         }
     }
-    if (files.size() != 1) {
+    if (parsed.files.size() != 1) {
         *error = "view takes one image file";
         return false;
     }
-    request->input = files[0];
+    request->input = parsed.files[0];
     return true;
 }
 
@@ -118,7 +98,8 @@ int View(const ViewRequest& request) {
         setup.host = request.host;
         setup.port = request.port;
         setup.script_dir = scripts;
-        setup.facts = {fs::path(request.input).filename().string(), image.width(), image.height(), image.bit_count()};
+        setup.facts = {fs::path(request.input).filename().string(), image.width(), image.height(), image.bit_count(),
+                       GeoTransformOf(request.input)};
         DzTileStore store(image, DzOptions(), MakeCacheDir());
         std::string error;
         const bool served = ServeView(store, setup, [&](const std::string& url) {

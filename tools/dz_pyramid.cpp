@@ -33,6 +33,12 @@ int DzGeometry::top() const {
 int DzGeometry::LevelWidth(int level) const { return Shrunk(width, top() - level); }
 int DzGeometry::LevelHeight(int level) const { return Shrunk(height, top() - level); }
 
+int DzGeometry::WholeLevel() const {
+    int level = top();
+    while (level > 0 && (LevelWidth(level) > tile_size || LevelHeight(level) > tile_size)) --level;
+    return level;
+}
+
 int DzGeometry::TileCount(int extent) const { return (extent + tile_size - 1) / tile_size; }
 
 TileSpan DzGeometry::Tile(int index, int extent) const {
@@ -50,7 +56,10 @@ std::string DziText(const DzGeometry& g, const std::string& format) {
 }
 
 PyramidBuilder::PyramidBuilder(const DzGeometry& geometry, TileSink sink)
-    : m_geometry(geometry), m_sink(std::move(sink)), m_levels(geometry.top() + 1) {
+    : PyramidBuilder(geometry, std::move(sink), geometry.top()) {}
+
+PyramidBuilder::PyramidBuilder(const DzGeometry& geometry, TileSink sink, int firstLevel)
+    : m_geometry(geometry), m_first(firstLevel), m_sink(std::move(sink)), m_levels(geometry.top() + 1) {
     for (int l = 0; l <= geometry.top(); ++l) {
         m_levels[l].width = geometry.LevelWidth(l);
         m_levels[l].height = geometry.LevelHeight(l);
@@ -64,7 +73,7 @@ std::size_t PyramidBuilder::BytesHeld() const {
     return bytes;
 }
 
-void PyramidBuilder::AddRow(const std::uint8_t* rgb) { Push(m_geometry.top(), rgb); }
+void PyramidBuilder::AddRow(const std::uint8_t* rgb) { Push(m_first, rgb); }
 
 void PyramidBuilder::Push(int l, const std::uint8_t* rgb) {
     Level& level = m_levels[l];
@@ -136,11 +145,37 @@ void PyramidBuilder::HalveInto(int l, const std::uint8_t* a, const std::uint8_t*
 }
 
 void PyramidBuilder::Finish() {
-    for (int l = m_geometry.top(); l > 0; --l) {
+    for (int l = m_first; l > 0; --l) {
         Level& level = m_levels[l];
         if (level.rows_in % 2 == 0) continue;
         HalveInto(l, level.pending.data(), level.pending.data(), 1, 0);
     }
+}
+
+// A pyramid whose one tile per level is the whole level.
+RgbPicture AreaReduced(RgbPicture picture, int halvings) {
+    if (halvings <= 0) return picture;
+    DzGeometry g;
+    g.width = picture.width;
+    g.height = picture.height;
+    g.tile_size = std::max(picture.width, picture.height);
+    g.overlap = 0;
+    const int target = std::max(0, g.top() - halvings);
+    RgbPicture out;
+    PyramidBuilder builder(g, [&](const TileImage& tile) {
+        if (tile.level != target) return;
+        out.width = tile.width;
+        out.height = tile.height;
+        const std::size_t bytes = RowBytes(tile.width);
+        for (int y = 0; y < tile.height; ++y) {
+            const std::uint8_t* row = tile.pixels + tile.stride * static_cast<std::size_t>(y);
+            out.pixels.insert(out.pixels.end(), row, row + bytes);
+        }
+    });
+    const std::size_t stride = RowBytes(picture.width);
+    for (int y = 0; y < picture.height; ++y) builder.AddRow(picture.pixels.data() + stride * static_cast<std::size_t>(y));
+    builder.Finish();
+    return out;
 }
 
 }  // namespace velmora::cli

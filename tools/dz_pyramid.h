@@ -26,6 +26,8 @@ struct DzGeometry {
     int top() const;
     int LevelWidth(int level) const;
     int LevelHeight(int level) const;
+    // The largest level whose whole fits one tile (what a viewer asks first).
+    int WholeLevel() const;
     // Tiles across a level side of `extent` pixels.
     int TileCount(int extent) const;
     // Tile `index` along a level side of `extent` pixels, overlap included.
@@ -44,11 +46,13 @@ struct TileImage {
 };
 using TileSink = std::function<void(const TileImage& tile)>;
 
-// Takes the image's rows (RGB, top first) and hands every tile of every
-// level to the sink as soon as its pixels are known.
+// Takes the rows (RGB, top first) of one level, the image's by default, and
+// hands every tile of it and of the levels below to the sink as soon as its
+// pixels are known.
 class PyramidBuilder {
 public:
     PyramidBuilder(const DzGeometry& geometry, TileSink sink);
+    PyramidBuilder(const DzGeometry& geometry, TileSink sink, int firstLevel);
     // The rows the levels hold now: a strip of tiles and two rows each.
     std::size_t BytesHeld() const;
     void AddRow(const std::uint8_t* rgb);
@@ -70,8 +74,20 @@ private:
     void HalveInto(int level, const std::uint8_t* a, const std::uint8_t* b, long long wa, long long wb);
 
     DzGeometry m_geometry;
+    int m_first;  // the level AddRow feeds
     TileSink m_sink;
     std::vector<Level> m_levels;
 };
+
+// RGB pixels, top row first, rows packed.
+struct RgbPicture {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// `picture` halved `halvings` times (down to 1 x 1 at most) as the
+// pyramid's levels are: each pixel the mean of the 2^halvings square it
+// covers, the last row and column what is left.
+RgbPicture AreaReduced(RgbPicture picture, int halvings);
 
 }  // namespace velmora::cli

@@ -1,9 +1,8 @@
 #include "tools/dz_tile_store.h"
 
 #include <filesystem>
-#include <vector>
 
-#include "tools/dz_source.h"
+#include "tools/dz_tile_source.h"
 
 namespace velmora::cli {
 
@@ -31,40 +30,42 @@ std::string DzTileStore::PathOf(int level, int column, int row) const {
         .string();
 }
 
+// Two threads asking for one new tile both make it; the save's rename keeps
+// the file whole for either.
 std::string DzTileStore::TileFile(int level, int column, int row) {
     if (!Contains(level, column, row)) return std::string();
     const std::string path = PathOf(level, column, row);
-    std::lock_guard<std::mutex> lock(m_mutex);
     if (fs::exists(path)) return path;
-    if (level == m_geometry.top())
-        CutTopTile(column, row);
-    else
-        BuildLowerLevels();
+    if (level <= m_geometry.WholeLevel()) {
+        std::call_once(m_smallLevels, [this] { SaveSmallLevels(); });
+    } else {
+        const RgbPicture tile = MakeTile(level, column, row);
+        SaveTile({level, column, row, tile.width, tile.height, tile.pixels.data(), static_cast<std::size_t>(tile.width) * 3},
+                 path, m_options);
+    }
     return path;
 }
 
-void DzTileStore::CutTopTile(int column, int row) {
-    const TileSpan across = m_geometry.Tile(column, m_geometry.width);
-    const TileSpan down = m_geometry.Tile(row, m_geometry.height);
-    const std::size_t stride = static_cast<std::size_t>(across.size) * 3;
-    std::vector<std::uint8_t> pixels;
-    pixels.reserve(stride * static_cast<std::size_t>(down.size));
-    StreamRgbRows(m_image, down.start, down.size, [&](const std::uint8_t* rgb) {
-        const std::uint8_t* from = rgb + static_cast<std::size_t>(across.start) * 3;
-        pixels.insert(pixels.end(), from, from + stride);
-    });
-    SaveTile({m_geometry.top(), column, row, across.size, down.size, pixels.data(), stride},
-             PathOf(m_geometry.top(), column, row), m_options);
+RgbPicture DzTileStore::MakeTile(int level, int column, int row) {
+    TileSource source;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        source = ReadTileSource(m_image, m_geometry, level, column, row);
+    }
+    return AreaReduced(std::move(source.picture), source.halvings);
 }
 
-void DzTileStore::BuildLowerLevels() {
-    if (m_lowerBuilt) return;
-    PyramidBuilder builder(m_geometry, [&](const TileImage& tile) {
-        if (tile.level < m_geometry.top()) SaveTile(tile, PathOf(tile.level, tile.column, tile.row), m_options);
-    });
-    StreamRgbRows(m_image, 0, m_geometry.height, [&](const std::uint8_t* rgb) { builder.AddRow(rgb); });
+// The levels that fit one tile are small: all of them at once, each halved
+// from the one above as `velmora tiles` does.
+void DzTileStore::SaveSmallLevels() {
+    const int whole = m_geometry.WholeLevel();
+    const RgbPicture tile = MakeTile(whole, 0, 0);
+    PyramidBuilder builder(m_geometry, [&](const TileImage& t) {
+        SaveTile(t, PathOf(t.level, t.column, t.row), m_options);
+    }, whole);
+    const std::size_t stride = static_cast<std::size_t>(tile.width) * 3;
+    for (int y = 0; y < tile.height; ++y) builder.AddRow(tile.pixels.data() + stride * static_cast<std::size_t>(y));
     builder.Finish();
-    m_lowerBuilt = true;
 }
 
 }  // namespace velmora::cli

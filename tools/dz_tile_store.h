@@ -1,7 +1,8 @@
 // Tiles of an open image's DeepZoom pyramid made when first asked for and
-// kept as files in a folder of their own (removed with the store). Tiles
-// of the top level are cut from the image's rows; the first tile asked for
-// below it builds every lower level in one pass.
+// kept as files in a folder of their own (removed with the store). A tile
+// of a level above the whole-image level is made from the image rows it
+// covers alone (dz_tile_source.h); the first tile asked for at or below
+// that level makes the whole-image tile, and every level below from it.
 #pragma once
 
 #include <mutex>
@@ -27,15 +28,15 @@ public:
 
 private:
     std::string PathOf(int level, int column, int row) const;
-    void CutTopTile(int column, int row);
-    void BuildLowerLevels();
+    RgbPicture MakeTile(int level, int column, int row);
+    void SaveSmallLevels();
 
     const Image& m_image;
     DzOptions m_options;
     DzGeometry m_geometry;
     std::string m_dir;
-    bool m_lowerBuilt = false;
-    std::mutex m_mutex;  // one thread reads the image at a time
+    std::once_flag m_smallLevels;
+    std::mutex m_mutex;  // one thread reads the image at a time; held only for reading
 };
 
 }  // namespace velmora::cli

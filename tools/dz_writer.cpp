@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "tools/dz_source.h"
+#include "tools/dz_tile_saver.h"
 
 namespace velmora::cli {
 
@@ -29,12 +30,14 @@ void WriteDeepZoom(const Image& image, const std::string& dir, const std::string
     const DzGeometry geometry = GeometryOf(image, options);
     const fs::path files = fs::path(dir) / (stem + "_files");
     for (int level = 0; level <= geometry.top(); ++level) fs::create_directories(files / std::to_string(level));
+    TileSaver saver(options);
     PyramidBuilder builder(geometry, [&](const TileImage& tile) {
         const std::string name = std::to_string(tile.column) + "_" + std::to_string(tile.row) + "." + options.format;
-        SaveTile(tile, (files / std::to_string(tile.level) / name).string(), options);
+        saver.Add(tile, (files / std::to_string(tile.level) / name).string());
     });
     StreamRgbRows(image, 0, image.height(), [&](const std::uint8_t* rgb) { builder.AddRow(rgb); });
     builder.Finish();
+    saver.Finish();
     // The descriptor last: its presence says the tiles are complete.
     const fs::path dzi = fs::path(dir) / (stem + ".dzi");
     std::ofstream out(dzi, std::ios::binary | std::ios::trunc);

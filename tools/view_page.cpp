@@ -1,6 +1,37 @@
 #include "tools/view_page.h"
 
+#include <cstdio>
+
 namespace velmora::cli {
+
+namespace {
+
+// The geotransform as a script value: an array, or null.
+std::string GeoTransformScript(const std::optional<std::array<double, 6>>& t) {
+    if (!t) return "null";
+    std::string out = "[";
+    for (size_t i = 0; i < t->size(); ++i) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.17g", (*t)[i]);
+        out += (i ? ", " : "") + std::string(number);
+    }
+    return out + "]";
+}
+
+// Shows the world coordinates of the image pixel under the pointer, with
+// as many decimals as a pixel's size needs.
+const char kPointerScript[] =
+    "if (geotransform) {\n"
+    "  const t = geotransform, where = document.getElementById(\"where\");\n"
+    "  const decimals = Math.min(12, Math.max(0, Math.ceil(-Math.log10(Math.hypot(t[1], t[4]) || 1)) + 1));\n"
+    "  new OpenSeadragon.MouseTracker({element: viewer.element, moveHandler: function (e) {\n"
+    "    const p = viewer.viewport.viewerElementToImageCoordinates(e.position);\n"
+    "    where.textContent = \" \\u2014 x \" + (t[0] + p.x * t[1] + p.y * t[2]).toFixed(decimals) +\n"
+    "                        \", y \" + (t[3] + p.x * t[4] + p.y * t[5]).toFixed(decimals);\n"
+    "  }});\n"
+    "}\n";
+
+}  // namespace
 
 std::string HtmlEscaped(const std::string& text) {
     std::string out;
@@ -25,9 +56,10 @@ std::string ViewPage(const ViewFacts& facts) {
            "<script src=\"openseadragon/openseadragon.min.js\"></script></head>\n<body>\n<div id=\"info\">" +
            name + " &mdash; " + std::to_string(facts.width) + " &times; " + std::to_string(facts.height) +
            " pixels, " + std::to_string(facts.bit_count) +
-           "-bit</div>\n<div id=\"view\"></div>\n<script>\n"
-           "OpenSeadragon({id: \"view\", prefixUrl: \"openseadragon/images/\", tileSources: \"image.dzi\",\n"
-           "               showNavigator: true, maxZoomPixelRatio: 4});\n"
+           "-bit<span id=\"where\"></span></div>\n<div id=\"view\"></div>\n<script>\n"
+           "const viewer = OpenSeadragon({id: \"view\", prefixUrl: \"openseadragon/images/\", tileSources: \"image.dzi\",\n"
+           "                              showNavigator: true, maxZoomPixelRatio: 4});\n"
+           "const geotransform = " + GeoTransformScript(facts.geotransform) + ";\n" + kPointerScript +
            "</script>\n</body></html>\n";
 }
 

@@ -1,11 +1,16 @@
 // velmora tiles: the pyramid's files and tile sizes (against vips dzsave
 // where it is installed) and every level's pixels against an area average
-// of the source.
+// of the source, also for an image in a page file; and the viewer's tiles,
+// made one at a time, against that pyramid.
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <vector>
 
+#include "tools/dz_tile_source.h"
+#include "tools/dz_tile_store.h"
 #include "tools/tool_fixture.h"
 #include "velmora/image.hpp"
 
@@ -132,6 +137,105 @@ TEST_F(Tiles, LevelsMatchAreaAverageAndVipsLayout) {
         ASSERT_EQ(std::system(call.c_str()), 0) << call;
         EXPECT_EQ(TileSizes(out + "/pic_files"), TileSizes(ref + "/pic_files"));
     }
+}
+
+// Every file under `root`, by its path below it.
+std::map<std::string, std::vector<unsigned char>> Files(const fs::path& root) {
+    std::map<std::string, std::vector<unsigned char>> files;
+    for (const auto& f : fs::recursive_directory_iterator(root))
+        if (f.is_regular_file()) files[fs::relative(f.path(), root).string()] = vtest::ReadAll(f.path().string());
+    return files;
+}
+
+// An image larger than the memory limit lives in a page file: the pyramid
+// then reads its rows across many row windows.
+TEST_F(Tiles, AnImageInAPageFileGivesTheSameTiles) {
+    const int w = 1100, h = 1000;  // 3.3 MB
+    const Pixels src = Source(w, h);
+    const std::string in = dir.file("pic.bmp");
+    velmora::Image::from_pixels(w, h, 24, src.data(), w * 3u).save(in);
+    const vtool::Outcome info = Run("--memory-limit 2M info " + vtool::Quote(in));
+    ASSERT_TRUE(vtool::Has(info.out, "storage:   page file")) << info.out;
+    ASSERT_EQ(Run("tiles " + vtool::Quote(in) + " " + Out("memory")).status, 0);
+    ASSERT_EQ(Run("--memory-limit 2M tiles " + vtool::Quote(in) + " " + Out("paged")).status, 0);
+    const auto memory = Files(dir.file("memory")), paged = Files(dir.file("paged"));
+    EXPECT_EQ(memory.size(), 38u);  // the descriptor and 37 tiles in 12 levels
+    EXPECT_TRUE(memory == paged);
+}
+
+// The source a viewer's tile reads: every pixel it covers down two levels,
+// then four evenly spread per tile pixel, never more.
+TEST(ViewerTileSource, ReadsOnlyWhatTheTileShows) {
+    const struct {
+        int first, count, extent, shift;
+        std::vector<int> positions;
+    } cases[] = {
+        {3, 2, 100, 0, {3, 4}},
+        {1, 2, 10, 2, {4, 5, 6, 7, 8, 9}},           // the last pixel covers two
+        {0, 2, 100, 3, {1, 3, 5, 7, 9, 11, 13, 15}},  // the middles of quarters of 8
+        {1, 1, 10, 3, {8, 8, 9, 9}},                  // a last pixel covering two
+        {2, 1, 1000, 8, {544, 608, 672, 736}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(velmora::cli::SourcePositions(c.first, c.count, c.extent, c.shift), c.positions) << c.shift;
+}
+
+// Tiles the viewer makes one at a time against the pyramid written in one
+// pass: the same files down two levels from the top, close to the area
+// average below, where 4 x 4 samples stand for each pixel.
+TEST_F(Tiles, ViewerTilesMatchThePyramid) {
+    const int w = 2100, h = 300;  // level 9 (8 x 8 per pixel) is two tiles across; level 8 the whole image
+    const Pixels src = Source(w, h);
+    const velmora::Image image = velmora::Image::from_pixels(w, h, 24, src.data(), w * 3u);
+    velmora::cli::DzOptions options;
+    options.quality = 97;  // JPEG near-lossless: the levels' averaging is what is measured
+    velmora::cli::WriteDeepZoom(image, dir.file("ref"), "pic", options);
+    velmora::cli::DzTileStore store(image, options, dir.file("cache"));
+    const velmora::cli::DzGeometry& g = store.geometry();
+    ASSERT_EQ(g.top(), 12);
+    ASSERT_EQ(g.WholeLevel(), 8);
+    for (int level = g.top(); level >= 0; --level) {
+        const int lw = g.LevelWidth(level), lh = g.LevelHeight(level);
+        for (int r = 0; r < g.TileCount(lh); ++r)
+            for (int c = 0; c < g.TileCount(lw); ++c) {
+                const std::string name = std::to_string(level) + "/" + std::to_string(c) + "_" + std::to_string(r) + ".jpg";
+                const std::string file = store.TileFile(level, c, r);
+                if (level >= g.top() - 2) {
+                    EXPECT_EQ(vtest::ReadAll(file), vtest::ReadAll(dir.file("ref/pic_files/" + name))) << name;
+                }
+            }
+        const Pixels got = Assemble(dir.file("cache") + "/" + std::to_string(level), lw, lh, g.tile_size, g.overlap, "jpg");
+        EXPECT_GE(Psnr(got, Reference(src, w, h, g.top() - level, lw, lh)), 28) << level;
+    }
+    EXPECT_EQ(store.TileFile(12, 9, 0), "");  // past the last column
+}
+
+// A browser asks for several tiles at once: each thread below walks every
+// tile in its own order, and the files come out as one thread makes them.
+TEST_F(Tiles, ViewerTilesAskedAtOnceAreWhole) {
+    const int w = 1100, h = 700;
+    const Pixels src = Source(w, h);
+    const velmora::Image image = velmora::Image::from_pixels(w, h, 24, src.data(), w * 3u);
+    velmora::cli::DzTileStore alone(image, velmora::cli::DzOptions(), dir.file("alone"));
+    velmora::cli::DzTileStore shared(image, velmora::cli::DzOptions(), dir.file("shared"));
+    const velmora::cli::DzGeometry& g = alone.geometry();
+    std::vector<std::array<int, 3>> tiles;
+    for (int level = 0; level <= g.top(); ++level)
+        for (int r = 0; r < g.TileCount(g.LevelHeight(level)); ++r)
+            for (int c = 0; c < g.TileCount(g.LevelWidth(level)); ++c) tiles.push_back({level, c, r});
+    for (const auto& t : tiles) alone.TileFile(t[0], t[1], t[2]);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 4; ++k)
+        threads.emplace_back([&, k] {
+            for (size_t i = 0; i < tiles.size(); ++i) {
+                const auto& t = tiles[k % 2 ? tiles.size() - 1 - i : (i + k * 7) % tiles.size()];
+                shared.TileFile(t[0], t[1], t[2]);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    const auto made = Files(dir.file("alone"));
+    EXPECT_EQ(made.size(), tiles.size());
+    EXPECT_TRUE(made == Files(dir.file("shared")));
 }
 
 }  // namespace
