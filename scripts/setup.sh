@@ -18,6 +18,8 @@ VELMORA_TEST_PACKAGES+=(libclang-common-14-dev)
 VELMORA_TEST_PACKAGES+=(python3-pytest python3-pil python3-distributed)
 # GDAL's Python bindings: the raster test compares every value with GDAL's reading.
 VELMORA_TEST_PACKAGES+=(python3-gdal)
+# ExifTool reads the Exif directory of saved TIFF files; with tiffcp it made the photo test files.
+VELMORA_TEST_PACKAGES+=(libimage-exiftool-perl libtiff-tools)
 
 # What a test build must be, whatever an earlier configure left in the cache
 # (demo.sh leaves the tests off): every option that decides whether tests are

@@ -32,8 +32,12 @@ void ToLittleEndian(ExifEntry* entry) {
                      entry->value.begin() + static_cast<std::ptrdiff_t>(at + unit));
 }
 
+bool Inside(const IfdSource& source, uint64_t at, uint64_t bytes) {
+    return at <= source.size && bytes <= source.size - at;
+}
+
 bool ReadWithin(const IfdSource& source, uint64_t at, uint64_t bytes, unsigned char* out) {
-    return at <= source.size && bytes <= source.size - at && source.read(at, static_cast<size_t>(bytes), out);
+    return Inside(source, at, bytes) && source.read(at, static_cast<size_t>(bytes), out);
 }
 
 // One entry of a directory table; false when its values lie outside the
@@ -49,11 +53,14 @@ bool ReadEntry(const IfdSource& source, const unsigned char* raw, uint64_t* budg
     if (count > *budget / size) return false;
     const uint64_t bytes = count * size;
     *budget -= bytes;
+    const unsigned char* field = raw + 4 + countBytes;
+    const bool inside = bytes <= countBytes;  // the values stand in the entry
+    const uint64_t at = inside ? 0 : Unsigned(field, countBytes, source.little);
+    if (!inside && !Inside(source, at, bytes)) return false;
     entry.count = static_cast<uint32_t>(count);
     entry.value.resize(static_cast<size_t>(bytes));
-    const unsigned char* field = raw + 4 + countBytes;
-    if (bytes <= countBytes) std::memcpy(entry.value.data(), field, entry.value.size());
-    else if (!ReadWithin(source, Unsigned(field, countBytes, source.little), bytes, entry.value.data())) return false;
+    if (inside) std::memcpy(entry.value.data(), field, entry.value.size());
+    else if (!source.read(at, entry.value.size(), entry.value.data())) return false;
     if (!source.little) ToLittleEndian(&entry);
     entries->push_back(std::move(entry));
     return true;
@@ -101,7 +108,7 @@ bool ReadIfd(const IfdSource& source, uint64_t offset, ExifEntries* entries) {
     unsigned char head[8];
     if (!ReadWithin(source, offset, countBytes, head)) return false;
     const uint64_t count = Unsigned(head, countBytes, source.little);
-    if (count > kMaxExifBytes / entryBytes) return false;
+    if (count > kMaxExifBytes / entryBytes || !Inside(source, offset + countBytes, count * entryBytes)) return false;
     Bytes table(static_cast<size_t>(count) * entryBytes);
     if (!ReadWithin(source, offset + countBytes, table.size(), table.data())) return false;
     uint64_t budget = kMaxExifBytes;
