@@ -8,8 +8,21 @@ namespace velmora {
 
 namespace {
 
-enum : uint16_t { kByte = 1, kAscii, kShort, kLong, kRational, kSByte, kUndefined, kSShort, kSLong, kSRational,
-                  kFloat, kDouble, kIfd };
+enum : uint16_t {
+    kByte = 1,
+    kAscii,
+    kShort,
+    kLong,
+    kRational,
+    kSByte,
+    kUndefined,
+    kSShort,
+    kSLong,
+    kSRational,
+    kFloat,
+    kDouble,
+    kIfd
+};
 
 constexpr uint16_t kDirectoryPointers[] = {330, kExifIfdTag, 34853, 40965};  // SubIFDs, Exif, GPS, Interop
 constexpr size_t kBlockEntryBytes = 12;
@@ -59,8 +72,10 @@ bool ReadEntry(const IfdSource& source, const unsigned char* raw, uint64_t* budg
     if (!inside && !Inside(source, at, bytes)) return false;
     entry.count = static_cast<uint32_t>(count);
     entry.value.resize(static_cast<size_t>(bytes));
-    if (inside) std::memcpy(entry.value.data(), field, entry.value.size());
-    else if (!source.read(at, entry.value.size(), entry.value.data())) return false;
+    if (inside)
+        std::memcpy(entry.value.data(), field, entry.value.size());
+    else if (!source.read(at, entry.value.size(), entry.value.data()))
+        return false;
     if (!source.little) ToLittleEndian(&entry);
     entries->push_back(std::move(entry));
     return true;
@@ -118,9 +133,8 @@ bool ReadIfd(const IfdSource& source, uint64_t offset, ExifEntries* entries) {
 }
 
 bool PointsToDirectory(const ExifEntry& entry) {
-    return entry.type == kIfd ||
-           std::find(std::begin(kDirectoryPointers), std::end(kDirectoryPointers), entry.tag) !=
-               std::end(kDirectoryPointers);
+    return entry.type == kIfd || std::find(std::begin(kDirectoryPointers), std::end(kDirectoryPointers), entry.tag) !=
+                                     std::end(kDirectoryPointers);
 }
 
 bool ReadExifBlock(const Bytes& block, ExifEntries* ifd0, ExifEntries* exif) {

@@ -12,7 +12,7 @@ namespace velmora::tiff {
 namespace {
 
 // IFD0 tags of a camera's EXIF that a TIFF's image directory holds too.
-constexpr uint16_t kDescriptiveTags[] = {TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,   TIFFTAG_MODEL,
+constexpr uint16_t kDescriptiveTags[] = {TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,     TIFFTAG_MODEL,
                                          TIFFTAG_SOFTWARE,         TIFFTAG_DATETIME, TIFFTAG_ARTIST,
                                          TIFFTAG_HOSTCOMPUTER,     TIFFTAG_COPYRIGHT};
 
@@ -47,8 +47,9 @@ ExifEntries DescriptiveEntries(TIFF* tif) {
     }
     uint16_t orientation = 0;
     if (TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation))
-        entries.push_back({TIFFTAG_ORIENTATION, TIFF_SHORT, 1,
-                           Bytes{static_cast<unsigned char>(orientation), static_cast<unsigned char>(orientation >> 8)}});
+        entries.push_back(
+            {TIFFTAG_ORIENTATION, TIFF_SHORT, 1,
+             Bytes{static_cast<unsigned char>(orientation), static_cast<unsigned char>(orientation >> 8)}});
     return entries;
 }
 
@@ -76,6 +77,18 @@ Kind KindOf(unsigned type) {
     }
 }
 
+// Integer entries only come here: their values fit 32 bits.
+void StoreInteger(unsigned char* at, uint32_t bits, int size) {
+    if (size == 4) {
+        std::memcpy(at, &bits, sizeof bits);
+    } else if (size == 2) {
+        const auto half = static_cast<uint16_t>(bits);
+        std::memcpy(at, &half, sizeof half);
+    } else {
+        *at = static_cast<unsigned char>(bits);
+    }
+}
+
 // The entry's values as libtiff keeps the field's: `size`-byte integers
 // (their low bytes, signed or not alike) or floats or doubles.
 Bytes StoredValues(const ExifEntry& entry, Kind kind, int size) {
@@ -84,17 +97,13 @@ Bytes StoredValues(const ExifEntry& entry, Kind kind, int size) {
         unsigned char* at = out.data() + static_cast<size_t>(k) * static_cast<size_t>(size);
         const double value = ExifNumber(entry, k);
         if (kind == Kind::kReal && size == 4) {
-            const float narrow = static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+            const float narrow =
+                static_cast<float>(std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
             std::memcpy(at, &narrow, sizeof narrow);
         } else if (kind == Kind::kReal) {
             std::memcpy(at, &value, sizeof value);
         } else {
-            // Integer entries only: their values fit 32 bits.
-            const auto bits = static_cast<uint32_t>(static_cast<int64_t>(value));
-            const uint16_t half = static_cast<uint16_t>(bits);
-            const uint8_t byte = static_cast<uint8_t>(bits);
-            std::memcpy(at, size == 4 ? static_cast<const void*>(&bits) : size == 2 ? static_cast<const void*>(&half) : &byte,
-                        static_cast<size_t>(size));
+            StoreInteger(at, static_cast<uint32_t>(static_cast<int64_t>(value)), size);
         }
     }
     return out;
@@ -121,7 +130,8 @@ bool SetExifField(TIFF* tif, const ExifEntry& entry) {
     if (passCount && writeCount == TIFF_VARIABLE2) return TIFFSetField(tif, entry.tag, entry.count, values.data());
     if (passCount)
         return entry.count <= 0xFFFF && TIFFSetField(tif, entry.tag, static_cast<int>(entry.count), values.data());
-    if (writeCount > 1) return entry.count == static_cast<uint32_t>(writeCount) && TIFFSetField(tif, entry.tag, values.data());
+    if (writeCount > 1)
+        return entry.count == static_cast<uint32_t>(writeCount) && TIFFSetField(tif, entry.tag, values.data());
     if (writeCount != 1 || entry.count != 1) return false;
     // One value goes by value: promoted to int below 32 bits, double for reals.
     const double value = ExifNumber(entry, 0);
@@ -161,7 +171,8 @@ void SetExifTags(TIFF* tif, const Bytes& block, uint64_t exifOffset) {
     if (block.empty() || !ReadExifBlock(block, &ifd0, &exif)) return;
     for (const ExifEntry& entry : ifd0) {
         if (entry.type == TIFF_ASCII && Descriptive(entry.tag)) TIFFSetField(tif, entry.tag, ExifText(entry).c_str());
-        if (entry.tag == TIFFTAG_ORIENTATION && entry.type == TIFF_SHORT && entry.count == 1 && ExifNumber(entry, 0) == 1)
+        if (entry.tag == TIFFTAG_ORIENTATION && entry.type == TIFF_SHORT && entry.count == 1 &&
+            ExifNumber(entry, 0) == 1)
             TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     }
     if (exifOffset != 0) TIFFSetField(tif, TIFFTAG_EXIFIFD, exifOffset);

@@ -28,7 +28,8 @@ void ExpectSameEntries(const ExifEntries& got, const ExifEntries& want, const st
         }
         for (uint32_t k = 0; k < want[i].count && want[i].type != TIFF_ASCII; ++k) {
             const double w = velmora::ExifNumber(want[i], k);
-            EXPECT_NEAR(velmora::ExifNumber(got[i], k), w, 1e-6 * std::max(1.0, std::fabs(w))) << what << " tag " << want[i].tag;
+            EXPECT_NEAR(velmora::ExifNumber(got[i], k), w, 1e-6 * std::max(1.0, std::fabs(w)))
+                << what << " tag " << want[i].tag;
         }
     }
 }
