@@ -49,10 +49,12 @@ upright.save("icc_exif.png", exif=exif(1), icc_profile=icc)
 upright.save("icc.tif", icc_profile=icc)
 
 # Camera tags in IFD0 and the Exif directory's usual types: text, rationals,
-# a short, an undefined version and a four-rational lens specification.
+# shorts, an undefined version, a four-rational lens specification, a
+# comment and a subject area of counted length, one-byte undefined values.
 EXIF_DIRECTORY = ["-Model=Velmora model", "-ModifyDate=2024:05:06 07:08:09", "-DateTimeOriginal=2024:05:06 07:08:09",
                   "-ExposureTime=1/125", "-FNumber=2.8", "-ISO=200", "-ExifVersion=0232",
-                  "-LensInfo=24 70 2.8 2.8", "-LensModel=Velmora lens", "-ExposureCompensation=-1/3"]
+                  "-LensInfo=24 70 2.8 2.8", "-LensModel=Velmora lens", "-ExposureCompensation=-1/3",
+                  "-UserComment=Velmora comment", "-SubjectArea=10 20 30 40", "-FileSource#=3", "-SceneType#=1"]
 
 
 def with_exif_directory(name):
