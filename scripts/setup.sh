@@ -20,6 +20,8 @@ VELMORA_TEST_PACKAGES+=(python3-pytest python3-pil python3-distributed)
 VELMORA_TEST_PACKAGES+=(python3-gdal)
 # Headless Chromium: the viewer's end-to-end test screenshots its page.
 VELMORA_TEST_PACKAGES+=(chromium)
+# ExifTool reads the Exif directory of saved TIFF files; with tiffcp it made the photo test files.
+VELMORA_TEST_PACKAGES+=(libimage-exiftool-perl libtiff-tools)
 
 # What a test build must be, whatever an earlier configure left in the cache
 # (demo.sh leaves the tests off): every option that decides whether tests are

@@ -8,6 +8,7 @@
 // images of up to 8 bits, RGB above (24-bit images, and 32-bit ones from
 // their blue, green, red bytes), uncompressed in one strip unless the
 // compression setting asks otherwise, as BigTIFF past the size threshold.
+// Both keep the ICC profile and the EXIF (tiff_metadata.h).
 #pragma once
 
 #include <functional>

@@ -169,8 +169,10 @@ Failure WriteFile(CDIBFile& codec, CNewDIBObject& image, const char* temp, const
     RegisterGeoTiffTags();
     TiffHandle tif(TIFFOpen(temp, coding.bigTiff ? "w8" : "w"));
     if (!tif) return text::kCreateFileFailed;
+    uint64_t exifOffset = 0;
+    if (!WriteMetadataDirectories(tif.get(), codec.m_metadata, &exifOffset)) return text::kWriteImageFailed;
     SetTags(tif.get(), image, codec.m_bGray, coding);
-    SetMetadataTags(tif.get(), codec.m_metadata);
+    SetMetadataTags(tif.get(), codec.m_metadata, exifOffset);
     if (Failure failure = SetColorMap(tif.get(), image)) return failure;
     if (extra && !extra(tif.get())) return text::kWriteImageFailed;
     ProgressReporter reporter = CodecProgress(codec);

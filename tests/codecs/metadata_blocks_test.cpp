@@ -2,6 +2,7 @@
 // every malformed block refused without reading past its end.
 #include <gtest/gtest.h>
 
+#include "codecs/metadata/exif_ifd.h"
 #include "codecs/metadata/metadata_blocks.h"
 
 namespace {
@@ -50,6 +51,40 @@ TEST(ExifBlock, OrientationReadAndRewritten) {
         EXPECT_EQ(velmora::ExifOrientation(changed), 1) << c.name;
         EXPECT_EQ(changed.size(), c.block.size()) << c.name;
     }
+}
+
+// A big-endian block with an Exif directory: a rational, a signed rational,
+// a short and a text, their values outside the entries where they are long.
+Bytes BigEndianBlockWithExifDirectory() {
+    return Bytes{'M', 'M', 0, 42, 0, 0, 0, 8,
+                 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0,  // IFD0: Exif pointer
+                 0, 4,                                                          // Exif directory at 26
+                 0x82, 0x9A, 0, 5, 0, 0, 0, 1, 0, 0, 0, 80,                     // ExposureTime 1/125
+                 0x88, 0x27, 0, 3, 0, 0, 0, 1, 0, 200, 0, 0,                    // ISO 200
+                 0x92, 0x04, 0, 10, 0, 0, 0, 1, 0, 0, 0, 88,                    // ExposureBias -1/3
+                 0xA4, 0x34, 0, 2, 0, 0, 0, 6, 0, 0, 0, 96,                     // LensModel "Lens1"
+                 0, 0, 0, 0,
+                 0, 0, 0, 1, 0, 0, 0, 125, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 3, 'L', 'e', 'n', 's', '1', 0};
+}
+
+TEST(ExifBlock, DirectoriesReadInEitherOrderAndMadeAgain) {
+    velmora::ExifEntries ifd0, exif;
+    ASSERT_TRUE(velmora::ReadExifBlock(BigEndianBlockWithExifDirectory(), &ifd0, &exif));
+    EXPECT_TRUE(ifd0.empty());  // the pointer is the block's own business
+    const Bytes little = velmora::MakeExifBlock(ifd0, exif);
+    velmora::ExifEntries again0, again;
+    ASSERT_TRUE(velmora::ReadExifBlock(little, &again0, &again));
+    for (const velmora::ExifEntries& entries : {exif, again}) {
+        ASSERT_EQ(entries.size(), 4u);
+        EXPECT_DOUBLE_EQ(velmora::ExifNumber(entries[0], 0), 1.0 / 125);
+        EXPECT_DOUBLE_EQ(velmora::ExifNumber(entries[1], 0), 200);
+        EXPECT_DOUBLE_EQ(velmora::ExifNumber(entries[2], 0), -1.0 / 3);
+        EXPECT_EQ(velmora::ExifText(entries[3]), "Lens1");
+    }
+    Bytes cut = BigEndianBlockWithExifDirectory();
+    cut.resize(90);  // the rationals' values and the text cut off
+    ASSERT_TRUE(velmora::ReadExifBlock(cut, &ifd0, &exif));
+    EXPECT_TRUE(exif.empty());
 }
 
 }  // namespace

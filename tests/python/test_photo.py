@@ -4,7 +4,10 @@ editing calls, files in memory, depths fitted on save, and an image larger
 than the memory limit written block by block."""
 
 import io
+import json
+import numbers
 import os
+import shutil
 import subprocess
 import sys
 
@@ -44,7 +47,25 @@ def _saved(image, format, **options):
     return out.getvalue()
 
 
-@pytest.mark.parametrize("source", ["orient_6.jpg", "icc_exif.png", "icc.tif"])
+def _same_values(got, want):
+    """EXIF values alike: rationals libtiff keeps as floats within 1e-6."""
+    if isinstance(want, tuple):
+        return isinstance(got, tuple) and len(got) == len(want) and all(map(_same_values, got, want))
+    if isinstance(want, numbers.Real):
+        return abs(float(got) - float(want)) <= 1e-6 * max(1.0, abs(float(want)))
+    return got == want
+
+
+def _expect_exif_like(got, want):
+    for tag in (0x010F, 0x0110, 0x0132):  # Make, Model, DateTime
+        assert got.get(tag) == want.get(tag), hex(tag)
+    assert got.get(0x0112) == 1
+    want_directory, got_directory = want.get_ifd(0x8769), got.get_ifd(0x8769)
+    for tag, value in want_directory.items():
+        assert _same_values(got_directory.get(tag), value), hex(tag)
+
+
+@pytest.mark.parametrize("source", ["orient_6.jpg", "icc_exif.png", "icc.tif", "exif_6.tif", "exif_mm.tif"])
 @pytest.mark.parametrize("format", ["jpg", "png", "tif", "gif"])
 def test_metadata_travels_into_jpeg_png_and_tiff(source, format):
     image = velmora.open(photo(source))
@@ -52,13 +73,49 @@ def test_metadata_travels_into_jpeg_png_and_tiff(source, format):
     assert image.icc_profile == pillow.info["icc_profile"]
     saved = Pillow.open(io.BytesIO(_saved(image, format)))
     assert saved.info.get("icc_profile") == (image.icc_profile if format != "gif" else None)
-    has_exif = image.exif is not None and format in ("jpg", "png")
+    has_exif = image.exif is not None and format in ("jpg", "png", "tif")
     assert (saved.getexif().get(0x010F) == "Velmora test camera") == has_exif
     assert saved.getexif().get(0x0112) in ((1,) if has_exif else (None,))
+    if has_exif:
+        _expect_exif_like(saved.getexif(), pillow.getexif())
     image.icc_profile = None
     image.exif = None
     stripped = Pillow.open(io.BytesIO(_saved(image, format)))
     assert "icc_profile" not in stripped.info and 0x010F not in stripped.getexif()
+
+
+@pytest.mark.parametrize("source, stored", [("exif_6.tif", 6), ("exif_mm.tif", 1)])
+def test_tiff_exif_directory_is_read_as_pillow_reads_it(source, stored):
+    pillow = Pillow.open(photo(source)).getexif()
+    upright = velmora.open(photo(source))
+    assert upright.orientation == stored and upright.warning is None
+    np.testing.assert_array_equal(np.asarray(upright), np.asarray(Pillow.open(photo("icc.tif"))))  # the upright picture
+    _expect_exif_like(_exif(upright.exif), pillow)
+    as_stored = _exif(velmora.open(photo(source), auto_orient=False).exif)
+    assert as_stored[0x0112] == stored
+    assert dict(as_stored.get_ifd(0x8769)) == dict(pillow.get_ifd(0x8769))  # copied value for value
+
+
+def _exif(block):
+    exif = Pillow.Exif()
+    exif.load(block)
+    return exif
+
+
+def test_damaged_tiff_exif_directory_is_dropped_with_a_warning():
+    image = velmora.open(photo("exif_value_past_end.tif"))
+    assert image.exif is None and image.warning
+    np.testing.assert_array_equal(np.asarray(image), np.asarray(velmora.open(photo("exif_6.tif"))))
+
+
+@pytest.mark.skipif(not shutil.which("exiftool"), reason="exiftool not installed")
+def test_exiftool_reads_the_exif_directory_of_a_saved_tiff(tmp_path):
+    velmora.open(photo("exif_6.tif")).save(tmp_path / "out.tif")
+    found = json.loads(subprocess.run(["exiftool", "-j", "-G1", "-n", str(tmp_path / "out.tif")],
+                                      capture_output=True, check=True).stdout)[0]
+    assert found["IFD0:Make"] == "Velmora test camera" and found["IFD0:Orientation"] == 1
+    assert found["ExifIFD:ISO"] == 200 and found["ExifIFD:LensModel"] == "Velmora lens"
+    assert abs(found["ExifIFD:ExposureTime"] - 1 / 125) < 1e-9
 
 
 NUMPY_FILES = ["png/basn0g08.png", "png/basn0g01.png", "png/basn3p08.png", "png/basn2c08.png",
