@@ -55,4 +55,10 @@ void CallLock::TakeBack(int depth) {
     m_depth = depth;
 }
 
+bool CallLock::InCallOnThisThread() {
+    const std::thread::id self = std::this_thread::get_id();
+    const std::lock_guard<std::mutex> guard(m_mutex);
+    return (m_owner == self && m_depth != 0) || std::find(m_lenders.begin(), m_lenders.end(), self) != m_lenders.end();
+}
+
 }  // namespace velmora::api

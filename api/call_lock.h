@@ -29,6 +29,8 @@ public:
     // the depth to give TakeBack.
     int Lend();
     void TakeBack(int depth);
+    // Whether this thread is inside a call that holds or has lent the lock.
+    bool InCallOnThisThread();
 
 private:
     bool MayEnter(std::thread::id self, Use use) const;

@@ -142,6 +142,20 @@ void Image::invert() {
     Transform(m_impl.get(), "invert", &CNewDIB::InvertColor);
 }
 
+void Image::close() {
+    if (!m_impl) return;
+    if (m_impl->lock.InCallOnThisThread())
+        api::ThrowUsage(ErrorCode::invalid_argument,
+                        "an image cannot be closed inside a call on it (its progress handler or rows visit)");
+    // The insides stay (their lock with them) until the Image itself goes:
+    // another thread may be waiting on that lock.
+    const auto hold = api::Hold(m_impl.get(), api::Use::change);
+    m_impl->dib.ReleaseDIB();
+    m_impl->dib.SetMetadata(ImageMetadata());
+    m_impl->alpha.reset();
+    m_impl->warning.clear();
+}
+
 Image Image::copy() const {
     const auto hold = api::Hold(m_impl.get());
     CNewDIB& dib = DocumentOf(m_impl.get(), "copy");

@@ -148,8 +148,10 @@ void RegisterImageExtras(py::module_& m) {
             const std::string text = Made([&] { return im.warning(); });
             return text.empty() ? py::none() : py::object(py::str(text));
         }, "What the read ignored (a damaged colour profile or EXIF block), or None.")
-        .def("close", [](Image& im) { im = Image(); },
-             "close()\n\nLets go of the pixels (and the page file, if any) at once; the image is empty after.\n"
+        .def("close", [](Image& im) { Made([&] { im.close(); }); },
+             "close()\n\nLets go of the pixels (and the page file, if any); the image is empty after. Waits for\n"
+             "other threads' calls on the image (a save under way) to end; velmora.Error (code\n"
+             "\"invalid_argument\") from inside a call on it (its progress callback).\n"
              "`with velmora.open(p) as image:` calls it at the end of the block.")
         .def("write_rows", &WriteRows, py::arg("top"), py::arg("array"),
              "write_rows(top, array)\n\n"

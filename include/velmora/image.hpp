@@ -206,6 +206,13 @@ public:
     Image thumbnail(int width, int height) const;
     // A copy of the whole image, its colour profile and EXIF block too.
     Image copy() const;
+    // Lets go of the pixels (and the page file), the palette and the
+    // metadata now; the image is empty after. Waits for other threads' calls
+    // on the image to end, so one thread may close an image another is
+    // saving. Error (invalid_argument) from inside a call on the image (its
+    // progress handler or rows visit), which would pull the pixels from
+    // under that call.
+    void close();
 
     // Calls `visit` with successive blocks covering picture rows
     // [top, top + count) in order, each at most `max_rows` rows and never

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <future>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "codecs/image_fixture.h"
@@ -281,6 +282,29 @@ TEST(Facade, HostCodeWaitsForAnotherThreadReadingTheImage) {
     EXPECT_EQ(CodeOf([&] { image.save(dir.file("out.gif")); }), ErrorCode::unsupported);
     SetMessageBoxHandler(previous);
     EXPECT_TRUE(reader.Answered());
+}
+
+// close() from another thread waits for a save under way, which writes the
+// whole picture; from inside the save's own handler it is refused.
+TEST(Facade, CloseWaitsForAnotherThreadsSave) {
+    vtest::TempDir dir;
+    vtest::PageFileMode pages(4 * vtest::kMiB);
+    Image image = Pattern(700, 300, 24);
+    const std::vector<unsigned char> natural = NaturalOf(image);
+    std::future<void> closing;
+    velmora::SaveOptions options;
+    options.progress = [&](int) {
+        if (!closing.valid()) {
+            EXPECT_EQ(CodeOf([&] { image.close(); }), ErrorCode::invalid_argument);
+            closing = std::async(std::launch::async, [&] { image.close(); });
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    };
+    image.save(dir.file("out.bmp"), options);
+    closing.get();
+    EXPECT_EQ(NaturalOf(Image::open(dir.file("out.bmp"))), natural);
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(CodeOf([&] { image.save(dir.file("again.bmp")); }), ErrorCode::empty_image);
 }
 
 TEST(Facade, ProgressReachesTheCallback) {

@@ -280,7 +280,8 @@ def test_one_image_from_two_threads():
 def test_progress_handler_waits_for_another_thread_reading_the_image(tmp_path):
     # The save lends the image out while the handler runs: the other
     # thread's reads go on (with a generous timeout, a regression fails
-    # rather than hangs), and the file holds the picture.
+    # rather than hangs), a close() waits for the save, and the file holds
+    # the picture.
     array = pattern(300, 200, 3)
     image = velmora.from_numpy(array)
     seen = []
@@ -291,16 +292,19 @@ def test_progress_handler_waits_for_another_thread_reading_the_image(tmp_path):
         done.set()
 
     reader = threading.Thread(target=read)
+    closer = threading.Thread(target=image.close)  # waits for the save to end
     answered = []
 
     def progress(percent):
         if not answered:
             reader.start()
             answered.append(done.wait(30))
+            closer.start()
 
     image.save(str(tmp_path / "out.png"), progress=progress)
     reader.join()
-    assert answered == [True] and seen == [(200, True)]
+    closer.join()
+    assert answered == [True] and seen == [(200, True)] and image.width == 0
     np.testing.assert_array_equal(velmora.open(str(tmp_path / "out.png")).to_numpy(), array)
 
 
