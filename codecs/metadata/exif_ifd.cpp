@@ -73,7 +73,7 @@ bool ReadEntry(const IfdSource& source, const unsigned char* raw, uint64_t* budg
     entry.count = static_cast<uint32_t>(count);
     entry.value.resize(static_cast<size_t>(bytes));
     if (inside)
-        std::memcpy(entry.value.data(), field, entry.value.size());
+        std::copy(field, field + entry.value.size(), entry.value.begin());
     else if (!source.read(at, entry.value.size(), entry.value.data()))
         return false;
     if (!source.little) ToLittleEndian(&entry);
