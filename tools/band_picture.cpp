@@ -7,6 +7,7 @@
 
 #include "tools/file_kind.h"
 #include "velmora/environment.h"
+#include "velmora/image.hpp"
 #include "velmora/newdib.h"
 #include "velmora/raster.hpp"
 
@@ -80,14 +81,12 @@ std::vector<BandScale> RangesOf(const Raster& raster, const std::vector<int>& ba
     return ranges;
 }
 
-bool MakePicture(const Raster& raster, size_t bandCount, CNewDIB* dib, std::string* error) {
-    const RasterInfo& info = raster.info();
-    if (info.width > INT32_MAX || info.height > INT32_MAX ||
-        !dib->CreateDIB(int(info.width), int(info.height), bandCount == 1 ? 8 : 24)) {
-        *error = "no storage for a " + std::to_string(info.width) + " x " + std::to_string(info.height) + " picture";
+bool MakePicture(int64_t width, int64_t height, int channels, CNewDIB* dib, std::string* error) {
+    if (width > INT32_MAX || height > INT32_MAX || !dib->CreateDIB(int(width), int(height), channels == 1 ? 8 : 24)) {
+        *error = "no storage for a " + std::to_string(width) + " x " + std::to_string(height) + " picture";
         return false;
     }
-    if (bandCount == 1) {
+    if (channels == 1) {
         RGBQUAD* table = dib->GetBitmapInfo()->bmiColors;
         for (int i = 0; i < 256; ++i) table[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
     }
@@ -141,7 +140,7 @@ int TakeBandOption(const std::vector<std::string>& args, size_t* i, BandChoice* 
     return 1;
 }
 
-bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib, std::string* error) {
+bool RenderBandRows(const std::string& path, const BandChoice& choice, const BandRowSink& sink, std::string* error) {
     if (SniffFormat(path) != DIBTYPE_TIF) {
         *error = path + ": --bands and --scale read TIFF files only";
         return false;
@@ -159,20 +158,18 @@ bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib
         std::vector<BandScale> scales = choice.scales;
         if (scales.empty() && info.type != SampleType::uint8) scales = RangesOf(raster, bands);
         if (scales.empty()) scales.assign(1, BandScale{0.0, 255.0});
-        if (!MakePicture(raster, bands.size(), dib, error)) return false;
+        const size_t channels = bands.size();
+        if (!sink.start(info.width, info.height, int(channels), error)) return false;
+        std::vector<uint8_t> natural;
         ForEachStrip(raster, bands, [&](int64_t top, int64_t rows, const std::vector<uint8_t>& samples) {
             const size_t plane = size_t(rows * info.width);
-            for (int64_t y = 0; y < rows; ++y) {
-                BYTE* row = dib->GetDIBRow(int(info.height - 1 - (top + y)));
-                for (size_t b = 0; b < bands.size(); ++b) {
-                    const BandScale& s = scales[scales.size() == 1 ? 0 : b];
-                    // DIB rows keep blue first.
-                    const size_t channel = bands.size() == 1 ? 0 : 2 - b;
-                    for (int64_t x = 0; x < info.width; ++x)
-                        row[size_t(x) * bands.size() + channel] =
-                            ToByte(SampleAt(samples, info.type, b * plane + size_t(y * info.width + x)), s);
-                }
+            natural.resize(plane * channels);
+            for (size_t b = 0; b < channels; ++b) {
+                const BandScale& s = scales[scales.size() == 1 ? 0 : b];
+                for (size_t k = 0; k < plane; ++k)
+                    natural[k * channels + b] = ToByte(SampleAt(samples, info.type, b * plane + k), s);
             }
+            sink.rows(top, rows, natural.data());
         });
         return true;
     } catch (const Error& e) {
@@ -180,6 +177,59 @@ bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib
         *error = what.find(path) == std::string::npos ? path + ": " + what : what;
         return false;
     }
+}
+
+bool RenderBands(const std::string& path, const BandChoice& choice, CNewDIB* dib, std::string* error) {
+    int channels = 0;
+    BandRowSink sink;
+    sink.start = [&](int64_t width, int64_t height, int count, std::string* why) {
+        channels = count;
+        return MakePicture(width, height, count, dib, why);
+    };
+    sink.rows = [&](int64_t top, int64_t rows, const uint8_t* natural) {
+        const size_t width = size_t(dib->GetWidth()), pixel = size_t(channels);
+        for (int64_t y = 0; y < rows; ++y, natural += width * pixel) {
+            BYTE* row = dib->GetDIBRow(int(dib->GetHeight() - 1 - (top + y)));
+            if (pixel == 1) {
+                std::copy(natural, natural + width, row);
+                continue;
+            }
+            for (size_t x = 0; x < width; ++x)  // DIB rows keep blue first
+                for (size_t c = 0; c < 3; ++c) row[x * 3 + c] = natural[x * 3 + 2 - c];
+        }
+    };
+    return RenderBandRows(path, choice, sink, error);
+}
+
+Image RenderBandImage(const std::string& path, const BandChoice& choice) {
+    Image image;
+    int channels = 0;
+    BandRowSink sink;
+    sink.start = [&](int64_t width, int64_t height, int count, std::string* why) {
+        if (width > INT32_MAX || height > INT32_MAX) {
+            *why = "no storage for a " + std::to_string(width) + " x " + std::to_string(height) + " picture";
+            return false;
+        }
+        channels = count;
+        image = Image::create(int(width), int(height), count == 1 ? 8 : 24);
+        return true;
+    };
+    sink.rows = [&](int64_t top, int64_t rows, const uint8_t* natural) {
+        image.write_pixels(int(top), int(rows), natural, size_t(image.width()) * size_t(channels));
+    };
+    std::string error;
+    if (!RenderBandRows(path, choice, sink, &error)) throw Error(ErrorCode::invalid_argument, error);
+    return image;
+}
+
+bool TakeBandOptions(const std::vector<std::string>& args, BandChoice* choice, std::vector<std::string>* rest,
+                     std::string* error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const int taken = TakeBandOption(args, &i, choice, error);
+        if (taken < 0) return false;
+        if (taken == 0) rest->push_back(args[i]);
+    }
+    return true;
 }
 
 std::string ExtraBandsNote(const std::string& path) {

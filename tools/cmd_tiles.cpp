@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tools/band_picture.h"
 #include "tools/commands.h"
 #include "tools/dz_writer.h"
 #include "tools/option_parser.h"
@@ -13,13 +14,16 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora tiles IN OUTDIR [--format jpg|png] [--tile-size N] [--overlap N] [--quality N]\n"
+    "                     [--bands LIST] [--scale MIN MAX]\n"
     "Writes OUTDIR/<name>.dzi and OUTDIR/<name>_files/<level>/<column>_<row>.<format>, a DeepZoom\n"
     "pyramid: the top level is the image, each level below is halved by averaging 2x2 pixels, down\n"
-    "to 1x1. Defaults: jpg tiles of 254 pixels overlapping by 1; --quality is the JPEG quality.\n";
+    "to 1x1. Defaults: jpg tiles of 254 pixels overlapping by 1; --quality is the JPEG quality.\n"
+    "--bands and --scale make the picture from a TIFF's chosen bands, as convert does.\n";
 
 struct TilesRequest {
     std::string input, outdir;
     DzOptions options;
+    BandChoice bands;
 };
 
 bool TakeOption(const std::string& name, const std::string& value, DzOptions* options, std::string* error) {
@@ -40,8 +44,10 @@ bool TakeOption(const std::string& name, const std::string& value, DzOptions* op
 }
 
 bool ParseRequest(const Args& args, TilesRequest* request, std::string* error) {
+    Args rest;
+    if (!TakeBandOptions(args, &request->bands, &rest, error)) return false;
     ParsedArgs parsed;
-    if (!SplitArgs(args, {}, {"--format", "--tile-size", "--overlap", "--quality"}, &parsed, error)) return false;
+    if (!SplitArgs(rest, {}, {"--format", "--tile-size", "--overlap", "--quality"}, &parsed, error)) return false;
     for (const auto& [name, value] : parsed.options)
         if (!TakeOption(name, value, &request->options, error)) return false;
     if (parsed.files.size() != 2) {
@@ -59,7 +65,8 @@ bool ParseRequest(const Args& args, TilesRequest* request, std::string* error) {
 
 int Tiles(const TilesRequest& request) {
     try {
-        const Image image = Image::open(request.input);
+        const Image image =
+            request.bands.Chosen() ? RenderBandImage(request.input, request.bands) : Image::open(request.input);
         const std::string stem = std::filesystem::path(request.input).stem().string();
         WriteDeepZoom(image, request.outdir, stem, request.options);
     } catch (const Error& e) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tools/dz_source.h"
 #include "tools/dz_tile_source.h"
 #include "tools/dz_tile_store.h"
 #include "tools/tool_fixture.h"
@@ -161,6 +162,30 @@ TEST_F(Tiles, AnImageInAPageFileGivesTheSameTiles) {
     const auto memory = Files(dir.file("memory")), paged = Files(dir.file("paged"));
     EXPECT_EQ(memory.size(), 38u);  // the descriptor and 37 tiles in 12 levels
     EXPECT_TRUE(memory == paged);
+}
+
+// --bands and --scale make the same picture for tiles as for convert (a
+// 45 x 30 raster: the whole image is the top level's one tile).
+TEST_F(Tiles, ChosenBandsTileAsConvertRendersThem) {
+    for (const std::string options : {"--scale 300 1566", "--bands 3,2,1 --scale -2e9 2e9"}) {
+        const std::string in = vtool::Quote(vtest::DataPath(options[2] == 's' ? "raster/u16_dem_deflate.tif"
+                                                                              : "raster/i32_rgb_tiled.tif"));
+        const std::string png = dir.file("convert.png");
+        ASSERT_EQ(Run("convert " + in + " " + vtool::Quote(png) + " " + options).status, 0) << options;
+        ASSERT_EQ(Run("tiles " + in + " " + Out("bands") + " --format png " + options).status, 0) << options;
+        const auto pixels = [](const std::string& path) {
+            const velmora::Image image = velmora::Image::open(path);
+            Pixels rgb(size_t(image.width()) * image.height() * 3);
+            velmora::cli::StreamRgbRows(image, 0, image.height(), [&, at = rgb.data()](const std::uint8_t* row) mutable {
+                at = std::copy(row, row + image.width() * 3, at);
+            });
+            return rgb;
+        };
+        const std::string stem = options[2] == 's' ? "u16_dem_deflate" : "i32_rgb_tiled";
+        EXPECT_EQ(pixels(dir.file("bands/" + stem + "_files/6/0_0.png")), pixels(png)) << options;
+    }
+    EXPECT_EQ(Run("tiles " + vtool::Quote(vtest::DataPath("raster/u16_dem_deflate.tif")) + " " + Out("bad") +
+                  " --bands 9").status, 1);
 }
 
 // The source a viewer's tile reads: every pixel it covers down two levels,
