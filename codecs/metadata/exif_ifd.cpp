@@ -50,7 +50,8 @@ bool Inside(const IfdSource& source, uint64_t at, uint64_t bytes) {
 }
 
 bool ReadWithin(const IfdSource& source, uint64_t at, uint64_t bytes, unsigned char* out) {
-    return Inside(source, at, bytes) && source.read(at, static_cast<size_t>(bytes), out);
+    // An empty directory reads nothing: its buffer may have no storage.
+    return Inside(source, at, bytes) && (bytes == 0 || source.read(at, static_cast<size_t>(bytes), out));
 }
 
 // One entry of a directory table; false when its values lie outside the
