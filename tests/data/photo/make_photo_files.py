@@ -49,7 +49,7 @@ upright.save("icc_exif.png", exif=exif(1), icc_profile=icc)
 upright.save("icc.tif", icc_profile=icc)
 
 # Camera tags in IFD0 and the Exif directory's usual types: text, rationals,
-# shorts, an undefined version, a four-rational lens specification, a
+# shorts, an undefined version, four rationals of lens focal and aperture range (tag 0xA432), a
 # comment and a subject area of counted length, one-byte undefined values.
 EXIF_DIRECTORY = ["-Model=Velmora model", "-ModifyDate=2024:05:06 07:08:09", "-DateTimeOriginal=2024:05:06 07:08:09",
                   "-ExposureTime=1/125", "-FNumber=2.8", "-ISO=200", "-ExifVersion=0232",
